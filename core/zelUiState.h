@@ -1,0 +1,28 @@
+// The interface state a front end shows: busy/idle/error indicator and the six status
+// panels, held headless so the GUI observes it and tests read it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+struct TZelRgb {
+  uint8_t R = 0, G = 0, B = 0;
+};
+
+struct TZelUiState {
+  // 0 file name, 1 last object id, 2 data size, 3 population scheme, 4 lamp, 5 state word
+  std::string Panels[6];
+  uint8_t State = 0;  // 0 Idle, 1 Busy, 2 ERROR
+  TZelRgb Colour;
+};
+
+const TZelUiState& ZelUiState();
+// Called after every change (the GUI repaints at once).
+void ZelUiSetObserver(std::function<void(const TZelUiState&)> observer);
+
+void scUiSetState(uint8_t status);
+void scUiSetObject(int32_t oid);
+void scUiSetFileName(const std::string& fileName);
+void scUiSetPopScheme(const std::string& name);
+void scUiSetDataSize(const std::string& text);  // panel 2, e.g. "96 x 1200"
