@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 struct TZelRgb {
   uint8_t R = 0, G = 0, B = 0;
@@ -15,6 +16,9 @@ struct TZelUiState {
   std::string Panels[6];
   uint8_t State = 0;  // 0 Idle, 1 Busy, 2 ERROR
   TZelRgb Colour;
+  // Items of the "Quick select ..." menu under "Filter": scheme names, in the order added
+  // (repeated updates append again, as the menu does).
+  std::vector<std::string> QuickSelect;
 };
 
 const TZelUiState& ZelUiState();
@@ -26,3 +30,4 @@ void scUiSetObject(int32_t oid);
 void scUiSetFileName(const std::string& fileName);
 void scUiSetPopScheme(const std::string& name);
 void scUiSetDataSize(const std::string& text);  // panel 2, e.g. "96 x 1200"
+void iscAddQuickSelectScheme(const std::string& schemeName);
