@@ -4,7 +4,14 @@
 #include <cstdint>
 #include <string>
 
+class TVCFFile;
+
 uint8_t iscGuessFileTypeBySuffix(const std::string& fileName);
 bool scLoadFileAuto(const std::string& fileName);
 bool scLoadVcfFile(const std::string& fileName);
 void scVcfListSampleNames();
+
+// The active object when it is a VCF file, else null.
+TVCFFile* iscActiveVcfFile();
+// "96 x 1200": samples and variants as the status bar shows them.
+std::string iscVcfDataSizeText(const TVCFFile& vcf);

@@ -19,6 +19,9 @@ void ZelLogRemoveSink(IZelLogSink* sink);
 const std::vector<std::string>& ZelLogLines();
 
 void iscZelLog(const std::string& line);
+// The error line alone, without logging or touching the flag.
+std::string ZelFormatError(const std::string& errMsg, const std::string& sender = {},
+                           const std::string& details = {});
 // "ERROR" [" [" Sender "]"] ": " ErrMsg [": " Details] "."; sets the flag and the ERROR state.
 void iscZelError(const std::string& errMsg, const std::string& sender = {},
                  const std::string& details = {});

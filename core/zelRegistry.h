@@ -51,4 +51,9 @@ extern TObjCallback CallbackOnAdd2ObjList;
 extern TObjCallback CallbackBeforeDeleteObject;
 extern TObjCallback CallbackAfterDeleteObject;
 
+// Shows a newly registered object's id in status panel 1; installed at start-up.
+void OnNewObjHandler(uint64_t oid);
+// Deletes every object and starts ids from 0 again: only for a fresh start (tests).
+void ZelRegistryReset();
+
 void scCloseActiveFile();

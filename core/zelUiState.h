@@ -22,11 +22,16 @@ struct TZelUiState {
 };
 
 const TZelUiState& ZelUiState();
+// Start-up state: panel 0 "No file", panel 2 "No data [0 x 0]", indicator "Idle".
+void ZelUiStartState(TZelUiState& state);
+// Puts the process-wide state back to the start-up state (start-up and tests).
+void ZelUiReset();
 // Called after every change (the GUI repaints at once).
 void ZelUiSetObserver(std::function<void(const TZelUiState&)> observer);
 
 void scUiSetState(uint8_t status);
 void scUiSetObject(int32_t oid);
+// Panel 0: the whole name up to 29 characters, else the first 5, "..." and the last 29.
 void scUiSetFileName(const std::string& fileName);
 void scUiSetPopScheme(const std::string& name);
 void scUiSetDataSize(const std::string& text);  // panel 2, e.g. "96 x 1200"

@@ -16,8 +16,7 @@ class IZelUser : public IZelProgress {
   virtual std::optional<std::string> AskSaveFileName(const std::string& caption,
                                                      const std::string& filter,
                                                      const std::string& defaultExt) = 0;
-  virtual std::optional<std::string> InputBox(const std::string& caption,
-                                              const std::string& prompt,
+  virtual std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
                                               const std::string& defaultValue) = 0;
   // The sample group manager edits a population structure in place (the object is the
   // engine's structure, seen here only through its root type). True when modified.

@@ -1,0 +1,4 @@
+// Plug-in commands: the list of loaded plug-ins.
+#pragma once
+
+void scListPlugins();

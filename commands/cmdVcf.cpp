@@ -1,0 +1,37 @@
+// VCF statistics commands: the SNP transition matrix of the active VCF file.
+#include "commands/cmdVcf.h"
+
+#include <cstdio>
+#include <string>
+
+#include "commands/cmdLoad.h"
+#include "core/zelLog.h"
+#include "core/zelUiState.h"
+#include "vcf/bioVCF.h"
+
+void scVcfGetSnpTransitionMatrix() {
+  TVCFFile* vcf = iscActiveVcfFile();
+  if (!vcf) return;
+  iscZelLog("Obtaining nucleotide transition matrix from biallelic SNP data...");
+  scUiSetState(1);
+  double m[4][4];
+  // Without a qualifying SNP every frequency is 0 (never 0/0).
+  const uint64_t total = vcf->GetNucMatrix(m, 0, ~uint64_t(0));
+  iscZelLog("Total transitions considered: " + std::to_string(total));
+  const char* bases = "ACGT";
+  std::string hdr = "\t";
+  for (int j = 0; j < 4; ++j) hdr += std::string(1, bases[j]) + "\t";
+  iscZelLog(hdr);
+  for (int i = 0; i < 4; ++i) {
+    std::string row(1, bases[i]);
+    row += '\t';
+    for (int j = 0; j < 4; ++j) {
+      char buf[32];
+      std::snprintf(buf, sizeof buf, "%6.4f\t", m[i][j]);
+      row += buf;
+    }
+    iscZelLog(row);
+  }
+  iscZelLog("");
+  scUiSetState(0);
+}

@@ -1,0 +1,4 @@
+// VCF statistics commands: the SNP transition matrix of the active VCF file.
+#pragma once
+
+void scVcfGetSnpTransitionMatrix();

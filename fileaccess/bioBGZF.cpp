@@ -1,0 +1,629 @@
+// Compressed input: gzip and BGZF decoders that let an indexed text file read the decoded text
+// with random access; BGZF blocks (and spans between gzip access points) decode in parallel.
+#include "fileaccess/bioBGZF.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <functional>
+#include <new>
+
+#include "base/korBase.h"
+
+namespace {
+
+void PutLE(std::string& out, uint64_t v, unsigned width) {
+  for (unsigned i = 0; i < width; ++i) out.push_back(char((v >> (8 * i)) & 0xFF));
+}
+uint64_t GetLE(const uint8_t* p, unsigned width) {
+  uint64_t v = 0;
+  for (unsigned i = 0; i < width; ++i) v |= uint64_t(p[i]) << (8 * i);
+  return v;
+}
+
+// A raw reader over one span of the file that was fetched once on the owner's thread, so that
+// worker threads never touch the owner's mapping.
+TRawOfsPtrFn SpanReader(const uint8_t* span, uint64_t spanStart, uint64_t spanLen) {
+  return [=](uint64_t ofs, uint64_t len) -> const uint8_t* {
+    if (len == 0 || ofs < spanStart) return nullptr;
+    uint64_t rel = ofs - spanStart;
+    if (rel > spanLen || len > spanLen - rel) return nullptr;
+    return span + rel;
+  };
+}
+
+// Maps the pages of a range of the owner's file mapping in one call instead of one page fault
+// per page; only a hint, so failure (older kernels, anonymous memory) is ignored.
+void PrefaultRange(const uint8_t* p, uint64_t len) {
+#ifdef MADV_POPULATE_READ
+  static const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+  uintptr_t lo = reinterpret_cast<uintptr_t>(p) & ~(page - 1);
+  uintptr_t hi = reinterpret_cast<uintptr_t>(p) + len;
+  if (len >= (uint64_t(1) << 20)) madvise(reinterpret_cast<void*>(lo), hi - lo, MADV_POPULATE_READ);
+#else
+  (void)p;
+  (void)len;
+#endif
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------------------------------
+// TZCompressedFile
+
+TZCompressedFile::TZCompressedFile() {
+  FRawOfsPtr = [this](uint64_t ofs, uint64_t len) { return RawOfsPtr(ofs, len); };
+}
+
+TZCompressedFile::~TZCompressedFile() = default;
+
+std::shared_ptr<TZCompressedFile> TZCompressedFile::MakeZDecoder(TZCompressionType type,
+                                                                 const std::string& fileName) {
+  std::shared_ptr<TZCompressedFile> d;
+  if (type == zcGZ)
+    d = std::make_shared<TGZFile>();
+  else if (type == zcBGZF)
+    d = std::make_shared<TBGZFFile>();
+  if (d) d->SetFileName(fileName);
+  return d;
+}
+
+bool TZCompressedFile::InitialiseDecoder(TRawOfsPtrFunc rawOfsPtr, TMemAttachFunc memAttach,
+                                         uint64_t rawFileSz) {
+  FRawOfsPtr = std::move(rawOfsPtr);
+  FDecodedMemAttach = std::move(memAttach);
+  FRawFileSz = rawFileSz;
+  FIsDecoder = true;
+  ClearRegion();
+  FErr.Clear();
+  try {
+    return MakeCDataIndex();
+  } catch (const std::bad_alloc&) {
+    FHaveCDataIndex = false;
+    ResizeCDataIndex(0);
+    Fail(TZelErr::User("Out of memory while reading compressed file", FZFileName));
+    return false;
+  }
+}
+
+uint64_t TZCompressedFile::GetDecodedFileSz() {
+  return FHaveCDataIndex ? FCDataIndex.TotalDecompressedSize : 0;
+}
+
+void TZCompressedFile::GetDecodedRegionsOfs(uint64_t& first, uint64_t& last) {
+  if (FDecompressedRegion.dcIsValid && FDecompressedRegion.dcLen) {
+    first = FDecompressedRegion.dcStartOfs;
+    last = FDecompressedRegion.dcEndOfs;
+  } else {
+    first = last = cNoOfs;
+  }
+}
+
+void TZCompressedFile::ClearRegion() {
+  FDecompressedRegion.dcIsValid = false;
+  FDecompressedRegion.dcStartOfs = FDecompressedRegion.dcEndOfs = 0;
+  FDecompressedRegion.dcLen = 0;
+  FDecompressedRegion.StartID = FDecompressedRegion.EndID = 0;
+}
+
+void TZCompressedFile::ResizeCDataIndex(uint64_t n) {
+  TCompressedDataIndex& t = FCDataIndex;
+  t.NRecords = n;
+  if (n == 0) {
+    t = TCompressedDataIndex();
+    return;
+  }
+  t.CDataOfs.resize(n);
+  t.CompressedSize.resize(n);
+  t.DecompressedSize.resize(n);
+  t.DecompressedFileOfs.resize(n);
+}
+
+uint64_t TZCompressedFile::GetDecompressedSize(uint64_t first, uint64_t last) const {
+  if (!FHaveCDataIndex || FCDataIndex.NRecords == 0) return cNoOfs;
+  if (last == cNoOfs) last = FCDataIndex.NRecords - 1;
+  if (last < first || last >= FCDataIndex.NRecords) return cNoOfs;
+  uint64_t s = 0;
+  for (uint64_t i = first; i <= last; ++i) s += FCDataIndex.DecompressedSize[i];
+  return s;
+}
+
+uint32_t TZCompressedFile::ThreadsToUse(uint64_t nBlocks) const {
+  uint64_t t = FThreads ? FThreads : (nParallel ? *nParallel : 1);
+  if (t < 1) t = 1;
+  return uint32_t(std::min<uint64_t>(t, nBlocks));
+}
+
+bool TZCompressedFile::DecodeBlocksParallel(uint64_t first, uint64_t last, uint8_t* dst) {
+  const TCompressedDataIndex& t = FCDataIndex;
+  uint64_t spanStart = BlockRawStart(first);
+  uint64_t spanEnd = BlockRawEnd(last);
+  if (spanEnd < spanStart) {
+    Fail(GzError("Damaged block table", FZFileName, spanStart, "blocks out of order"));
+    return false;
+  }
+  const uint8_t* span = spanEnd > spanStart ? FRawOfsPtr(spanStart, spanEnd - spanStart) : nullptr;
+  if (!span) {
+    Fail(GzError("Cannot read compressed file", FZFileName, spanStart, "cannot read the file"));
+    return false;
+  }
+  PrefaultRange(span, spanEnd - spanStart);
+  const uint64_t base = t.DecompressedFileOfs[first];
+  auto runRange = [&](uint64_t a, uint64_t b, TZelErr& err) {
+    for (uint64_t i = a; i <= b; ++i)
+      if (!DecodeOneBlock(i, span, spanStart, spanEnd - spanStart,
+                          dst + (t.DecompressedFileOfs[i] - base), err))
+        return false;
+    return true;
+  };
+  uint64_t n = last - first + 1;
+  uint32_t nt = ThreadsToUse(n);
+  if (nt <= 1) {
+    TZelErr err;
+    if (!runRange(first, last, err)) {
+      Fail(err);
+      return false;
+    }
+    return true;
+  }
+  // Contiguous groups of about the same decoded size, one per thread.
+  uint64_t total = t.DecompressedFileOfs[last] + t.DecompressedSize[last] - base;
+  std::vector<std::pair<uint64_t, uint64_t>> groups;
+  uint64_t a = first;
+  for (uint32_t g = 0; g < nt && a <= last; ++g) {
+    uint64_t target = base + (total * (g + 1)) / nt;
+    uint64_t b = a;
+    if (g + 1 == nt) {
+      b = last;
+    } else {
+      while (b < last && t.DecompressedFileOfs[b] + t.DecompressedSize[b] < target) ++b;
+    }
+    groups.emplace_back(a, b);
+    a = b + 1;
+  }
+  std::vector<TZelErr> errs(groups.size());
+  std::vector<char> ok(groups.size(), 0);
+  std::vector<std::function<void()>> procs;
+  for (size_t g = 0; g < groups.size(); ++g)
+    procs.push_back([&, g] { ok[g] = runRange(groups[g].first, groups[g].second, errs[g]); });
+  TZelErr perr = ParalleliseProcs(procs);
+  if (perr) {
+    Fail(perr);
+    return false;
+  }
+  for (size_t g = 0; g < groups.size(); ++g)
+    if (!ok[g]) {
+      Fail(errs[g]);
+      return false;
+    }
+  return true;
+}
+
+const uint8_t* TZCompressedFile::OfsPtr(uint64_t ofs, uint64_t len) {
+  if (len == 0 || !FHaveCDataIndex) return nullptr;
+  TDecompressedRegion& r = FDecompressedRegion;
+  if (r.dcIsValid && ofs >= r.dcStartOfs && ofs - r.dcStartOfs <= r.dcLen &&
+      len <= r.dcLen - (ofs - r.dcStartOfs))
+    return r.dcBuf.data() + (ofs - r.dcStartOfs);
+  ClearRegion();
+  FErr.Clear();
+  const TCompressedDataIndex& t = FCDataIndex;
+  if (len > t.TotalDecompressedSize || ofs > t.TotalDecompressedSize - len) return nullptr;
+  uint64_t want = std::max(len, FMinDecompressionSize);
+  auto it = std::upper_bound(t.DecompressedFileOfs.begin(), t.DecompressedFileOfs.end(), ofs);
+  if (it == t.DecompressedFileOfs.begin()) return nullptr;
+  uint64_t b = uint64_t(it - t.DecompressedFileOfs.begin()) - 1;
+  while (b > 0 && t.DecompressedFileOfs[b] > ofs) --b;
+  uint64_t e = b;
+  uint64_t covered = t.DecompressedFileOfs[b] + t.DecompressedSize[b] - ofs;
+  while (covered < want && e + 1 < t.NRecords) covered += t.DecompressedSize[++e];
+  if (covered < len) return nullptr;
+  uint64_t start = t.DecompressedFileOfs[b];
+  uint64_t size = t.DecompressedFileOfs[e] + t.DecompressedSize[e] - start;
+  if (r.dcBuf.size() < size) {
+    r.dcBuf.clear();
+    r.dcBuf.shrink_to_fit();
+    try {
+      r.dcBuf.resize(size);
+    } catch (const std::bad_alloc&) {
+      Fail(TZelErr::User("Out of memory while decompressing", FZFileName));
+      return nullptr;
+    }
+  }
+  if (!Decompress2MemOK(b, e, r.dcBuf.data(), 0, size)) return nullptr;
+  r.dcStartOfs = start;
+  r.dcLen = size;
+  r.dcEndOfs = start + size - 1;
+  r.StartID = b;
+  r.EndID = e;
+  r.dcIsValid = true;
+  return r.dcBuf.data() + (ofs - start);
+}
+
+bool TZCompressedFile::DecodeBlockRange(uint64_t first, TRawDataDecodeBlockParams& p) {
+  p.nBlocksDecoded = 0;
+  p.DecodedSize = 0;
+  p.TotalBlocksLeft = cNoOfs;
+  FErr.Clear();
+  if (!p.pBuffer || !FHaveCDataIndex) return false;
+  const TCompressedDataIndex& t = FCDataIndex;
+  if (first >= t.NRecords) {
+    p.TotalBlocksLeft = 0;
+    return false;
+  }
+  uint64_t k = first;
+  uint64_t sum = 0;
+  bool limitHit = false;
+  while (k < t.NRecords) {
+    if (k - first >= p.MaxAllowedBlocks) {
+      limitHit = true;
+      break;
+    }
+    if (t.DecompressedSize[k] > p.BufferSz - sum) break;
+    if (BlockRawEnd(k) - 1 > p.MaxAllowedRawOfs) break;
+    sum += t.DecompressedSize[k];
+    ++k;
+  }
+  p.DecodedOfs = t.DecompressedFileOfs[first];
+  if (k == first) {
+    p.TotalBlocksLeft = t.NRecords - first;
+    return false;
+  }
+  if (!Decompress2MemOK(first, k - 1, p.pBuffer, 0, p.BufferSz)) return false;
+  p.nBlocksDecoded = k - first;
+  p.DecodedSize = sum;
+  p.TotalBlocksLeft = t.NRecords - k;
+  if (FDecodedMemAttach) FDecodedMemAttach(p.pBuffer, sum);
+  return p.TotalBlocksLeft > 0 && !limitHit && BlockRawStart(k) <= p.MaxAllowedRawOfs;
+}
+
+bool TZCompressedFile::SaveDecoderIndexToBuf(std::string& out) {
+  const TCompressedDataIndex& t = FCDataIndex;
+  if (!FHaveCDataIndex || t.NRecords == 0) return false;
+  for (uint64_t i = 0; i < t.NRecords; ++i)
+    if (t.CompressedSize[i] > 0xFFFF) return false;  // the file format holds 16 bits
+  uint8_t w1 = FaReqB64(t.CDataOfs.back());
+  uint8_t w2 = FaReqB64(t.DecompressedFileOfs.back());
+  PutLE(out, t.NRecords, 8);
+  PutLE(out, t.TotalDecompressedSize, 8);
+  PutLE(out, w1, 1);
+  PutLE(out, w2, 1);
+  for (uint64_t i = 0; i < t.NRecords; ++i) PutLE(out, t.CompressedSize[i], 2);
+  for (uint64_t i = 0; i < t.NRecords; ++i) PutLE(out, t.DecompressedSize[i], 4);
+  for (uint64_t i = 0; i < t.NRecords; ++i) PutLE(out, t.CDataOfs[i], w1);
+  for (uint64_t i = 0; i < t.NRecords; ++i) PutLE(out, t.DecompressedFileOfs[i], w2);
+  return true;
+}
+
+uint64_t TZCompressedFile::LoadDecoderIndexFromBuf(const uint8_t* p, uint64_t avail) {
+  auto bad = [&](const std::string& why) {
+    Fail(GzError("Damaged index file", FZFileName, 0, why));
+    return cNoOfs;
+  };
+  if (!p || avail < 18) return bad("decoder block header cut short");
+  uint64_t n = GetLE(p, 8);
+  uint64_t total = GetLE(p + 8, 8);
+  unsigned w1 = p[16], w2 = p[17];
+  if (n == 0) return bad("decoder block without blocks");
+  if (w1 < 1 || w1 > 8 || w2 < 1 || w2 > 8) return bad("decoder block widths out of range");
+  uint64_t per = 6 + w1 + w2;
+  if (n > (avail - 18) / per) return bad("decoder block longer than the file");
+  if (FRawFileSz == 0) return bad("decoder block read before the data file");
+  TCompressedDataIndex t;
+  t.NRecords = n;
+  t.CDataOfs.resize(n);
+  t.CompressedSize.resize(n);
+  t.DecompressedSize.resize(n);
+  t.DecompressedFileOfs.resize(n);
+  const uint8_t* q = p + 18;
+  for (uint64_t i = 0; i < n; ++i, q += 2) t.CompressedSize[i] = GetLE(q, 2);
+  for (uint64_t i = 0; i < n; ++i, q += 4) t.DecompressedSize[i] = uint32_t(GetLE(q, 4));
+  for (uint64_t i = 0; i < n; ++i, q += w1) t.CDataOfs[i] = GetLE(q, w1);
+  for (uint64_t i = 0; i < n; ++i, q += w2) t.DecompressedFileOfs[i] = GetLE(q, w2);
+  uint64_t dsum = 0;
+  for (uint64_t i = 0; i < n; ++i) {
+    if (t.DecompressedSize[i] > BgzfMaxBlockDataSize) return bad("block size out of range");
+    if (t.DecompressedFileOfs[i] != dsum) return bad("decoded offsets do not add up");
+    dsum += t.DecompressedSize[i];
+    // data, the 8-byte trailer, and at least a minimal header before the next block
+    uint64_t end = t.CDataOfs[i] + t.CompressedSize[i] + sizeof(TGzTrailer);
+    if (t.CDataOfs[i] < 18 || t.CDataOfs[i] > FRawFileSz || end > FRawFileSz)
+      return bad("block outside the data file");
+    if (i + 1 < n && end + 18 > t.CDataOfs[i + 1]) return bad("blocks overlap");
+  }
+  if (dsum != total) return bad("decoded total does not match the blocks");
+  FCDataIndex = std::move(t);
+  FCDataIndex.TotalDecompressedSize = total;
+  FHaveCDataIndex = true;
+  ClearRegion();
+  return 18 + n * per;
+}
+
+bool TZCompressedFile::OpenFile(const std::string& fileName) {
+  FZFileName = fileName;
+  FErr.Clear();
+  FHaveCDataIndex = false;
+  ClearRegion();
+  if (!LoadMMF(fileName, 0, cDefMMFPartSz, false)) {
+    Fail(TMMTF::LastError().IsError() ? TMMTF::LastError()
+                                      : TZelErr::User("Cannot open file", fileName));
+    return false;
+  }
+  FRawOfsPtr = [this](uint64_t ofs, uint64_t len) { return RawOfsPtr(ofs, len); };
+  FDecodedMemAttach = nullptr;
+  FIsDecoder = false;
+  FRawFileSz = FileSize();
+  return MakeCDataIndex();
+}
+
+// ------------------------------------------------------------------------------------------
+// TBGZFFile
+
+uint64_t TBGZFFile::BlockRawStart(uint64_t i) const { return FCDataIndex.CDataOfs[i]; }
+
+uint64_t TBGZFFile::BlockRawEnd(uint64_t i) const {
+  return FCDataIndex.CDataOfs[i] + FCDataIndex.CompressedSize[i] + sizeof(TGzTrailer);
+}
+
+bool TBGZFFile::MakeCDataIndex() {
+  FHaveCDataIndex = false;
+  ResizeCDataIndex(0);
+  ClearRegion();
+  TCompressedDataIndex& t = FCDataIndex;
+  uint64_t pos = 0;
+  uint64_t n = 0;
+  TBgzfBlockInfo info;
+  std::string why;
+  // Headers are read from large windows of the file: one request per window rather than per
+  // block. A window always holds a whole block (at most 64 KiB) or reaches the end of the file,
+  // so no read falls back to the owner while the window's pointer is in use.
+  const uint64_t kWindow = uint64_t(16) << 20;
+  uint64_t winStart = 0, winLen = 0;
+  const uint8_t* win = nullptr;
+  TRawOfsPtrFn reader = [&](uint64_t o, uint64_t l) -> const uint8_t* {
+    if (win && l && o >= winStart && o - winStart <= winLen && l <= winLen - (o - winStart))
+      return win + (o - winStart);
+    return FRawOfsPtr(o, l);
+  };
+  while (pos < FRawFileSz) {
+    if (!win || (pos - winStart + 0x10000 > winLen && winStart + winLen < FRawFileSz)) {
+      winStart = pos;
+      winLen = std::min(kWindow, FRawFileSz - pos);
+      win = nullptr;
+      win = FRawOfsPtr(winStart, winLen);
+      if (win) PrefaultRange(win, winLen);
+    }
+    TBgzfParse r = ParseBgzfBlock(reader, FRawFileSz, pos, info, why);
+    if (r != TBgzfParse::Ok) {
+      ResizeCDataIndex(0);
+      Fail(GzError(r == TBgzfParse::Truncated ? "Truncated BGZF file" : "Damaged BGZF file",
+                   FZFileName, pos, why));
+      return false;
+    }
+    if (n == t.CDataOfs.size()) {
+      uint64_t grow = std::max<uint64_t>(1024, n);
+      t.CDataOfs.resize(n + grow);
+      t.CompressedSize.resize(n + grow);
+      t.DecompressedSize.resize(n + grow);
+      t.DecompressedFileOfs.resize(n + grow);
+    }
+    t.CDataOfs[n] = info.CDataOfs;
+    t.CompressedSize[n] = info.CSize;
+    t.DecompressedSize[n] = info.ISize;
+    t.DecompressedFileOfs[n] = t.TotalDecompressedSize;
+    t.TotalDecompressedSize += info.ISize;
+    ++n;
+    pos += info.BlockSize;
+  }
+  // Without the empty end-of-file block a file cut at a block boundary would look whole.
+  if (n == 0 || t.DecompressedSize[n - 1] != 0) {
+    ResizeCDataIndex(0);
+    Fail(GzError("Truncated BGZF file", FZFileName, FRawFileSz,
+                 "no end-of-file block (the file is incomplete)"));
+    return false;
+  }
+  ResizeCDataIndex(n);
+  t.CDataOfs.shrink_to_fit();
+  t.CompressedSize.shrink_to_fit();
+  t.DecompressedSize.shrink_to_fit();
+  t.DecompressedFileOfs.shrink_to_fit();
+  FHaveCDataIndex = true;
+  return true;
+}
+
+bool TBGZFFile::DecodeOneBlock(uint64_t i, const uint8_t* span, uint64_t spanStart,
+                               uint64_t spanLen, uint8_t* dst, TZelErr& err) {
+  const TCompressedDataIndex& t = FCDataIndex;
+  uint64_t rel = t.CDataOfs[i] - spanStart;
+  uint64_t csize = t.CompressedSize[i];
+  if (t.CDataOfs[i] < spanStart || rel > spanLen || csize + 8 > spanLen - rel) {
+    err = GzError("Damaged BGZF file", FZFileName, t.CDataOfs[i], "block outside the data read");
+    return false;
+  }
+  const uint8_t* p = span + rel;
+  uint32_t crc = uint32_t(GetLE(p + csize, 4));
+  uint32_t isize = uint32_t(GetLE(p + csize + 4, 4));
+  if (isize != t.DecompressedSize[i]) {
+    err = GzError("Damaged BGZF file", FZFileName, t.CDataOfs[i] + csize + 4,
+                  "block size differs from the block table");
+    return false;
+  }
+  std::string why;
+  if (!InflateBgzfBlock(p, uint32_t(csize), crc, isize, dst, why)) {
+    err = GzError("Damaged BGZF block", FZFileName, t.CDataOfs[i], why);
+    return false;
+  }
+  return true;
+}
+
+bool TBGZFFile::Decompress2MemOK(uint64_t first, uint64_t last, uint8_t* dst, uint64_t dstOfs,
+                                 uint64_t dstSz) {
+  if (last < first) return true;
+  if (!FHaveCDataIndex || last >= FCDataIndex.NRecords || !dst) return false;
+  uint64_t need = GetDecompressedSize(first, last);
+  if (dstOfs > dstSz || need > dstSz - dstOfs) return false;
+  return DecodeBlocksParallel(first, last, dst + dstOfs);
+}
+
+// ------------------------------------------------------------------------------------------
+// TGZFile
+
+uint64_t TGZFile::BlockRawStart(uint64_t i) const {
+  const TGzAccessPoint& pt = FGzAccessPoints.list[i];
+  return pt.cOfsFB - (pt.bits ? 1 : 0);
+}
+
+uint64_t TGZFile::BlockRawEnd(uint64_t i) const {
+  return i + 1 < FCDataIndex.NRecords ? FCDataIndex.CDataOfs[i + 1] : FRawFileSz;
+}
+
+int TGZFile::MakeGzip32kIndex() {
+  TZelErr err;
+  int r = ::MakeGzip32kIndex(FRawOfsPtr, FRawFileSz, FGzAccessPoints, FZFileName, err, FSpan,
+                             FProgress);
+  if (r != Z_OK) Fail(err);
+  return r;
+}
+
+bool TGZFile::MakeCDataIndex() {
+  FHaveCDataIndex = false;
+  ResizeCDataIndex(0);
+  ClearRegion();
+  if (MakeGzip32kIndex() != Z_OK) return false;
+  const auto& pts = FGzAccessPoints.list;
+  uint64_t n = pts.size();
+  ResizeCDataIndex(n);
+  TCompressedDataIndex& t = FCDataIndex;
+  for (uint64_t i = 0; i < n; ++i) {
+    uint64_t cEnd = i + 1 < n ? pts[i + 1].cOfsFB : FRawFileSz;
+    uint64_t dEnd = i + 1 < n ? pts[i + 1].dcOfs : FGzAccessPoints.TotalDecompressedSz;
+    t.CDataOfs[i] = pts[i].cOfsFB;
+    t.CompressedSize[i] = cEnd - pts[i].cOfsFB;
+    t.DecompressedFileOfs[i] = pts[i].dcOfs;
+    uint64_t d = dEnd - pts[i].dcOfs;
+    if (d > 0xFFFFFFFFull) {
+      // A span is at most a few deflate blocks past the point distance; never this large.
+      ResizeCDataIndex(0);
+      Fail(GzError("Damaged gzip file", FZFileName, pts[i].cOfsFB, "access points too far apart"));
+      return false;
+    }
+    t.DecompressedSize[i] = uint32_t(d);
+  }
+  t.TotalDecompressedSize = FGzAccessPoints.TotalDecompressedSz;
+  FHaveCDataIndex = true;
+  return true;
+}
+
+bool TGZFile::DecodeOneBlock(uint64_t i, const uint8_t* span, uint64_t spanStart, uint64_t spanLen,
+                             uint8_t* dst, TZelErr& err) {
+  const TCompressedDataIndex& t = FCDataIndex;
+  std::string why;
+  uint64_t errOfs = 0;
+  int64_t got =
+      GzIndexedExtract(SpanReader(span, spanStart, spanLen), spanStart + spanLen, FGzAccessPoints,
+                       t.DecompressedFileOfs[i], t.DecompressedSize[i], dst, why, errOfs);
+  if (got < 0) {
+    err = GzError("Damaged gzip file", FZFileName, errOfs, why);
+    return false;
+  }
+  if (uint64_t(got) != t.DecompressedSize[i]) {
+    err = GzError("Damaged gzip file", FZFileName, t.CDataOfs[i], "the data ends early");
+    return false;
+  }
+  return true;
+}
+
+bool TGZFile::Decompress2MemOK(uint64_t first, uint64_t last, uint8_t* dst, uint64_t dstOfs,
+                               uint64_t dstSz) {
+  if (last < first) return true;
+  if (!FHaveCDataIndex || last >= FCDataIndex.NRecords || !dst) return false;
+  uint64_t need = GetDecompressedSize(first, last);
+  if (dstOfs > dstSz || need > dstSz - dstOfs) return false;
+  return DecodeBlocksParallel(first, last, dst + dstOfs);
+}
+
+bool TGZFile::DecompressSection(uint64_t ofs, uint64_t len, uint8_t* dst, uint64_t& extracted) {
+  extracted = 0;
+  std::string why;
+  uint64_t errOfs = 0;
+  int64_t r = GzIndexedExtract(FRawOfsPtr, FRawFileSz, FGzAccessPoints, ofs, len, dst, why, errOfs);
+  FLastGzExtractResult = int(std::max<int64_t>(r, INT32_MIN));
+  if (r < 0) {
+    Fail(GzError("Damaged gzip file", FZFileName, errOfs, why));
+    return false;
+  }
+  extracted = uint64_t(r);
+  return r > 0;
+}
+
+bool TGZFile::SaveDecoderIndexToBuf(std::string&) { return false; }
+
+uint64_t TGZFile::LoadDecoderIndexFromBuf(const uint8_t*, uint64_t) {
+  Fail(GzError("Damaged index file", FZFileName, 0,
+               "a gzip block table cannot be read back; the file is indexed again"));
+  return cNoOfs;
+}
+
+bool TGZFile::OpenFile(const std::string& fileName) {
+  FGzFileName.clear();
+  FGzComment.clear();
+  FGzCrc32 = FGzDecompressedSz32 = 0;
+  if (!LoadMMF(fileName, 0, cDefMMFPartSz, false)) {
+    FZFileName = fileName;
+    Fail(TZelErr::User("Cannot open file", fileName));
+    return false;
+  }
+  uint64_t sz = FileSize();
+  const uint8_t* h = sz > 17 ? RawOfsPtr(0, 10) : nullptr;
+  if (!h || h[0] != 0x1F || h[1] != 0x8B || h[2] != 8) {
+    FZFileName = fileName;
+    Fail(GzError("Not a gzip file", fileName, 0, "no gzip header"));
+    CloseMMF();
+    return false;
+  }
+  uint8_t flg = h[3];
+  uint64_t pos = 10;
+  auto readZ = [&](std::string& out) {
+    while (pos < sz) {
+      const uint8_t* c = RawOfsPtr(pos++, 1);
+      if (!c || *c == 0) return;
+      if (out.size() < 255) out.push_back(char(*c));
+    }
+  };
+  if (flg & (1 << gzFEXTRA)) {
+    const uint8_t* x = pos + 2 <= sz ? RawOfsPtr(pos, 2) : nullptr;
+    pos += 2 + (x ? GetLE(x, 2) : 0);
+  }
+  if (flg & (1 << gzFNAME)) readZ(FGzFileName);
+  if (flg & (1 << gzFCOMMENT)) readZ(FGzComment);
+  if (const uint8_t* tr = RawOfsPtr(sz - 8, 8)) {
+    FGzCrc32 = uint32_t(GetLE(tr, 4));
+    FGzDecompressedSz32 = uint32_t(GetLE(tr + 4, 4));
+  }
+  return TZCompressedFile::OpenFile(fileName);
+}
+
+// ------------------------------------------------------------------------------------------
+
+uint64_t ZelPreferredDecodeBufferSz(TZCompressionType type) {
+  return type == zcBGZF ? uint64_t(4) << 20 : uint64_t(64) << 20;
+}
+
+bool ZelLoadMaybeCompressed(TMMTF& owner, const std::string& fileName, TZelErr& err,
+                            uint64_t decodeBufferSz, uint64_t partSz) {
+  err.Clear();
+  TZCompressionType type = GuessZCompression(fileName);
+  std::shared_ptr<TZCompressedFile> dec = TZCompressedFile::MakeZDecoder(type, fileName);
+  if (dec)
+    owner.SetDecoder(dec, decodeBufferSz ? decodeBufferSz : ZelPreferredDecodeBufferSz(type));
+  if (owner.LoadMMF(fileName, 0, partSz, false)) return true;
+  if (dec && dec->LastError().IsError())
+    err = dec->LastError();
+  else if (owner.LastError().IsError())
+    err = owner.LastError();
+  else
+    err = TZelErr::User("Cannot open file", fileName);
+  return false;
+}

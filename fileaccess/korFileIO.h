@@ -1,0 +1,46 @@
+// Plain file routines: whole-file and part reads, existence, first bytes, and writers that
+// always go through a temporary file in the target's folder renamed into place.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Error codes: 0 success, errno values for system errors, -1 for bad arguments or short writes.
+constexpr int cFioBadArgs = -1;
+
+bool DoesFileExist(const std::string& name);  // exists and is not a directory
+// Size in bytes, or -1.
+int64_t FileSizeOf(const std::string& name);
+// Modification time in ns since the epoch, or 0.
+uint64_t FileMTimeNs(const std::string& name);
+// First 8 bytes, little-endian; def when unreadable or shorter than 8 bytes.
+uint64_t PeekFileStart(const std::string& name, uint64_t def);
+int ReadFile(const std::string& name, std::string& out, uint64_t& size);
+// Lines without their CR, LF or CR LF; a final line break gives no empty last line.
+int ReadTextFile(const std::string& name, std::vector<std::string>& out);
+// min(count, size - offset) bytes from offset. offset >= size: empty, 0 read, 0 after. An error
+// gives empty, 0 read, size - offset after (0 when unknown).
+int ReadFilePart(const std::string& name, std::string& out, uint64_t& bytesRead,
+                 uint64_t& bytesAfter, uint64_t offset, uint64_t count);
+
+constexpr uint64_t cFioAppend = ~uint64_t(0);  // position value meaning "append"
+
+struct TFioBlock {
+  const void* Ptr = nullptr;
+  uint64_t Size = 0;
+};
+// Writes strings (each followed by strSep) and blocks (each followed by blockSep), pairwise
+// interleaved, to name. position cFioAppend appends to an existing file, anything else
+// creates or replaces it. The result goes to a temporary file in the same folder which is
+// renamed into place only when every write and the close succeeded, so a reader that has the
+// old file mapped keeps valid bytes and a failed write leaves the old file untouched.
+int WriteFileDataEx(const std::string& name, const std::vector<std::string>& strs,
+                    const std::vector<TFioBlock>& blocks, const std::string& strSep,
+                    const std::string& blockSep, uint64_t position, bool joined);
+int WriteFileDataStr(const std::string& name, const std::vector<std::string>& strs,
+                     const std::string& sep, uint64_t position);
+int WriteFileDataItem(const std::string& name, const void* p, uint64_t size, uint64_t position);
+
+// The system's text for an error code of these routines.
+std::string FioErrorText(int code);

@@ -1,0 +1,781 @@
+// Indexed text file: mapping in parts, building separator indexes, item and subitem access.
+#include "fileaccess/korMMTF.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "fileaccess/faScan.h"
+#include "fileaccess/korFileIO.h"
+
+namespace {
+constexpr uint64_t cDropStep = 64ull << 20;  // resident bytes kept behind a sequential scan
+constexpr uint64_t cMinDecodeBuf = 0x10000;
+constexpr uint64_t cDefDecodeBuf = 0x4000000;
+}  // namespace
+
+TMMTF::TMMTF() { SetIndexParams(1, 26843545, 0, false, 16, 0); }
+
+TMMTF::~TMMTF() { CloseMMF(); }
+
+void TMMTF::SetIndexParams(uint8_t minItemSz, uint64_t resizeBy, uint64_t initLen,
+                           bool mayOverlap, uint8_t alignment, uint8_t padding) {
+  FNxtIdxMinItemSz = std::clamp<uint8_t>(minItemSz, 1, 8);
+  FNxtIdxResizeBy = resizeBy ? resizeBy : 1;
+  FNxtIdxInitLen = initLen;
+  FNxtIdxItemsMayOverlap = mayOverlap;
+  FNxtIdxItemAlignment = alignment;
+  FNxtIdxItemPadding = padding;  // entries are always packed; kept for callers that ask
+}
+
+void TMMTF::SetDecoder(std::shared_ptr<IRawDataDecoder> decoder, uint64_t bufferSz) {
+  if (!decoder) return;
+  FRawDataDecoder = std::move(decoder);
+  FRedirectRawDataToDecoder = true;
+  if (bufferSz == 0) bufferSz = cDefDecodeBuf;
+  if (bufferSz < cMinDecodeBuf) bufferSz = cMinDecodeBuf;
+  FDecodeBufferSz = bufferSz;
+}
+
+uint64_t TMMTF::GetDecodedFileSz() {
+  if (FRedirectRawDataToDecoder && FRawDataDecoder) return FRawDataDecoder->GetDecodedFileSz();
+  return FMMF ? FFileSz : FDataSz;
+}
+
+// ---------------------------------------------------------------- file and memory
+
+bool TMMTF::LoadMMF(const std::string& fileName, uint64_t start, uint64_t partSz,
+                    bool deferLoad) {
+  FLastError.Clear();
+  if (fileName.empty() || partSz == 0) {
+    SetError(TZelErr::User("Cannot open file", fileName));
+    return false;
+  }
+  if (!DoesFileExist(fileName)) {
+    SetError(TZelErr::User("File not found", fileName));
+    return false;
+  }
+  CloseMMF();
+  FMMF = std::make_unique<TMemMappedFile>(fileName, 0, maRead);
+  int64_t sz = FMMF->TotalFileSize();
+  if (!FMMF->Established() || sz <= 0) {
+    int err = FMMF->LastOSError();
+    CloseMMF();
+    SetError(TZelErr::User(sz == 0 ? "File is empty" : "Cannot open file: " + FioErrorText(err),
+                           fileName));
+    return false;
+  }
+  FFileSz = static_cast<uint64_t>(sz);
+  if (!FMMF->IsValidViewOffset(start) || start >= FFileSz) {
+    CloseMMF();
+    SetError(TZelErr("", "Invalid start offset", fileName));
+    return false;
+  }
+  FFileChunkSz = FMMF->NextValidViewOffset(partSz);
+  for (uint64_t o = start; o < FFileSz; o += FFileChunkSz)
+    FMMFParts.push_back({o, std::min(FFileChunkSz, FFileSz - o)});
+  if (deferLoad) {
+    FCurrMMFPart = cNoIdx;
+  } else if (!LoadMmfPart(0)) {
+    int err = FMMF->LastOSError();
+    CloseMMF();
+    SetError(TZelErr::User("Cannot map file: " + FioErrorText(err), fileName));
+    return false;
+  }
+  FLastLoadedMMFileName = fileName;
+  FFileMTimeNs = FileMTimeNs(fileName);
+  if (FRedirectRawDataToDecoder && FRawDataDecoder && FAutoInitialiseDecoderOnLoadMMF) {
+    bool ok = FRawDataDecoder->InitialiseDecoder(
+        [this](uint64_t o, uint64_t l) { return RawOfsPtr(o, l); },
+        [this](const uint8_t* p, uint64_t s) { MemAttachPrivate(p, s); }, FFileSz);
+    if (!ok) {
+      TZelErr e = FRawDataDecoder->LastError();
+      if (!e) e = TZelErr::User("Cannot decode compressed file", fileName);
+      SetError(e);
+      return false;
+    }
+  }
+  return true;
+}
+
+// Detaches the data when it lies in a view that is about to be closed.
+static bool PtrInView(const TMMFView& v, const uint8_t* p) {
+  return v.ViewPtr && p >= v.ViewPtr && p < v.ViewPtr + v.ViewSz;
+}
+
+bool TMMTF::LoadMmfPart(uint32_t part) {
+  if (!FMMF || part >= FMMFParts.size()) return false;
+  if (FPDataStart && PtrInView(FMMF->LastView(), FPDataStart)) ClearMemData();
+  FMMF->CloseAllViews();
+  FCurrMMFPart = part;
+  uint32_t id = FMMF->OpenView(FMMFParts[part].StartOffset, FMMFParts[part].Size);
+  TMMFView v = FMMF->GetView(id);
+  if (id == cMMFNoView || v.ViewSz == 0) {
+    FMMF->CloseAllViews();
+    FCurrMMFPart = cNoIdx;
+    ClearMemData();
+    return false;
+  }
+  MemAttach(v.ViewPtr, v.ViewSz);
+  return true;
+}
+
+bool TMMTF::LoadNextMMFPart() {
+  if (!FMMF || FMMFParts.empty()) return false;
+  if (FCurrMMFPart != cNoIdx && FCurrMMFPart + 1 >= FMMFParts.size()) return false;
+  return LoadMmfPart(FCurrMMFPart == cNoIdx ? 0 : FCurrMMFPart + 1);
+}
+
+bool TMMTF::LoadCustomMmfArea(uint64_t offset, uint64_t size) {
+  if (!FMMF) return false;
+  FCurrMMFPart = cNoIdx;
+  if (FPDataStart && PtrInView(FMMF->LastView(), FPDataStart)) ClearMemData();
+  FMMF->CloseAllViews();
+  if (size == 0 || offset >= FFileSz || size > FFileSz - offset) return false;
+  uint64_t vofs = offset - FMMF->BytesAfterValidViewOffset(offset);
+  uint32_t id = FMMF->OpenView(vofs, offset + size - vofs);
+  TMMFView v = FMMF->GetView(id);
+  if (id == cMMFNoView || v.ViewSz < offset + size - vofs) {
+    FMMF->CloseAllViews();
+    return false;
+  }
+  MemAttach(v.ViewPtr + (offset - vofs), size);
+  return true;
+}
+
+void TMMTF::CloseMMF() {
+  ClearMemData();
+  FMMF.reset();
+  FFileSz = 0;
+  FFileChunkSz = 0;
+  FMMFParts.clear();
+  FCurrMMFPart = cNoIdx;
+}
+
+void TMMTF::MemAttach(const uint8_t* p, uint64_t size) {
+  ClearMemData();
+  if (p && size) {
+    FPDataStart = p;
+    FDataSz = size;
+    if (FRedirectRawDataToDecoder && FRawDataDecoder) FRawDataDecoder->MemAttach(p, size);
+  }
+}
+
+void TMMTF::MemAttachPrivate(const uint8_t* p, uint64_t size) {
+  ClearMemData();
+  if (p && size) {
+    FPDataStart = p;
+    FDataSz = size;
+  }
+}
+
+const uint8_t* TMMTF::RawOfsPtr(uint64_t offset, uint64_t length) {
+  if (length == 0) return nullptr;
+  if (!FMMF) {  // memory attached without a file: its bytes are the whole data
+    if (!FPDataStart || offset >= FDataSz || length > FDataSz - offset) return nullptr;
+    return FPDataStart + offset;
+  }
+  if (offset >= FFileSz || length > FFileSz - offset) return nullptr;
+  TMMFView v = FMMF->LastView();
+  if (v.ViewPtr && offset >= v.ViewOfs && offset - v.ViewOfs <= v.ViewSz &&
+      length <= v.ViewSz - (offset - v.ViewOfs))
+    return v.ViewPtr + (offset - v.ViewOfs);
+  if (FDenyReloads || FMMFParts.empty()) return nullptr;
+  if (offset < FMMFParts[0].StartOffset) {
+    return LoadCustomMmfArea(offset, length) ? FPDataStart : nullptr;
+  }
+  uint64_t part = (offset - FMMFParts[0].StartOffset) / FFileChunkSz;
+  if (part >= FMMFParts.size()) return nullptr;
+  const TMMFPart& pt = FMMFParts[part];
+  if (offset + length <= pt.StartOffset + pt.Size) {
+    if (!LoadMmfPart(static_cast<uint32_t>(part))) return nullptr;
+    v = FMMF->LastView();
+    return v.ViewPtr + (offset - v.ViewOfs);
+  }
+  return LoadCustomMmfArea(offset, length) ? FPDataStart : nullptr;
+}
+
+const uint8_t* TMMTF::OfsPtr(uint64_t offset, uint64_t length) {
+  if (FRedirectRawDataToDecoder && FRawDataDecoder)
+    return length ? FRawDataDecoder->OfsPtr(offset, length) : nullptr;
+  return RawOfsPtr(offset, length);
+}
+
+std::string TMMTF::GuessLineBreak() {
+  const uint8_t* p = FPDataStart;
+  uint64_t n = FDataSz;
+  uint32_t remembered = FCurrMMFPart;
+  bool viaDecoder = FRedirectRawDataToDecoder && FRawDataDecoder;
+  if (viaDecoder) {
+    n = std::min(GetDecodedFileSz(), FDecodeBufferSz);
+    p = n ? FRawDataDecoder->OfsPtr(0, n) : nullptr;
+  }
+  int kind = 0;  // 0 none, 1 LF, 2 CR LF, 3 CR
+  if (p && n) {
+    int64_t lf = FaScanB(p, n, '\n');
+    if (lf >= 0) kind = (lf > 0 && p[lf - 1] == '\r') ? 2 : 1;
+    else if (FaScanB(p, n, '\r') >= 0) kind = 3;
+  }
+  static const std::string kBreaks[4] = {"", "\n", "\r\n", "\r"};
+  const std::string& r = kBreaks[kind];
+  if (viaDecoder && remembered != cNoIdx && !FDenyReloads) LoadMmfPart(remembered);
+  return r;
+}
+
+// ---------------------------------------------------------------- indexes
+
+void TMMTF::ClearIndices() {
+  FIndices.clear();
+  FIndexPosMappings.clear();
+}
+
+void TMMTF::SetIdx(std::vector<TCompactIndex> indices) {
+  FIndices = std::move(indices);
+  FIndexPosMappings.clear();
+}
+
+namespace {
+
+// Appends the offsets of every occurrence of sep in data[from, size) to idx, data[0] being at
+// offset base. Returns the end offset (relative to data) of the last occurrence, or from.
+struct TIdxWriter {
+  TOfsArray& a;
+  uint64_t growBy;
+  void Grow() {
+    uint64_t g = a.Capacity() < (1u << 16) ? (1u << 16) : a.Capacity();
+    if (g > growBy) g = growBy;
+    a.Reserve(a.Capacity() + g);
+  }
+};
+
+}  // namespace
+
+uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
+  FLastError.Clear();
+  const bool viaDecoder = FRedirectRawDataToDecoder && FRawDataDecoder;
+  bool haveParts = FMMF && !FMMFParts.empty();
+  if (!viaDecoder && !FPDataStart && !(haveParts && !FDenyReloads)) return cNoIdx;
+  if (viaDecoder && !haveParts) return cNoIdx;
+  bool appended = index == cNoIdx;
+  if (appended) {
+    FIndices.emplace_back();
+    index = static_cast<uint32_t>(FIndices.size() - 1);
+  } else if (index >= FIndices.size()) {
+    return cNoIdx;
+  }
+  FIndexPosMappings.erase(
+      std::remove_if(FIndexPosMappings.begin(), FIndexPosMappings.end(),
+                     [&](const TIndexPosMapping& m) { return m.RefIdx == index || m.QueryIdx == index; }),
+      FIndexPosMappings.end());
+  TCompactIndex& ci = FIndices[index];
+  ci.IndexedStr = separator;
+  const uint64_t decSz = GetDecodedFileSz();
+  FCurrIdxItemSz = std::max(FaReqB64(decSz), FNxtIdxMinItemSz);
+  TOfsArray& a = ci.Idx;
+  a.Make(FCurrIdxItemSz, 0);
+  const uint64_t L = separator.size();
+  if (L == 0) return cNoIdx;
+  auto failWith = [&](TZelErr e) -> uint32_t {
+    if (appended) FIndices.pop_back();
+    else FIndices[index].Idx.Make(FCurrIdxItemSz, 0);
+    SetError(std::move(e));
+    return cNoIdx;
+  };
+
+  const uint8_t* sep = reinterpret_cast<const uint8_t*>(separator.data());
+  const uint8_t w = FCurrIdxItemSz;
+  TIdxWriter wr{a, FNxtIdxResizeBy};
+  std::string carry;  // last min(L - 1, seen) bytes of the data already indexed
+  uint64_t expectedBase = 0;
+  bool first = true;
+
+  // Records the occurrences in one stretch of contiguous data starting at offset base.
+  auto indexData = [&](const uint8_t* d, uint64_t n, uint64_t base, bool canDrop) -> bool {
+    if (!first && base != expectedBase) return false;  // data must follow without a gap
+    first = false;
+    uint64_t skip = 0;
+    if (L > 1 && !carry.empty()) {
+      std::string j = carry;
+      j.append(reinterpret_cast<const char*>(d), std::min<uint64_t>(L - 1, n));
+      const uint8_t* jp = reinterpret_cast<const uint8_t*>(j.data());
+      uint64_t pos = 0;
+      while (pos < carry.size()) {
+        int64_t f = FaFindStr(jp + pos, j.size() - pos, sep, L);
+        if (f < 0 || pos + f >= carry.size()) break;
+        uint64_t at = pos + static_cast<uint64_t>(f);
+        a.Push(base - carry.size() + at, FNxtIdxResizeBy);
+        skip = FNxtIdxItemsMayOverlap ? 0 : at + L - carry.size();
+        pos = at + (FNxtIdxItemsMayOverlap ? 1 : L);
+      }
+    }
+    // The data is scanned in stretches of cDropStep bytes; behind each stretch the resident
+    // pages of a mapped view are given back, so a scan of any size keeps a constant footprint.
+    const uint8_t* p = d + skip;
+    const uint8_t* const end = d + n;
+    const bool skipHoles = canDrop && separator.find('\0') == std::string::npos;
+    const uint8_t* dropped = d;
+    const uint64_t step = FNxtIdxItemsMayOverlap ? 1 : L;
+    uint64_t cnt = a.Count();
+    while (p < end) {
+      if (skipHoles) {
+        // Holes of a sparse file read as zeros and cannot hold the separator: skip them
+        // instead of making the system produce gigabytes of zero pages.
+        const uint64_t fo = base + static_cast<uint64_t>(p - d);
+        const uint64_t at = FMMF->DataOffsetFrom(fo);
+        if (at > fo) {
+          p += std::min<uint64_t>(at - fo, static_cast<uint64_t>(end - p));
+          continue;
+        }
+      }
+      const uint8_t* ce = end - p > static_cast<int64_t>(cDropStep) ? p + cDropStep : end;
+      if (L == 1) {
+        const uint8_t b = sep[0];
+        for (;;) {
+          int64_t f = FaScanB(p, static_cast<uint64_t>(ce - p), b);
+          if (f < 0) break;
+          const uint8_t* q = p + f;
+          if (cnt == a.Capacity()) {
+            a.FCount = cnt;
+            wr.Grow();
+          }
+          uint64_t v = base + static_cast<uint64_t>(q - d);
+          std::memcpy(a.FData + cnt * w, &v, 8);
+          ++cnt;
+          p = q + 1;
+        }
+      } else {
+        // Occurrences that start in this stretch may end in the next one.
+        const uint8_t* we = static_cast<uint64_t>(end - ce) > L - 1 ? ce + (L - 1) : end;
+        for (;;) {
+          int64_t f = FaFindStr(p, static_cast<uint64_t>(we - p), sep, L);
+          if (f < 0 || p + f >= ce) break;
+          const uint8_t* q = p + f;
+          if (cnt == a.Capacity()) {
+            a.FCount = cnt;
+            wr.Grow();
+          }
+          uint64_t v = base + static_cast<uint64_t>(q - d);
+          std::memcpy(a.FData + cnt * w, &v, 8);
+          ++cnt;
+          p = q + step;
+        }
+      }
+      if (p < ce) p = ce;
+      if (canDrop && static_cast<uint64_t>(ce - dropped) >= cDropStep) {
+        FMMF->DropPages(dropped, static_cast<uint64_t>(ce - dropped));
+        dropped = ce;
+      }
+    }
+    a.FCount = cnt;
+    if (canDrop && end > dropped) FMMF->DropPages(dropped, static_cast<uint64_t>(end - dropped));
+    if (L > 1) {
+      carry.append(reinterpret_cast<const char*>(d + (n > L - 1 ? n - (L - 1) : 0)),
+                   std::min<uint64_t>(n, L - 1));
+      if (carry.size() > L - 1) carry.erase(0, carry.size() - (L - 1));
+    }
+    expectedBase = base + n;
+    if (FProgress) {
+      FProgress->Progress(expectedBase, decSz);
+      if (FProgress->Cancelled()) return false;
+    }
+    return true;
+  };
+
+  try {
+    a.Reserve(FNxtIdxInitLen);
+    if (!viaDecoder) {
+      if (!haveParts) {  // memory attached by the caller
+        if (!indexData(FPDataStart, FDataSz, 0, false))
+          return failWith(TZelErr("", "Indexing cancelled", FLastLoadedMMFileName));
+      } else {
+        if (!FDenyReloads && FCurrMMFPart != 0 && !LoadMmfPart(0))
+          return failWith(TZelErr::User("Cannot map file", FLastLoadedMMFileName));
+        while (FCurrMMFPart < FMMFParts.size()) {
+          if (!FPDataStart)
+            return failWith(TZelErr::User("Cannot map file", FLastLoadedMMFileName));
+          if (!indexData(FPDataStart, FDataSz, FMMFParts[FCurrMMFPart].StartOffset, true))
+            return failWith(TZelErr("", "Indexing cancelled", FLastLoadedMMFileName));
+          if (FDenyReloads || FCurrMMFPart + 1 >= FMMFParts.size()) break;
+          if (!LoadNextMMFPart())
+            return failWith(TZelErr::User("Cannot map file", FLastLoadedMMFileName));
+        }
+      }
+    } else {
+      if (FDecodeBufferSz < cMinDecodeBuf) FDecodeBufferSz = cMinDecodeBuf;
+      if (!FDenyReloads && FCurrMMFPart != 0 && !LoadMmfPart(0))
+        return failWith(TZelErr::User("Cannot map file", FLastLoadedMMFileName));
+      uint64_t bufSz = FDecodeBufferSz;
+      std::unique_ptr<uint8_t[]> buf(new uint8_t[bufSz]);
+      uint64_t block = 0;
+      bool allDone = false;
+      auto decodeErr = [&]() {
+        TZelErr e = FRawDataDecoder->LastError();
+        if (!e) e = TZelErr::User("Cannot decode compressed file", FLastLoadedMMFileName);
+        return e;
+      };
+      while (!allDone && FCurrMMFPart < FMMFParts.size()) {
+        const uint32_t part = FCurrMMFPart;
+        const TMMFPart pt = FMMFParts[part];
+        bool done = false;
+        while (!done) {
+          TRawDataDecodeBlockParams prm;
+          prm.MaxAllowedRawOfs = pt.StartOffset + pt.Size - 1;
+          prm.pBuffer = buf.get();
+          prm.BufferSz = bufSz;
+          prm.DecodedOfs = expectedBase;
+          bool r = FRawDataDecoder->DecodeBlockRange(block, prm);
+          if (prm.nBlocksDecoded == 0) {
+            if (prm.TotalBlocksLeft == 0) {
+              allDone = true;
+              break;
+            }
+            // The next block reaches past this part or does not fit the buffer: take it
+            // alone, from wherever its raw bytes are, growing the buffer until it fits.
+            bool grew = false;
+            for (;;) {
+              prm = TRawDataDecodeBlockParams();
+              prm.MaxAllowedBlocks = 1;
+              prm.pBuffer = buf.get();
+              prm.BufferSz = bufSz;
+              prm.DecodedOfs = expectedBase;
+              FRawDataDecoder->DecodeBlockRange(block, prm);
+              if (prm.nBlocksDecoded == 1) break;
+              TZelErr de = FRawDataDecoder->LastError();
+              if (de || prm.TotalBlocksLeft == 0 || bufSz >= (uint64_t(1) << 40) ||
+                  bufSz > 2 * std::max<uint64_t>(decSz, cMinDecodeBuf))
+                return failWith(decodeErr());
+              bufSz *= 2;
+              buf.reset();
+              buf.reset(new uint8_t[bufSz]);
+              grew = true;
+            }
+            FCurrMMFPart = part;
+            r = grew;  // a straddling block ends this part; a grown buffer stays on it
+          }
+          if (prm.DecodedSize > prm.BufferSz || FDataSz != prm.DecodedSize ||
+              (prm.DecodedSize && FPDataStart != buf.get()))
+            return failWith(TZelErr("", "Decoder returned inconsistent data",
+                                    FLastLoadedMMFileName));
+          if (!indexData(buf.get(), prm.DecodedSize, prm.DecodedOfs, false))
+            return failWith(prm.DecodedOfs != expectedBase
+                                ? TZelErr("", "Decoder returned a gap", FLastLoadedMMFileName)
+                                : TZelErr("", "Indexing cancelled", FLastLoadedMMFileName));
+          block += prm.nBlocksDecoded;
+          if (prm.TotalBlocksLeft == 0) allDone = true;
+          done = !r || allDone;
+        }
+        ClearMemData();
+        if (allDone || FDenyReloads) break;
+        FCurrMMFPart = part;
+        if (!LoadNextMMFPart()) break;
+      }
+      ClearMemData();
+      if (expectedBase != decSz)
+        return failWith(TZelErr::User("Compressed file is shorter than its block table says",
+                                      FLastLoadedMMFileName));
+      if (!FDenyReloads) LoadMmfPart(FCurrMMFPart < FMMFParts.size() ? FCurrMMFPart : 0);
+    }
+    a.ShrinkToFit();
+  } catch (const std::bad_alloc&) {
+    return failWith(TZelErr("", "Out of memory while indexing", FLastLoadedMMFileName));
+  }
+  return index;
+}
+
+uint32_t TMMTF::MapIndices(uint32_t refIdx, uint32_t queryIdx, uint32_t mapping) {
+  if (FIndices.size() < 2 || refIdx >= FIndices.size() || queryIdx >= FIndices.size())
+    return cNoIdx;
+  if (mapping != cNoIdx && mapping >= FIndexPosMappings.size()) return cNoIdx;
+  TIndexPosMapping m;
+  m.QueryIdx = queryIdx;
+  m.RefIdx = refIdx;
+  const TOfsArray& R = FIndices[refIdx].Idx;
+  const TOfsArray& Q = FIndices[queryIdx].Idx;
+  const uint64_t nq = Q.Count();
+  m.QueryPos.Make(FaReqB64(nq), R.Count());
+  m.OffIndexVal = m.QueryPos.MaxVal();
+  uint64_t d = 0;
+  for (uint64_t i = 0; i < R.Count(); ++i) {
+    uint64_t r = R.Get(i);
+    while (d < nq && Q.Get(d) < r) ++d;
+    m.QueryPos.Set(i, d < nq ? d : m.OffIndexVal);
+  }
+  if (mapping == cNoIdx) {
+    FIndexPosMappings.push_back(std::move(m));
+    return static_cast<uint32_t>(FIndexPosMappings.size() - 1);
+  }
+  FIndexPosMappings[mapping] = std::move(m);
+  return mapping;
+}
+
+// ---------------------------------------------------------------- items
+
+uint64_t TMMTF::GetNItems(uint32_t index) const {
+  return index < FIndices.size() ? FIndices[index].Idx.Count() + 1 : 0;
+}
+
+bool TMMTF::GetItemOfs(uint64_t item, uint64_t& offset, uint64_t& length, uint32_t index) {
+  offset = cNoOfs;
+  length = 0;
+  if (index >= FIndices.size()) return false;
+  const TCompactIndex& ci = FIndices[index];
+  const uint64_t n = ci.Idx.Count();
+  if (item > n) return false;
+  const uint64_t L = ci.IndexedStr.size();
+  uint64_t start = item == 0 ? 0 : ci.Idx.Get(item - 1) + L;
+  uint64_t end = item < n ? ci.Idx.Get(item) : GetDecodedFileSz();
+  offset = start;
+  length = end > start ? end - start : 0;
+  return true;
+}
+
+uint64_t TMMTF::GetItemLen(uint64_t item, uint32_t index) {
+  uint64_t o, l;
+  GetItemOfs(item, o, l, index);
+  return l;
+}
+
+const uint8_t* TMMTF::GetItemPtr(uint64_t item, uint64_t& length, uint32_t index) {
+  uint64_t o;
+  if (!GetItemOfs(item, o, length, index) || length == 0) {
+    length = 0;
+    return nullptr;
+  }
+  const uint8_t* p = OfsPtr(o, length);
+  if (!p) length = 0;
+  return p;
+}
+
+std::string TMMTF::BytesAt(uint64_t offset, uint64_t length) {
+  if (length == 0 || offset == cNoOfs) return {};
+  const uint8_t* p = OfsPtr(offset, length);
+  return p ? std::string(reinterpret_cast<const char*>(p), length) : std::string();
+}
+
+std::string TMMTF::GetItem(uint64_t item, uint32_t index) {
+  uint64_t o, l;
+  if (!GetItemOfs(item, o, l, index)) return {};
+  return BytesAt(o, l);
+}
+
+std::vector<std::string> TMMTF::GetItemRange(uint64_t first, uint64_t last, uint32_t index) {
+  std::vector<std::string> r;
+  if (index >= FIndices.size()) return r;
+  uint64_t n = FIndices[index].Idx.Count();
+  if (first > n) return r;
+  last = std::min(last, n);
+  if (last < first) return r;
+  r.reserve(last - first + 1);
+  for (uint64_t i = first; i <= last; ++i) r.push_back(GetItem(i, index));
+  return r;
+}
+
+std::vector<std::string> TMMTF::LoadToAStr(const std::string& fileName, uint64_t first,
+                                           uint64_t last,
+                                           std::shared_ptr<IRawDataDecoder> decoder,
+                                           const std::string& lineBreak, uint64_t partSz) {
+  TMMTF f;
+  if (decoder) f.SetDecoder(std::move(decoder));
+  if (!f.LoadMMF(fileName, 0, partSz ? partSz : cDefMMFPartSz, false)) return {};
+  std::string lb = lineBreak.substr(0, 2);
+  if (lb.empty()) lb = f.GuessLineBreak();
+  if (lb.empty()) lb = "\r\n";
+  if (f.MakeIndex(lb, cNoIdx) == cNoIdx) return {};
+  return f.GetItemRange(first, last, 0);
+}
+
+// ---------------------------------------------------------------- subitems
+
+bool TMMTF::SetSubitemMode(TSubindexMappingMode mode, const std::string& separator,
+                           uint32_t refIdx) {
+  FSubitemBrkCh = 0;
+  FSubitemIdx = FItemRefIdx = FSubitemMap = cNoIdx;
+  FSubitemModeSet = false;
+  if (mode == smUnindexed) {
+    if (separator.size() != 1) return false;
+    FSubitemBrkCh = static_cast<uint8_t>(separator[0]);
+  } else if (mode == smIndexed || mode == smIndexedAndMapped) {
+    if (refIdx >= FIndices.size()) return false;
+    uint32_t q = cNoIdx;
+    for (uint32_t i = 0; i < FIndices.size(); ++i)
+      if (FIndices[i].IndexedStr == separator) {
+        q = i;
+        break;
+      }
+    if (q == cNoIdx) return false;
+    if (mode == smIndexed) {
+      FSubitemIdx = q;
+    } else {
+      for (uint32_t m = 0; m < FIndexPosMappings.size(); ++m)
+        if (FIndexPosMappings[m].RefIdx == refIdx && FIndexPosMappings[m].QueryIdx == q) {
+          FSubitemMap = m;
+          break;
+        }
+      if (FSubitemMap == cNoIdx) return false;
+      FSubitemIdx = q;
+    }
+  } else {
+    return false;
+  }
+  FSubitemBrkStr = separator;
+  FSubitemIndexMode = mode;
+  FItemRefIdx = refIdx;
+  FSubitemModeSet = true;
+  return true;
+}
+
+uint64_t TMMTF::GetNSubitems(uint64_t item) {
+  if (!FSubitemModeSet) return 0;
+  switch (FSubitemIndexMode) {
+    case smUnindexed:
+      return GetNSubitemsDirect(item, FItemRefIdx, FSubitemBrkCh);
+    case smIndexed:
+      return GetNSubitemsIndexed(item, FItemRefIdx, FSubitemIdx);
+    case smIndexedAndMapped:
+      return GetNSubitemsMapped(item, FSubitemMap);
+  }
+  return 0;
+}
+
+bool TMMTF::GetSubitemOfs(uint64_t item, uint64_t subitem, uint64_t& offset, uint64_t& length) {
+  offset = cNoOfs;
+  length = 0;
+  if (!FSubitemModeSet) return false;
+  switch (FSubitemIndexMode) {
+    case smUnindexed:
+      return GetSubitemOfsDirect(item, subitem, FItemRefIdx, FSubitemBrkCh, offset, length);
+    case smIndexed:
+      return GetSubitemOfsIndexed(item, subitem, FItemRefIdx, FSubitemIdx, offset, length);
+    case smIndexedAndMapped:
+      return GetSubitemOfsMapped(item, subitem, FSubitemMap, offset, length);
+  }
+  return false;
+}
+
+std::string TMMTF::GetSubitem(uint64_t item, uint64_t subitem) {
+  if (FSubitemModeSet && FSubitemIndexMode == smIndexed)
+    return GetSubitemIndexed(item, subitem, FItemRefIdx, FSubitemIdx);
+  uint64_t o, l;
+  if (!GetSubitemOfs(item, subitem, o, l)) return {};
+  return BytesAt(o, l);
+}
+
+uint64_t TMMTF::GetNSubitemsDirect(uint64_t item, uint32_t refIdx, uint8_t brk) {
+  uint64_t len;
+  const uint8_t* p = GetItemPtr(item, len, refIdx);
+  if (!p) return 0;
+  return FaCountB(p, len, brk) + 1;
+}
+
+bool TMMTF::GetSubitemOfsDirect(uint64_t item, uint64_t subitem, uint32_t refIdx, uint8_t brk,
+                                uint64_t& offset, uint64_t& length) {
+  offset = cNoOfs;
+  length = 0;
+  uint64_t iofs, ilen;
+  if (!GetItemOfs(item, iofs, ilen, refIdx) || ilen == 0) return false;
+  const uint8_t* p = OfsPtr(iofs, ilen);
+  if (!p) return false;
+  uint64_t s = 0;
+  for (uint64_t k = 0; k < subitem; ++k) {
+    int64_t f = FaScanB(p + s, ilen - s, brk);
+    if (f < 0) return false;
+    s += static_cast<uint64_t>(f) + 1;
+  }
+  int64_t f = FaScanB(p + s, ilen - s, brk);
+  uint64_t e = f < 0 ? ilen : s + static_cast<uint64_t>(f);
+  if (e == s) return false;
+  offset = iofs + s;
+  length = e - s;
+  return true;
+}
+
+uint64_t TMMTF::FirstQueryAtOrAfter(uint32_t queryIdx, uint64_t ofs) const {
+  return FIndices[queryIdx].Idx.LowerBound(ofs);
+}
+
+bool TMMTF::SubitemViaQuery(uint64_t item, uint64_t subitem, uint64_t d, bool mapped,
+                            uint32_t refIdx, uint32_t queryIdx, uint64_t& offset,
+                            uint64_t& length) {
+  offset = cNoOfs;
+  length = 0;
+  uint64_t iofs, ilen;
+  if (!GetItemOfs(item, iofs, ilen, refIdx) || ilen == 0) return false;
+  const TOfsArray& Q = FIndices[queryIdx].Idx;
+  const uint64_t LQ = FIndices[queryIdx].IndexedStr.size();
+  const uint64_t iend = iofs + ilen;  // exclusive
+  if (mapped && d == cNoOfs) {
+    if (subitem != 0) return false;
+    offset = iofs;
+    length = ilen;
+    return true;
+  }
+  // Query item d + s spans (Q[d+s-1] + LQ .. Q[d+s]); cut it to the item.
+  uint64_t k = d + subitem;
+  if (k > Q.Count()) return false;
+  uint64_t qs = k == 0 ? 0 : Q.Get(k - 1) + LQ;
+  uint64_t qe = k < Q.Count() ? Q.Get(k) : GetDecodedFileSz();
+  if (subitem > 0 && (k == 0 || Q.Get(k - 1) >= iend)) return false;  // no such separator in the item
+  uint64_t s = std::max(qs, iofs);
+  uint64_t e = std::min(qe, iend);
+  if (s >= iend || e <= s) return false;
+  offset = s;
+  length = e - s;
+  return true;
+}
+
+uint64_t TMMTF::GetNSubitemsIndexed(uint64_t item, uint32_t refIdx, uint32_t queryIdx) {
+  if (refIdx >= FIndices.size() || queryIdx >= FIndices.size()) return 0;
+  uint64_t iofs, ilen;
+  if (!GetItemOfs(item, iofs, ilen, refIdx) || ilen == 0) return 0;
+  const TOfsArray& Q = FIndices[queryIdx].Idx;
+  uint64_t d = Q.LowerBound(iofs);
+  uint64_t e = Q.LowerBound(iofs + ilen);
+  return e - d + 1;
+}
+
+bool TMMTF::GetSubitemOfsIndexed(uint64_t item, uint64_t subitem, uint32_t refIdx,
+                                 uint32_t queryIdx, uint64_t& offset, uint64_t& length) {
+  offset = cNoOfs;
+  length = 0;
+  if (refIdx >= FIndices.size() || queryIdx >= FIndices.size()) return false;
+  uint64_t iofs, ilen;
+  if (!GetItemOfs(item, iofs, ilen, refIdx) || ilen == 0) return false;
+  uint64_t d = FIndices[queryIdx].Idx.LowerBound(iofs);
+  return SubitemViaQuery(item, subitem, d, false, refIdx, queryIdx, offset, length);
+}
+
+std::string TMMTF::GetSubitemIndexed(uint64_t item, uint64_t subitem, uint32_t refIdx,
+                                     uint32_t queryIdx) {
+  if (refIdx == queryIdx) return subitem == 0 ? GetItem(item, refIdx) : std::string();
+  uint64_t o, l;
+  if (!GetSubitemOfsIndexed(item, subitem, refIdx, queryIdx, o, l)) return {};
+  return BytesAt(o, l);
+}
+
+uint64_t TMMTF::GetNSubitemsMapped(uint64_t item, uint32_t mapping) {
+  if (mapping >= FIndexPosMappings.size()) return 0;
+  const TIndexPosMapping& m = FIndexPosMappings[mapping];
+  if (m.RefIdx >= FIndices.size() || m.QueryIdx >= FIndices.size()) return 0;
+  uint64_t iofs, ilen;
+  if (!GetItemOfs(item, iofs, ilen, m.RefIdx) || ilen == 0) return 0;
+  uint64_t d = item == 0 ? 0 : m.QueryPos.Get(item - 1);
+  if (d == m.OffIndexVal) return 1;
+  const TOfsArray& Q = FIndices[m.QueryIdx].Idx;
+  uint64_t e = d;
+  const uint64_t iend = iofs + ilen;
+  while (e < Q.Count() && Q.Get(e) < iend) ++e;
+  return e - d + 1;
+}
+
+bool TMMTF::GetSubitemOfsMapped(uint64_t item, uint64_t subitem, uint32_t mapping,
+                                uint64_t& offset, uint64_t& length) {
+  offset = cNoOfs;
+  length = 0;
+  if (mapping >= FIndexPosMappings.size()) return false;
+  const TIndexPosMapping& m = FIndexPosMappings[mapping];
+  if (m.RefIdx >= FIndices.size() || m.QueryIdx >= FIndices.size()) return false;
+  if (item > FIndices[m.RefIdx].Idx.Count()) return false;
+  uint64_t d = item == 0 ? 0 : m.QueryPos.Get(item - 1);
+  if (d == m.OffIndexVal) d = cNoOfs;
+  return SubitemViaQuery(item, subitem, d, true, m.RefIdx, m.QueryIdx, offset, length);
+}

@@ -1,0 +1,85 @@
+// Fuzz target for the BGZF and gzip readers: the input is a compressed file held in memory,
+// read through the decoder interface (block table, block decoding, random access, index block).
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "fileaccess/bioBGZF.h"
+
+namespace {
+
+void Exercise(TZCompressedFile& d, const uint8_t* data, size_t size) {
+  std::vector<uint8_t> raw(data, data + size);  // exact size: reads past the end are caught
+  const uint8_t* attached = nullptr;
+  uint64_t attachedSz = 0;
+  bool ok = d.InitialiseDecoder(
+      [&](uint64_t o, uint64_t l) -> const uint8_t* {
+        return l && o <= raw.size() && l <= raw.size() - o ? raw.data() + o : nullptr;
+      },
+      [&](const uint8_t* p, uint64_t s) {
+        attached = p;
+        attachedSz = s;
+      },
+      raw.size());
+  if (!ok) {
+    if (!d.LastError().IsError()) __builtin_trap();  // a failure always says why
+    return;
+  }
+  uint64_t total = d.GetDecodedFileSz();
+  if (total > (uint64_t(64) << 20)) return;
+  // Decode everything block range by block range, with a small buffer.
+  std::vector<uint8_t> buf(0x20000);
+  uint64_t block = 0, seen = 0;
+  for (int guard = 0; guard < 100000; ++guard) {
+    TRawDataDecodeBlockParams p;
+    p.pBuffer = buf.data();
+    p.BufferSz = buf.size();
+    bool more = d.DecodeBlockRange(block, p);
+    if (p.nBlocksDecoded == 0) {
+      if (p.TotalBlocksLeft == 0 || d.LastError().IsError()) break;
+      buf.resize(buf.size() * 2);
+      if (buf.size() > (uint64_t(16) << 20)) break;
+      continue;
+    }
+    if (p.DecodedOfs != seen || attachedSz != p.DecodedSize) __builtin_trap();
+    if (attachedSz && attached != buf.data()) __builtin_trap();
+    seen += p.DecodedSize;
+    block += p.nBlocksDecoded;
+    if (!more && p.TotalBlocksLeft == 0) break;
+  }
+  // Random access at a few offsets.
+  d.SetMinDecompressionSize(0x1000);
+  for (uint64_t ofs : {uint64_t(0), total / 3, total / 2, total ? total - 1 : 0}) {
+    const uint8_t* q = d.OfsPtr(ofs, 1);
+    if (ofs < total && q) (void)*q;
+    if (ofs >= total && q) __builtin_trap();
+  }
+  std::string idx;
+  if (d.SaveDecoderIndexToBuf(idx)) {
+    if (d.LoadDecoderIndexFromBuf(reinterpret_cast<const uint8_t*>(idx.data()), idx.size()) !=
+        idx.size())
+      __builtin_trap();
+  }
+  // The input itself as an index block must be refused or accepted without harm.
+  d.LoadDecoderIndexFromBuf(raw.data(), raw.size());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size > (1u << 20)) return 0;
+  (void)GuessZCompressionMem(data, size);
+  {
+    TBGZFFile b;
+    b.SetThreads(1);
+    Exercise(b, data, size);
+  }
+  {
+    TGZFile g;
+    g.SetThreads(1);
+    g.SetAccessPointSpan(0x1000);
+    Exercise(g, data, size);
+  }
+  return 0;
+}

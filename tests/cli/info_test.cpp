@@ -1,0 +1,98 @@
+// End-to-end: zelcli info and info --genotypes on small fixtures, whole outputs compared.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+struct TOut {
+  int Status = -1;
+  std::string Out;
+};
+
+TOut RunZel(const std::string& args) {
+  TOut r;
+  const std::string cmd = std::string(ZELCLI_PATH) + " " + args + " 2>/dev/null";
+  FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return r;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.Out.append(buf, n);
+  const int st = pclose(p);
+  r.Status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  return r;
+}
+
+const std::string kData = ZEL_TEST_DATA "/vcf/";
+
+TEST(CliInfo, HeaderFacts) {
+  const TOut r = RunZel("info " + kData + "basic.vcf.bgz");
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_EQ(r.Out, "File: " + kData +
+                       "basic.vcf.bgz\n"
+                       "Compression: BGZF\n"
+                       "Samples x variants: 3 x 4\n"
+                       "Contigs (2, from the header): chr1, chr2\n"
+                       "gVCF: no\n"
+                       "INFO keys (3):\n"
+                       "  DP\tNumber=1\tType=Integer\tTotal depth, all samples\n"
+                       "  AF\tNumber=A\tType=Float\tAllele \"frequency\", per ALT\n"
+                       "  DB\tNumber=0\tType=Flag\tdbSNP membership\n"
+                       "FORMAT keys (3):\n"
+                       "  GT\tNumber=1\tType=String\tGenotype\n"
+                       "  DP\tNumber=1\tType=Integer\tRead depth\n"
+                       "  GQ\tNumber=1\tType=Integer\tGenotype quality\n");
+}
+
+TEST(CliInfo, Genotypes) {
+  const TOut r = RunZel("info --genotypes " + kData + "basic.vcf");
+  EXPECT_EQ(r.Status, 0);
+  const std::string tail =
+      "Genotypes (GT and DP of every call):\n"
+      "  Calls: 12\n"
+      "  Called: 9 (75.00%)\n"
+      "  Missing: 3 (25.00%)\n"
+      "  Partly missing: 0 (0.00%)\n"
+      "  Ploidy 1: 1 calls\n"
+      "  Ploidy 2: 11 calls\n"
+      "  Depth (DP) of 10 calls (absent in 2): min 0, 5% 0, 25% 8, median 9, 75% 12, 95% 16, "
+      "max 16\n";
+  ASSERT_GE(r.Out.size(), tail.size());
+  EXPECT_EQ(r.Out.substr(r.Out.size() - tail.size()), tail) << r.Out;
+}
+
+TEST(CliInfo, GvcfAndSitesOnly) {
+  TOut r = RunZel("info " + kData + "gvcf.vcf");
+  EXPECT_NE(r.Out.find("gVCF: yes\n"), std::string::npos);
+  EXPECT_NE(r.Out.find("Contigs (1, from the data): chr1\n"), std::string::npos);
+  r = RunZel("info --genotypes " + kData + "sites_only.vcf");
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_NE(r.Out.find("Samples x variants: 0 x 2\n"), std::string::npos);
+}
+
+TEST(CliInfo, BadInputNamesFileOrLine) {
+  TOut r = RunZel("info " + kData + "not_vcf.vcf");
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_EQ(r.Out,
+            "ERROR [U]: Not a VCF file (no #CHROM header line): " + kData + "not_vcf.vcf.\n");
+  r = RunZel("info --genotypes " + kData + "bad_gt.vcf");
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_NE(r.Out.find("ERROR [U]: Genotype does not read: line 4, sample S1.\n"),
+            std::string::npos)
+      << r.Out;
+  r = RunZel("info --genotypes " + kData + "truncated.vcf");
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_NE(r.Out.find("1 lines have fewer columns than the header"), std::string::npos) << r.Out;
+  EXPECT_NE(r.Out.find("(first at line 12)"), std::string::npos) << r.Out;
+}
+
+TEST(CliInfo, CmdListsSampleNames) {
+  const TOut r = RunZel("cmd \"scLoadVcfFile " + kData + "haploid.vcf\" scVcfListSampleNames");
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_NE(r.Out.find("M1\r\nM2\r\nF1\n"), std::string::npos) << r.Out;
+}
+
+}  // namespace

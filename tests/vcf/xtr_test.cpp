@@ -1,0 +1,290 @@
+// INFO/FORMAT value extraction and genotype reading, including the faults mended there.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "vcf/bioVCF.h"
+
+namespace {
+
+const char* kHdr = "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT";
+
+// A file with the given sample count whose lines are built from (ALT, FORMAT, calls...).
+std::string Vcf(uint32_t nSmp, const std::vector<std::vector<std::string>>& rows,
+                const std::string& info = "DP=3") {
+  std::string t = kHdr;
+  for (uint32_t s = 0; s < nSmp; ++s) t += "\tS" + std::to_string(s);
+  t += "\n";
+  for (const auto& r : rows) {
+    t += "1\t10\t.\tA\t" + r[0] + "\t.\t.\t" + info + "\t" + r[1];
+    for (size_t i = 2; i < r.size(); ++i) t += "\t" + r[i];
+    t += "\n";
+  }
+  return t;
+}
+
+struct TGt {
+  std::vector<uint32_t> Act, Sal, Ploidy;
+  std::vector<uint8_t> Phase;
+  TXtrFuncRes Res;
+  TXtrGtReport Rep;
+};
+
+TGt ReadGt(TVCFFile& f, uint64_t v, uint8_t A = 2) {
+  TGt g;
+  const uint32_t n = f.NSamples();
+  g.Act.assign(size_t(A) * n, 77);
+  g.Sal.assign(size_t(A) * n, 77);
+  g.Ploidy.assign(n, 77);
+  std::unique_ptr<bool[]> phase(new bool[n + 1]);
+  std::fill(phase.get(), phase.get() + n + 1, true);
+  g.Res = f.XtrGenotypeMem(v, A, g.Act.data(), g.Sal.data(), g.Ploidy.data(), true, phase.get(),
+                           {}, &g.Rep);
+  g.Phase.assign(phase.get(), phase.get() + n);
+  return g;
+}
+
+constexpr uint32_t M = MissingAlleleNo;
+
+TEST(Genotypes, CommonShapes) {
+  TVCFFile f;
+  ASSERT_TRUE(f.OpenText(Vcf(5, {{"G", "GT", "0|1", "1/1", "./.", "1", "10/."}})));
+  TGt g = ReadGt(f, 0, 11);
+  ASSERT_EQ(g.Res, xtrOK);
+  // Allele numbers beyond the site's (10 of a biallelic site) make the call missing.
+  EXPECT_EQ(g.Ploidy, (std::vector<uint32_t>{2, 2, 2, 1, 2}));
+  EXPECT_EQ(g.Sal[0 * 11 + 0], 0u);
+  EXPECT_EQ(g.Sal[0 * 11 + 1], 1u);
+  EXPECT_EQ(g.Sal[2 * 11 + 0], M);
+  EXPECT_EQ(g.Sal[4 * 11 + 0], M);
+  EXPECT_EQ(g.Rep.BadAlleleCalls, 1u);
+  EXPECT_EQ(g.Rep.FirstBadAlleleLine, 2u);
+  EXPECT_EQ(g.Phase, (std::vector<uint8_t>{1, 0, 0, 1, 0}));
+  // Counts: [allele][sample].
+  EXPECT_EQ(g.Act[1 * 5 + 1], 2u);
+  EXPECT_EQ(g.Act[0 * 5 + 0], 1u);
+  EXPECT_EQ(g.Act[1 * 5 + 0], 1u);
+  EXPECT_EQ(g.Act[0 * 5 + 2] + g.Act[1 * 5 + 2], 0u);
+}
+
+TEST(Genotypes, MultiDigitAlleles) {
+  std::string alt;
+  for (int i = 0; i < 11; ++i) alt += std::string(i ? "," : "") + "AC" + std::to_string(i);
+  TVCFFile f;
+  ASSERT_TRUE(f.OpenText(Vcf(2, {{alt, "GT", "10/2", "10/."}})));
+  TGt g = ReadGt(f, 0, 12);
+  ASSERT_EQ(g.Res, xtrOK);
+  EXPECT_EQ(g.Sal[0], 10u);
+  EXPECT_EQ(g.Sal[1], 2u);
+  EXPECT_EQ(g.Sal[12], 10u);
+  EXPECT_EQ(g.Sal[13], M);
+}
+
+TEST(Genotypes, EveryCallResetsPreviousValues) {
+  TVCFFile f;
+  ASSERT_TRUE(f.OpenText(Vcf(2, {{"G", "GT", "1/1", "0/1"}, {"G", "DP", "5", "6"}})));
+  const uint32_t n = 2;
+  std::vector<uint32_t> act(2 * n), sal(2 * n), ploidy(n);
+  bool phase[2];
+  ASSERT_EQ(f.XtrGenotypeMem(0, 2, act.data(), sal.data(), ploidy.data(), true, phase), xtrOK);
+  EXPECT_EQ(act[1 * n + 0], 2u);
+  // FORMAT without GT: every call missing, nothing left from the variant before.
+  ASSERT_EQ(f.XtrGenotypeMem(1, 2, act.data(), sal.data(), ploidy.data(), true, phase), xtrOK);
+  EXPECT_EQ(act, (std::vector<uint32_t>(4, 0)));
+  EXPECT_EQ(sal, (std::vector<uint32_t>(4, M)));
+  EXPECT_EQ(ploidy, (std::vector<uint32_t>(2, 0)));
+}
+
+TEST(Genotypes, GtFoundAsExactKeyAnywhere) {
+  TVCFFile f;
+  ASSERT_TRUE(f.OpenText(Vcf(1, {{"G", "GTX:DP", "1/1:4"}, {"G", "DP:GT", "4:0/1"}})));
+  TGt g = ReadGt(f, 0);
+  EXPECT_EQ(g.Ploidy[0], 0u);  // GTX is not GT
+  g = ReadGt(f, 1);
+  EXPECT_EQ(g.Ploidy[0], 2u);
+  EXPECT_EQ(g.Sal[1], 1u);
+}
+
+TEST(Genotypes, LeadingPhaseMark) {
+  TVCFFile f;
+  ASSERT_TRUE(f.OpenText(Vcf(2, {{"G", "GT", "/0/1", "|1|1"}})));
+  TGt g = ReadGt(f, 0);
+  ASSERT_EQ(g.Res, xtrOK);
+  EXPECT_EQ(g.Ploidy, (std::vector<uint32_t>{2, 2}));
+  EXPECT_EQ(g.Sal[1], 1u);
+  EXPECT_EQ(g.Phase, (std::vector<uint8_t>{0, 1}));
+}
+
+TEST(Genotypes, PlaceholderAllelesReadAsMissing) {
+  TVCFFile f;
+  ASSERT_TRUE(f.OpenText(Vcf(3, {{"C,<NON_REF>", "GT", "0/1", "0/2", "2/2"},
+                                 {"<NON_REF>,C", "GT", "0/2", "0/1", "0/0"}})));
+  TGt g = ReadGt(f, 0);
+  ASSERT_EQ(g.Res, xtrOK);
+  EXPECT_EQ(g.Sal[1], 1u);
+  EXPECT_EQ(g.Sal[2], M);
+  EXPECT_EQ(g.Sal[4], M);
+  EXPECT_EQ(g.Rep.PlaceholderCalls, 2u);
+  // Numbers follow the allele list without placeholders: C is allele 1 in both lines.
+  g = ReadGt(f, 1);
+  EXPECT_EQ(g.Sal[1], 1u);
+  EXPECT_EQ(g.Act[1 * 3 + 0], 1u);
+  EXPECT_EQ(g.Sal[2], M);
+}
+
+TEST(Genotypes, ErrorsNameTheVariant) {
+  TVCFFile f;
+  ASSERT_TRUE(f.OpenFile(ZEL_TEST_DATA "/vcf/bad_gt.vcf"));
+  EXPECT_EQ(ReadGt(f, 0).Res, xtrOK);
+  TGt g = ReadGt(f, 1);
+  EXPECT_EQ(g.Res, xtrErrConversion);
+  EXPECT_EQ(g.Rep.Fail.Variant, 1u);
+  EXPECT_EQ(g.Rep.Fail.Smp, 0u);
+  EXPECT_EQ(g.Rep.FailLine, 4u);
+  TVCFFile t;
+  ASSERT_TRUE(t.OpenText(Vcf(1, {{"G", "GT", "0/0/1"}})));
+  EXPECT_EQ(ReadGt(t, 0, 2).Res, xtrErrAlleles);
+}
+
+TEST(Genotypes, ShortLinesReadAsMissingWithTheirLine) {
+  std::string t = kHdr;
+  for (int s = 0; s < 200; ++s) t += "\tS" + std::to_string(s);
+  t += "\n1\t5\t.\tA\tG\t.\t.\t.\tGT\n";  // 9 columns in a 200-sample file
+  t += "1\t6\t.\tA\tG\t.\t.\t.\tGT\t0/1\n";
+  TVCFFile f;
+  ASSERT_TRUE(f.OpenText(t));
+  TGt g = ReadGt(f, 0);
+  EXPECT_EQ(g.Res, xtrOK);
+  EXPECT_EQ(g.Rep.ShortLines, 1u);
+  EXPECT_EQ(g.Rep.FirstShortLine, 2u);
+  EXPECT_EQ(std::count(g.Ploidy.begin(), g.Ploidy.end(), 0u), 200);
+  g = ReadGt(f, 1);
+  EXPECT_EQ(g.Ploidy[0], 2u);
+  EXPECT_EQ(g.Ploidy[1], 0u);
+}
+
+TEST(Genotypes, SamplesToReport) {
+  std::string t = kHdr;
+  for (int s = 0; s < 300; ++s) t += "\tS" + std::to_string(s);
+  t += "\n1\t5\t.\tA\tG\t.\t.\t.\tGT";
+  for (int s = 0; s < 300; ++s) t += s == 299 ? "\t1/1" : "\t0/0";
+  TVCFFile f;
+  ASSERT_TRUE(f.OpenText(t));
+  std::vector<uint32_t> smp{299, 0, 500};
+  std::vector<uint32_t> sal(6), ploidy(3);
+  ASSERT_EQ(f.XtrGenotypeMem(0, 2, nullptr, sal.data(), ploidy.data(), false, nullptr, smp), xtrOK);
+  // Allele-first layout: [k][i].
+  EXPECT_EQ(sal[0 * 3 + 0], 1u);
+  EXPECT_EQ(sal[1 * 3 + 0], 1u);
+  EXPECT_EQ(sal[0 * 3 + 1], 0u);
+  EXPECT_EQ(ploidy[2], 0u);
+}
+
+TEST(FormatValues, DepthWithTrailingFieldsDropped) {
+  TVCFFile f;
+  ASSERT_TRUE(f.OpenText(Vcf(5, {{"G", "GT:DP", "0/1:15", "./.", ".", "0/0:.", "0/1:-1"},
+                                 {"G", "GT:DP", "0/1:x", "0/0:2", ".", ".", "."}})));
+  std::vector<std::string> tags{"DP", "GQ"};
+  std::vector<TXtrFmtFuncParam> p(2);
+  const int32_t miss = -999;
+  std::vector<uint8_t> mb(4);
+  std::memcpy(mb.data(), &miss, 4);
+  p[0].MakeAndAlloc(xtSInt32, 5, mb);
+  p[1].MakeAndAlloc(xtSInt32, 5, mb);
+  TXtrGtReport rep;
+  ASSERT_EQ(f.XtrGtKeyMem(0, tags, p, {}, &rep), xtrOK);
+  EXPECT_EQ(p[0].Value<int32_t>(0), 15);
+  EXPECT_EQ(p[0].Value<int32_t>(1), miss);  // ./. under GT:DP
+  EXPECT_EQ(p[0].Value<int32_t>(2), miss);
+  EXPECT_EQ(p[0].Value<int32_t>(3), miss);
+  EXPECT_EQ(p[0].Value<int32_t>(4), -1);
+  EXPECT_EQ(p[0].TagOfs, 1u);
+  EXPECT_EQ(p[1].TagOfs, 0xFFFFFFFFu);
+  EXPECT_EQ(p[1].ItemBytes[0], 0u);
+  // A value that does not read is an error naming the sample; the next call starts clean.
+  EXPECT_EQ(f.XtrGtKeyMem(1, tags, p, {}, &rep), xtrErrConversion);
+  EXPECT_EQ(rep.Fail.Smp, 0u);
+  EXPECT_EQ(rep.FailLine, 3u);
+}
+
+TEST(FormatValues, OutOfRangeIsAConversionError) {
+  TVCFFile f;
+  ASSERT_TRUE(f.OpenText(Vcf(1, {{"G", "GT:DP", "0/1:-1"},
+                                 {"G", "GT:DP", "0/1:300"},
+                                 {"G", "GT:DP", "0/1:4294967296"},
+                                 {"G", "GT:DP", "0/1: +7"}})));
+  std::vector<std::string> tags{"DP"};
+  std::vector<TXtrFmtFuncParam> p(1);
+  p[0].MakeAndAlloc(xtUInt32, 1, {});
+  EXPECT_EQ(f.XtrGtKeyMem(0, tags, p), xtrErrConversion);  // never 4294967295
+  EXPECT_EQ(f.XtrGtKeyMem(1, tags, p), xtrOK);
+  EXPECT_EQ(p[0].Value<uint32_t>(0), 300u);
+  EXPECT_EQ(f.XtrGtKeyMem(2, tags, p), xtrErrConversion);
+  EXPECT_EQ(f.XtrGtKeyMem(3, tags, p), xtrOK);
+  EXPECT_EQ(p[0].Value<uint32_t>(0), 7u);
+  p[0].MakeAndAlloc(xtUInt8, 1, {});
+  EXPECT_EQ(f.XtrGtKeyMem(1, tags, p), xtrErrConversion);
+}
+
+TEST(FormatValues, TextValues) {
+  TVCFFile f;
+  ASSERT_TRUE(f.OpenText(Vcf(2, {{"G", "GT:FT", "0/1:PASS", "0/0:lowqual_long"}})));
+  std::vector<std::string> tags{"FT"};
+  std::vector<TXtrFmtFuncParam> p(1);
+  p[0].MakeAndAlloc(xtString, 2, {'.'}, 8);
+  EXPECT_EQ(f.XtrGtKeyMem(0, tags, p), xtrErrMemory);
+  p[0].MakeAndAlloc(xtString, 2, {'.'}, 32);
+  ASSERT_EQ(f.XtrGtKeyMem(0, tags, p), xtrOK);
+  EXPECT_EQ(p[0].Text(0), "PASS");
+  EXPECT_EQ(p[0].Text(1), "lowqual_long");
+}
+
+TEST(InfoValues, Cases) {
+  TVCFFile f;
+  ASSERT_TRUE(f.OpenText(Vcf(1, {{"G", "GT", "0/1"}}, "DP=12;AF=0.5;DB;NDP=3;MQ=.")));
+  std::vector<std::string> tags{"DP", "AF", "AN", "DB", "MQ"};
+  std::vector<TXtrInfFuncParam> p(5);
+  p[0].Make(xtSInt32, {}, "");
+  p[1].Make(xtDbl, {}, "");
+  p[2].Make(xtSInt32, {}, "");
+  p[3].Make(xtUInt8, {}, std::string(1, '\1'));
+  p[4].Make(xtSInt32, {0, 0, 0, 0}, "");
+  ASSERT_EQ(f.XtrInfokeyValMem(0, tags, p), xtrOK);
+  int32_t dp;
+  std::memcpy(&dp, p[0].PBuffer, 4);
+  EXPECT_EQ(dp, 12);
+  EXPECT_EQ(p[0].ItemBytes, 4u);
+  double af;
+  std::memcpy(&af, p[1].PBuffer, 8);
+  EXPECT_EQ(af, 0.5);
+  EXPECT_EQ(p[1].ItemBytes, 8u);
+  EXPECT_EQ(p[2].ItemBytes, 0u);
+  EXPECT_EQ(p[3].ItemBytes, 1u);
+  EXPECT_EQ(p[3].PBuffer[0], 1u);
+  EXPECT_EQ(p[4].ItemBytes, 4u);
+  p[4].Make(xtSInt32, {}, "");
+  EXPECT_EQ(f.XtrInfokeyValMem(0, tags, p), xtrErrConversion);
+}
+
+TEST(KeysPresent, InfoAndFormat) {
+  TVCFFile f;
+  ASSERT_TRUE(
+      f.OpenText("#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\tS\n"
+                 "1\t1\t.\tA\tG\t.\t.\tDP=5;DB\tGT:DP\t0/1:3\n"
+                 "1\t2\t.\tA\tG\t.\t.\t.\tGT:AD:DP\t0/1:1,2:3\n"));
+  EXPECT_EQ(f.GetGtKeysPresent(0, 9), (std::vector<std::string>{"AD", "DP", "GT"}));
+  EXPECT_EQ(f.GetInfoKeysPresent(0, 9), (std::vector<std::string>{"DB", "DP"}));
+}
+
+TEST(MissingCalls, AllAllelesMissing) {
+  TVCFFile f;
+  ASSERT_TRUE(f.OpenText(Vcf(
+      4, {{"G", "GT", "./.", "0/.", ".", "0/1"}, {"G", "GT:DP", ".:3", "./.:.", "1/1", "./1"}})));
+  EXPECT_EQ(f.SampleSummaryMissingGtCalls(), (std::vector<uint64_t>{2, 1, 1, 0}));
+}
+
+}  // namespace

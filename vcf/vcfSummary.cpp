@@ -1,0 +1,129 @@
+// A quick quality check of a VCF file: every call's GT and DP walked once.
+#include "vcf/vcfSummary.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <unordered_set>
+
+bool VcfSummariseGenotypes(TVCFFile& vcf, TVcfGtSummary& out, TZelErr& err,
+                           IZelProgress* progress) {
+  out = TVcfGtSummary();
+  err.Clear();
+  const uint32_t n = vcf.NSamples();
+  const uint64_t nv = vcf.NVariants();
+  out.Variants = nv;
+  if (n == 0) return true;
+  const uint8_t A = 16;  // the largest ploidy read
+  std::vector<uint32_t> sal(size_t(A) * n), ploidy(n);
+  std::vector<std::string> tags{"DP"};
+  std::vector<TXtrFmtFuncParam> dp(1);
+  const int32_t kNoDepth = std::numeric_limits<int32_t>::min();
+  std::vector<uint8_t> missBytes(4);
+  std::memcpy(missBytes.data(), &kNoDepth, 4);
+  dp[0].MakeAndAlloc(xtSInt32, n, missBytes);
+  // Depth histogram; depths beyond it are kept one by one.
+  std::vector<uint64_t> hist(4096, 0);
+  std::vector<uint32_t> big;
+  std::vector<uint64_t> perPloidy(A + 1, 0);
+  for (uint64_t v = 0; v < nv; ++v) {
+    if (progress && (v & 0xFFFF) == 0) {
+      progress->Progress(v, nv);
+      if (progress->Cancelled()) {
+        err = TZelErr::User("Cancelled");
+        return false;
+      }
+    }
+    TXtrFuncRes r = vcf.XtrGenotypeMem(v, A, nullptr, sal.data(), ploidy.data(), true, nullptr, {},
+                                       &out.Report);
+    if (r != xtrOK) {
+      const auto& f = out.Report.Fail;
+      const std::string smp = f.Smp < n ? vcf.SampleNamesRef()[f.Smp] : std::string();
+      err = TZelErr::User(
+          r == xtrErrAlleles ? "Genotype with more than 16 alleles" : "Genotype does not read",
+          "line " + std::to_string(vcf.VariantLineNo(v)) + ", sample " + smp);
+      return false;
+    }
+    r = vcf.XtrGtKeyMem(v, tags, dp, {}, &out.Report);
+    const bool hasDp = r == xtrOK && dp[0].TagOfs != 0xFFFFFFFFu;
+    if (r == xtrErrConversion) {
+      const auto& f = out.Report.Fail;
+      const std::string smp = f.Smp < n ? vcf.SampleNamesRef()[f.Smp] : std::string();
+      err = TZelErr::User("DP does not read as a depth",
+                          "line " + std::to_string(vcf.VariantLineNo(v)) + ", sample " + smp);
+      return false;
+    }
+    const int32_t* depth = reinterpret_cast<const int32_t*>(dp[0].Slot(0));
+    for (uint32_t i = 0; i < n; ++i) {
+      const uint32_t p = ploidy[i];
+      ++perPloidy[p];
+      uint32_t known = 0;
+      const uint32_t* a = &sal[size_t(i) * A];
+      for (uint32_t k = 0; k < p; ++k) known += a[k] != MissingAlleleNo;
+      if (p == 0 || known == 0)
+        ++out.Missing;
+      else if (known == p)
+        ++out.Called;
+      else
+        ++out.PartlyMissing;
+      int32_t d;
+      std::memcpy(&d, depth + i, 4);
+      if (!hasDp || d == kNoDepth || d < 0) {
+        ++out.DepthAbsent;
+      } else {
+        ++out.DepthCalls;
+        if (uint32_t(d) < hist.size())
+          ++hist[uint32_t(d)];
+        else
+          big.push_back(uint32_t(d));
+      }
+    }
+  }
+  out.Calls = nv * n;
+  for (uint32_t p = 0; p <= A; ++p)
+    if (perPloidy[p]) out.CallsPerPloidy[p] = perPloidy[p];
+  if (out.DepthCalls > 0) {
+    std::sort(big.begin(), big.end());
+    for (double q : {0.0, 0.05, 0.25, 0.5, 0.75, 0.95, 1.0}) {
+      // Nearest rank: the smallest depth with at least q of the calls at or below it.
+      uint64_t rank = std::max<uint64_t>(1, uint64_t(q * double(out.DepthCalls) + 0.999999));
+      rank = std::min(rank, out.DepthCalls);
+      uint64_t seen = 0;
+      uint32_t value = 0;
+      bool found = false;
+      for (uint32_t d = 0; d < hist.size() && !found; ++d) {
+        seen += hist[d];
+        if (seen >= rank) {
+          value = d;
+          found = true;
+        }
+      }
+      if (!found) value = big[rank - seen - 1];
+      out.DepthQuantiles.push_back(value);
+    }
+  }
+  if (progress) progress->Progress(nv, nv);
+  return true;
+}
+
+std::vector<std::string> VcfContigNames(TVCFFile& vcf, bool* fromHeader) {
+  vcf.MakeKeyDir(false, true, true);
+  const TVcfMetaKeyDir& dir = vcf.MetaKeyDir();
+  const uint32_t c = dir.FindKeyType("contig");
+  if (c != 0xFFFFFFFFu && !dir.Definitions[c].Keys.empty()) {
+    if (fromHeader) *fromHeader = true;
+    return dir.Definitions[c].Keys;
+  }
+  if (fromHeader) *fromHeader = false;
+  std::vector<std::string> names;
+  std::unordered_set<std::string> seen;
+  std::string_view last;
+  for (uint64_t v = 0; v < vcf.NVariants(); ++v) {
+    std::string_view line = vcf.VariantLine(v);
+    std::string_view chrom = line.substr(0, line.find('\t'));
+    if (chrom == last) continue;
+    last = chrom;
+    if (seen.insert(std::string(chrom)).second) names.emplace_back(chrom);
+  }
+  return names;
+}
