@@ -222,6 +222,21 @@ TFastRoutines SelectFastRoutines(const TCPUIdentification& cpu, const TRoutineSe
 TFastRoutines CurrentRoutines();
 void InstallRoutines(const TFastRoutines& r);
 
+// Family setters: each installs the choice for its own pointers only (diagnostics; the
+// selection at start-up installs all families at once).
+void SetupCpyMem(TSIMDLevel allowSSE, bool allowCMOV, bool useERMSB);
+void SetupMinMax(bool allowCMOV);
+void SetupCntBits(bool allowPOPCNT);
+void SetupCntMemB(TSIMDLevel allowSSE, bool allowPOPCNT);
+void SetupCntEqB(TSIMDLevel allowSSE, bool allowPOPCNT);
+void SetupScnMem(TSIMDLevel allowSSE);
+void SetupRepVal(TSIMDLevel allowSSE, bool useERMSB);
+void SetupMemOp(TSIMDLevel allowSSE);
+void SetupFndStr(TSIMDLevel allowSSE);
+void SetupRmvMem(TSIMDLevel allowSSE);
+void SetupRplMem(TSIMDLevel allowSSE);
+void SetupBitManip(bool useBMI);
+
 // Every variant compiled into this build that the given processor can run, portable ones
 // included, by family name (e.g. "ScnMemBf") for differential tests and benchmarks.
 struct TRoutineVariant {

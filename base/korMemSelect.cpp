@@ -251,3 +251,112 @@ const char* RoutineVariantName(void (*proc)()) {
     if (e.Proc == proc) return e.Name;
   return "?";
 }
+
+// ---- Family setters: install the choice for one family of pointers ----
+
+namespace {
+TFastRoutines ChoiceFor(TSIMDLevel sse, bool cmov, bool popcnt, bool ermsb, bool bmi) {
+  TRoutineSettings s;
+  s.AllowSSE = sse;
+  s.AllowCMOV = cmov;
+  s.AllowPOPCNT = popcnt;
+  s.UseERMSB = ermsb;
+  s.UseBMI = bmi;
+  return SelectFastRoutines(SelectionCPU(), s);
+}
+}  // namespace
+
+void SetupCpyMem(TSIMDLevel allowSSE, bool allowCMOV, bool useERMSB) {
+  const TFastRoutines r = ChoiceFor(allowSSE, allowCMOV, false, useERMSB, false);
+  fCpyMem = r.CpyMem;
+  fMovMem = r.MovMem;
+  fCpyMemMskBf = r.CpyMemMskBf;
+}
+
+void SetupMinMax(bool allowCMOV) {
+  const TFastRoutines r = ChoiceFor(NoSIMD, allowCMOV, false, false, false);
+  fMinD = r.MinD;
+  fMaxD = r.MaxD;
+  fMinN = r.MinN;
+  fMaxN = r.MaxN;
+  fMinID = r.MinID;
+  fMaxID = r.MaxID;
+  fLimitMinMaxD = r.LimitMinMaxD;
+  fLimitMinMaxID = r.LimitMinMaxID;
+}
+
+void SetupCntBits(bool allowPOPCNT) {
+  const TFastRoutines r = ChoiceFor(NoSIMD, false, allowPOPCNT, false, false);
+  fCntBitsB = r.CntBitsB;
+  fCntBitsD = r.CntBitsD;
+  fCntMemBitsB = r.CntMemBitsB;
+}
+
+void SetupCntMemB(TSIMDLevel allowSSE, bool allowPOPCNT) {
+  fCntMemB = ChoiceFor(allowSSE, false, allowPOPCNT, false, false).CntMemB;
+}
+
+void SetupCntEqB(TSIMDLevel allowSSE, bool allowPOPCNT) {
+  fCntEqB = ChoiceFor(allowSSE, false, allowPOPCNT, false, false).CntEqB;
+}
+
+void SetupScnMem(TSIMDLevel allowSSE) {
+  // The AVX2 forms also use POPCNT, which every AVX2 processor has.
+  const TFastRoutines r = ChoiceFor(allowSSE, false, true, false, false);
+  fScnMemBf = r.ScnMemBf;
+  fScnMemBr = r.ScnMemBr;
+  fScnMemNtBf = r.ScnMemNtBf;
+  fScnMemNtBr = r.ScnMemNtBr;
+  fScnMemGTiBf = r.ScnMemGTiBf;
+  fScnMemLTEiBf = r.ScnMemLTEiBf;
+  fScnMemDf = r.ScnMemDf;
+  fScnNtEqBf = r.ScnNtEqBf;
+  fScnMemAnySBf = r.ScnMemAnySBf;
+  fScnMemAnySBr = r.ScnMemAnySBr;
+  fScnMemAnyNtSBf = r.ScnMemAnyNtSBf;
+  fScnMemAnyNtSBr = r.ScnMemAnyNtSBr;
+  fSumMemDbl = r.SumMemDbl;
+}
+
+void SetupRepVal(TSIMDLevel allowSSE, bool useERMSB) {
+  const TFastRoutines r = ChoiceFor(allowSSE, false, false, useERMSB, false);
+  fRepValB = r.RepValB;
+  fRepValD = r.RepValD;
+}
+
+void SetupMemOp(TSIMDLevel allowSSE) {
+  const TFastRoutines r = ChoiceFor(allowSSE, false, false, false, false);
+  fMemAndB = r.MemAndB;
+  fMemOrB = r.MemOrB;
+  fMemXorB = r.MemXorB;
+  fMemAddB = r.MemAddB;
+  fMemAddCnsB = r.MemAddCnsB;
+  fMemNotB = r.MemNotB;
+}
+
+void SetupFndStr(TSIMDLevel allowSSE) {
+  const TFastRoutines r = ChoiceFor(allowSSE, AllowCMOV, true, false, false);
+  fFndStrBf = r.FndStrBf;
+  fFndStrBr = r.FndStrBr;
+  fMemOrderBf = r.MemOrderBf;
+}
+
+void SetupRmvMem(TSIMDLevel allowSSE) {
+  const TFastRoutines r = ChoiceFor(allowSSE, false, false, false, false);
+  fRmvMemB = r.RmvMemB;
+  fRmvMemAnySB = r.RmvMemAnySB;
+  fRmvCscB = r.RmvCscB;
+  fRevMemB = r.RevMemB;
+}
+
+void SetupRplMem(TSIMDLevel allowSSE) {
+  const TFastRoutines r = ChoiceFor(allowSSE, false, false, false, false);
+  fRplMemB = r.RplMemB;
+  fRplMemAnySB = r.RplMemAnySB;
+}
+
+void SetupBitManip(bool useBMI) {
+  const TFastRoutines r = ChoiceFor(NoSIMD, false, false, false, useBMI);
+  XtrBitsD = r.XtrBitsD;
+  InsBitsD = r.InsBitsD;
+}

@@ -127,7 +127,7 @@ class TWrkThdPool {
   uint64_t TasksDone = 0;
   bool FDispatching = false;  // workers may take tasks
   std::vector<TWrkTsk*> FDoneTasks, FLastRun;
-  bool TerminateThdRunAndWait = false;
+  std::atomic<bool> TerminateThdRunAndWait{false};
   bool FParallelisePatched = false;
   std::atomic<bool> FRunning{false};
   std::thread::id hOwnThread;

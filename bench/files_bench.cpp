@@ -28,8 +28,8 @@ bool MakeFile(const std::string& path, uint64_t mib) {
   std::string line;
   uint64_t written = 0, pos = 1000;
   while (written < target) {
-    line = "chr1\t" + std::to_string(pos += rng() % 500) + "\t.\tA\tG\t50\tPASS\tDP=" +
-           std::to_string(rng() % 100) + "\tGT";
+    line = "chr1\t" + std::to_string(pos += rng() % 500) +
+           "\t.\tA\tG\t50\tPASS\tDP=" + std::to_string(rng() % 100) + "\tGT";
     int samples = static_cast<int>(rng() % 80);
     for (int s = 0; s < samples; ++s) line += (rng() & 1) ? "\t0/1" : "\t0/0";
     line += '\n';
@@ -51,8 +51,8 @@ bool EnsureFile() {
 void WarmUp(const std::string& p) {
   std::string b;
   uint64_t got, after;
-  for (uint64_t o = 0;; o += 64 << 20) {
-    if (ReadFilePart(p, b, got, after, o, 64 << 20) != 0 || got == 0) break;
+  for (uint64_t o = 0;; o += 8 << 20) {
+    if (ReadFilePart(p, b, got, after, o, 8 << 20) != 0 || got == 0) break;
   }
 }
 

@@ -176,6 +176,19 @@ bool InflateBgzfBlock(const uint8_t* cdata, uint32_t csize, uint32_t crc, uint32
   return true;
 }
 
+bool BGZDecompressEx(const uint8_t* src, uint64_t srcLen, uint8_t* dst, uint64_t dstOfs,
+                     uint64_t expected, uint64_t dstSize, std::string* why) {
+  if (expected == 0) return true;
+  if (!dst || dstOfs > dstSize || dstSize - dstOfs < expected) return false;
+  size_t actual = 0;
+  libdeflate_result r = libdeflate_deflate_decompress(ThreadDecompressor(), src, srcLen,
+                                                      dst + dstOfs, expected, &actual);
+  if (r == LIBDEFLATE_SUCCESS && actual == expected) return true;
+  if (why && srcLen <= 0xFFFFFFFFu && expected <= 0xFFFFFFFFu)
+    *why = ZlibDiagnose(src, uint32_t(srcLen), uint32_t(expected));
+  return false;
+}
+
 std::string ZErrText(int code) {
   switch (code) {
     case Z_ERRNO:

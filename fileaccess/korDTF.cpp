@@ -151,8 +151,10 @@ int64_t TDTF::XtrTblD(std::vector<std::vector<uint32_t>>& table, uint64_t r0, ui
         uint64_t fe = f < 0 ? len : pos + static_cast<uint64_t>(f);
         fp = p + pos;
         fl = fe - pos;
-        if (f < 0) more = false;
-        else pos = fe + 1;
+        if (f < 0)
+          more = false;
+        else
+          pos = fe + 1;
       }
       if (field < c0) continue;
       uint64_t v = ParseU64(fp, fl, def);

@@ -170,8 +170,8 @@ int ReadTextFile(const std::string& name, std::vector<std::string>& out) {
       start = ++i;
     } else {
       const void* nl = memchr(s.data() + i, '\n', n - i);
-      const void* cr = memchr(s.data() + i, '\r', (nl ? static_cast<const char*>(nl) : s.data() + n) -
-                                                      (s.data() + i));
+      const void* cr = memchr(s.data() + i, '\r',
+                              (nl ? static_cast<const char*>(nl) : s.data() + n) - (s.data() + i));
       const char* stop = static_cast<const char*>(cr ? cr : (nl ? nl : s.data() + n));
       i = static_cast<size_t>(stop - s.data());
     }

@@ -66,8 +66,8 @@ bool CompactIndexSaveToFile(const TCompactIndex& idx, const std::string& fileNam
   return WriteFileDataItem(fileName, buf.data(), buf.size(), cFioAppend) == 0;
 }
 
-uint64_t CompactIndexLoadFromFile(TCompactIndex& idx, const std::string& fileName,
-                                  uint64_t offset, uint64_t dataSz) {
+uint64_t CompactIndexLoadFromFile(TCompactIndex& idx, const std::string& fileName, uint64_t offset,
+                                  uint64_t dataSz) {
   std::string buf;
   uint64_t got, after;
   int64_t fsz = FileSizeOf(fileName);

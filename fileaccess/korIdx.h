@@ -56,11 +56,10 @@ bool CompactIndexToBuf(const TCompactIndex& idx, std::string& out);
 // cMaxIndexedStrLen with its 0 terminator in place, the width 1..8, the entries must fit avail
 // (checked before allocating), increase strictly, and every occurrence must end inside
 // dataSz bytes (the decoded size of the file the index describes). idx is untouched on failure.
-uint64_t CompactIndexFromBuf(TCompactIndex& idx, const uint8_t* p, uint64_t avail,
-                             uint64_t dataSz);
+uint64_t CompactIndexFromBuf(TCompactIndex& idx, const uint8_t* p, uint64_t avail, uint64_t dataSz);
 
 // File forms of the two: append one block to fileName (through a temporary file renamed into
 // place) / read one block at offset. LoadFromFile returns the block length or cNoOfs.
 bool CompactIndexSaveToFile(const TCompactIndex& idx, const std::string& fileName);
-uint64_t CompactIndexLoadFromFile(TCompactIndex& idx, const std::string& fileName,
-                                  uint64_t offset, uint64_t dataSz);
+uint64_t CompactIndexLoadFromFile(TCompactIndex& idx, const std::string& fileName, uint64_t offset,
+                                  uint64_t dataSz);

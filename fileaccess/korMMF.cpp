@@ -197,6 +197,22 @@ uint64_t TMemMappedFile::DataOffsetFrom(uint64_t ofs) const {
   return ofs;
 }
 
+int64_t TMemMappedFile::ReadAt(uint64_t ofs, void* dst, uint64_t n) const {
+  if (FhFile < 0) return -1;
+  uint64_t got = 0;
+  while (got < n) {
+    ssize_t r =
+        pread(FhFile, static_cast<char*>(dst) + got, n - got, static_cast<off_t>(ofs + got));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (r == 0) break;
+    got += static_cast<uint64_t>(r);
+  }
+  return static_cast<int64_t>(got);
+}
+
 void TMemMappedFile::CloseAllViews() {
   for (auto& m : FMaps)
     if (m.Base) munmap(m.Base, m.MapLen);

@@ -49,9 +49,9 @@ class TMemMappedFile {
   // or cMMFNoView when offset is not a multiple of the granularity or the range reaches past
   // the end of the mapping. Ids restart at 0 after CloseAllViews.
   uint32_t OpenView(uint64_t offset, uint64_t size);
-  TMMFView GetView(uint32_t id) const;          // all zeros when there is none
-  uint32_t GetViewOffset(uint32_t id) const;    // position in the view list or cMMFNoView
-  TMMFView LastView() const;                    // all zeros when there is none
+  TMMFView GetView(uint32_t id) const;        // all zeros when there is none
+  uint32_t GetViewOffset(uint32_t id) const;  // position in the view list or cMMFNoView
+  TMMFView LastView() const;                  // all zeros when there is none
   void CloseAllViews();
   // Writable address of a view of an anonymous mapping; nullptr for file mappings.
   uint8_t* MutableViewPtr(uint32_t id) const;
@@ -63,6 +63,9 @@ class TMemMappedFile {
   // Offset of the first byte at or after ofs that is not in a hole of a sparse file (the file
   // size when only a hole follows); ofs itself when the system cannot tell.
   uint64_t DataOffsetFrom(uint64_t ofs) const;
+
+  // Reads n bytes at ofs into dst (pread); the number read, or -1 on a system error.
+  int64_t ReadAt(uint64_t ofs, void* dst, uint64_t n) const;
 
   // Exact size of the file in bytes, or -1 without a file.
   int64_t TotalFileSize() const;

@@ -5,21 +5,26 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "fileaccess/faScan.h"
 #include "fileaccess/korFileIO.h"
 
 namespace {
-constexpr uint64_t cDropStep = 64ull << 20;  // resident bytes kept behind a sequential scan
+constexpr uint64_t cScanStep = 64ull << 20;
 constexpr uint64_t cMinDecodeBuf = 0x10000;
 constexpr uint64_t cDefDecodeBuf = 0x4000000;
+constexpr uint64_t cReadChunk = 8ull << 20;  // read buffer of the indexing pass
 }  // namespace
 
 TMMTF::TMMTF() { SetIndexParams(1, 26843545, 0, false, 16, 0); }
 
 TMMTF::~TMMTF() { CloseMMF(); }
 
-void TMMTF::SetIndexParams(uint8_t minItemSz, uint64_t resizeBy, uint64_t initLen,
-                           bool mayOverlap, uint8_t alignment, uint8_t padding) {
+void TMMTF::SetIndexParams(uint8_t minItemSz, uint64_t resizeBy, uint64_t initLen, bool mayOverlap,
+                           uint8_t alignment, uint8_t padding) {
   FNxtIdxMinItemSz = std::clamp<uint8_t>(minItemSz, 1, 8);
   FNxtIdxResizeBy = resizeBy ? resizeBy : 1;
   FNxtIdxInitLen = initLen;
@@ -44,8 +49,7 @@ uint64_t TMMTF::GetDecodedFileSz() {
 
 // ---------------------------------------------------------------- file and memory
 
-bool TMMTF::LoadMMF(const std::string& fileName, uint64_t start, uint64_t partSz,
-                    bool deferLoad) {
+bool TMMTF::LoadMMF(const std::string& fileName, uint64_t start, uint64_t partSz, bool deferLoad) {
   FLastError.Clear();
   if (fileName.empty() || partSz == 0) {
     SetError(TZelErr::User("Cannot open file", fileName));
@@ -213,8 +217,10 @@ std::string TMMTF::GuessLineBreak() {
   int kind = 0;  // 0 none, 1 LF, 2 CR LF, 3 CR
   if (p && n) {
     int64_t lf = FaScanB(p, n, '\n');
-    if (lf >= 0) kind = (lf > 0 && p[lf - 1] == '\r') ? 2 : 1;
-    else if (FaScanB(p, n, '\r') >= 0) kind = 3;
+    if (lf >= 0)
+      kind = (lf > 0 && p[lf - 1] == '\r') ? 2 : 1;
+    else if (FaScanB(p, n, '\r') >= 0)
+      kind = 3;
   }
   static const std::string kBreaks[4] = {"", "\n", "\r\n", "\r"};
   const std::string& r = kBreaks[kind];
@@ -263,10 +269,11 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
   } else if (index >= FIndices.size()) {
     return cNoIdx;
   }
-  FIndexPosMappings.erase(
-      std::remove_if(FIndexPosMappings.begin(), FIndexPosMappings.end(),
-                     [&](const TIndexPosMapping& m) { return m.RefIdx == index || m.QueryIdx == index; }),
-      FIndexPosMappings.end());
+  FIndexPosMappings.erase(std::remove_if(FIndexPosMappings.begin(), FIndexPosMappings.end(),
+                                         [&](const TIndexPosMapping& m) {
+                                           return m.RefIdx == index || m.QueryIdx == index;
+                                         }),
+                          FIndexPosMappings.end());
   TCompactIndex& ci = FIndices[index];
   ci.IndexedStr = separator;
   const uint64_t decSz = GetDecodedFileSz();
@@ -276,8 +283,10 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
   const uint64_t L = separator.size();
   if (L == 0) return cNoIdx;
   auto failWith = [&](TZelErr e) -> uint32_t {
-    if (appended) FIndices.pop_back();
-    else FIndices[index].Idx.Make(FCurrIdxItemSz, 0);
+    if (appended)
+      FIndices.pop_back();
+    else
+      FIndices[index].Idx.Make(FCurrIdxItemSz, 0);
     SetError(std::move(e));
     return cNoIdx;
   };
@@ -290,7 +299,7 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
   bool first = true;
 
   // Records the occurrences in one stretch of contiguous data starting at offset base.
-  auto indexData = [&](const uint8_t* d, uint64_t n, uint64_t base, bool canDrop) -> bool {
+  auto indexData = [&](const uint8_t* d, uint64_t n, uint64_t base) -> bool {
     if (!first && base != expectedBase) return false;  // data must follow without a gap
     first = false;
     uint64_t skip = 0;
@@ -308,28 +317,48 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
         pos = at + (FNxtIdxItemsMayOverlap ? 1 : L);
       }
     }
-    // The data is scanned in stretches of cDropStep bytes; behind each stretch the resident
-    // pages of a mapped view are given back, so a scan of any size keeps a constant footprint.
+    // The data is scanned in stretches of cScanStep bytes.
     const uint8_t* p = d + skip;
     const uint8_t* const end = d + n;
-    const bool skipHoles = canDrop && separator.find('\0') == std::string::npos;
-    const uint8_t* dropped = d;
     const uint64_t step = FNxtIdxItemsMayOverlap ? 1 : L;
     uint64_t cnt = a.Count();
     while (p < end) {
-      if (skipHoles) {
-        // Holes of a sparse file read as zeros and cannot hold the separator: skip them
-        // instead of making the system produce gigabytes of zero pages.
-        const uint64_t fo = base + static_cast<uint64_t>(p - d);
-        const uint64_t at = FMMF->DataOffsetFrom(fo);
-        if (at > fo) {
-          p += std::min<uint64_t>(at - fo, static_cast<uint64_t>(end - p));
-          continue;
-        }
-      }
-      const uint8_t* ce = end - p > static_cast<int64_t>(cDropStep) ? p + cDropStep : end;
+      const uint8_t* ce = end - p > static_cast<int64_t>(cScanStep) ? p + cScanStep : end;
       if (L == 1) {
         const uint8_t b = sep[0];
+#if defined(__SSE2__)
+        // Dense separators (a line break every few dozen bytes): a bit mask per 64 bytes
+        // costs less than one scan call per line.
+        const __m128i vb = _mm_set1_epi8(static_cast<char>(b));
+        while (ce - p >= 64) {
+          const __m128i* v = reinterpret_cast<const __m128i*>(p);
+          uint64_t m =
+              static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(v), vb)));
+          m |= static_cast<uint64_t>(static_cast<uint32_t>(
+                   _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(v + 1), vb))))
+               << 16;
+          m |= static_cast<uint64_t>(static_cast<uint32_t>(
+                   _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(v + 2), vb))))
+               << 32;
+          m |= static_cast<uint64_t>(static_cast<uint32_t>(
+                   _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(v + 3), vb))))
+               << 48;
+          if (m) {
+            while (cnt + 64 > a.Capacity()) {
+              a.FCount = cnt;
+              wr.Grow();
+            }
+            const uint64_t at = base + static_cast<uint64_t>(p - d);
+            do {
+              uint64_t v64 = at + static_cast<uint64_t>(__builtin_ctzll(m));
+              std::memcpy(a.FData + cnt * w, &v64, 8);
+              ++cnt;
+              m &= m - 1;
+            } while (m);
+          }
+          p += 64;
+        }
+#endif
         for (;;) {
           int64_t f = FaScanB(p, static_cast<uint64_t>(ce - p), b);
           if (f < 0) break;
@@ -361,13 +390,8 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
         }
       }
       if (p < ce) p = ce;
-      if (canDrop && static_cast<uint64_t>(ce - dropped) >= cDropStep) {
-        FMMF->DropPages(dropped, static_cast<uint64_t>(ce - dropped));
-        dropped = ce;
-      }
     }
     a.FCount = cnt;
-    if (canDrop && end > dropped) FMMF->DropPages(dropped, static_cast<uint64_t>(end - dropped));
     if (L > 1) {
       carry.append(reinterpret_cast<const char*>(d + (n > L - 1 ? n - (L - 1) : 0)),
                    std::min<uint64_t>(n, L - 1));
@@ -385,19 +409,43 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
     a.Reserve(FNxtIdxInitLen);
     if (!viaDecoder) {
       if (!haveParts) {  // memory attached by the caller
-        if (!indexData(FPDataStart, FDataSz, 0, false))
+        if (!indexData(FPDataStart, FDataSz, 0))
           return failWith(TZelErr("", "Indexing cancelled", FLastLoadedMMFileName));
       } else {
+        // The pass reads the parts with pread into one reused buffer instead of faulting in
+        // the mapped pages: on virtual machines a page fault costs more than the copy, and
+        // the resident memory stays at the index plus the buffer.
         if (!FDenyReloads && FCurrMMFPart != 0 && !LoadMmfPart(0))
           return failWith(TZelErr::User("Cannot map file", FLastLoadedMMFileName));
-        while (FCurrMMFPart < FMMFParts.size()) {
-          if (!FPDataStart)
-            return failWith(TZelErr::User("Cannot map file", FLastLoadedMMFileName));
-          if (!indexData(FPDataStart, FDataSz, FMMFParts[FCurrMMFPart].StartOffset, true))
-            return failWith(TZelErr("", "Indexing cancelled", FLastLoadedMMFileName));
-          if (FDenyReloads || FCurrMMFPart + 1 >= FMMFParts.size()) break;
-          if (!LoadNextMMFPart())
-            return failWith(TZelErr::User("Cannot map file", FLastLoadedMMFileName));
+        uint32_t p0 = 0, p1 = static_cast<uint32_t>(FMMFParts.size());
+        if (FDenyReloads) {
+          p0 = FCurrMMFPart;
+          p1 = FCurrMMFPart < FMMFParts.size() ? FCurrMMFPart + 1 : 0;
+        }
+        const bool skipHoles = separator.find('\0') == std::string::npos;
+        std::unique_ptr<uint8_t[]> rb;
+        if (p0 < p1) rb.reset(new uint8_t[cReadChunk]);
+        for (uint32_t pi = p0; pi < p1; ++pi) {
+          uint64_t o = FMMFParts[pi].StartOffset;
+          const uint64_t e = o + FMMFParts[pi].Size;
+          while (o < e) {
+            if (skipHoles) {
+              // Holes of a sparse file read as zeros and cannot hold the separator.
+              const uint64_t at = std::min(FMMF->DataOffsetFrom(o), e);
+              if (at > o) {
+                o = at;
+                expectedBase = o;
+                carry.clear();
+                continue;
+              }
+            }
+            const uint64_t n = std::min<uint64_t>(cReadChunk, e - o);
+            if (FMMF->ReadAt(o, rb.get(), n) != static_cast<int64_t>(n))
+              return failWith(TZelErr::User("Cannot read file", FLastLoadedMMFileName));
+            if (!indexData(rb.get(), n, o))
+              return failWith(TZelErr("", "Indexing cancelled", FLastLoadedMMFileName));
+            o += n;
+          }
         }
       }
     } else {
@@ -454,9 +502,9 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
           }
           if (prm.DecodedSize > prm.BufferSz || FDataSz != prm.DecodedSize ||
               (prm.DecodedSize && FPDataStart != buf.get()))
-            return failWith(TZelErr("", "Decoder returned inconsistent data",
-                                    FLastLoadedMMFileName));
-          if (!indexData(buf.get(), prm.DecodedSize, prm.DecodedOfs, false))
+            return failWith(
+                TZelErr("", "Decoder returned inconsistent data", FLastLoadedMMFileName));
+          if (!indexData(buf.get(), prm.DecodedSize, prm.DecodedOfs))
             return failWith(prm.DecodedOfs != expectedBase
                                 ? TZelErr("", "Decoder returned a gap", FLastLoadedMMFileName)
                                 : TZelErr("", "Indexing cancelled", FLastLoadedMMFileName));
@@ -571,8 +619,7 @@ std::vector<std::string> TMMTF::GetItemRange(uint64_t first, uint64_t last, uint
 }
 
 std::vector<std::string> TMMTF::LoadToAStr(const std::string& fileName, uint64_t first,
-                                           uint64_t last,
-                                           std::shared_ptr<IRawDataDecoder> decoder,
+                                           uint64_t last, std::shared_ptr<IRawDataDecoder> decoder,
                                            const std::string& lineBreak, uint64_t partSz) {
   TMMTF f;
   if (decoder) f.SetDecoder(std::move(decoder));
@@ -714,7 +761,8 @@ bool TMMTF::SubitemViaQuery(uint64_t item, uint64_t subitem, uint64_t d, bool ma
   if (k > Q.Count()) return false;
   uint64_t qs = k == 0 ? 0 : Q.Get(k - 1) + LQ;
   uint64_t qe = k < Q.Count() ? Q.Get(k) : GetDecodedFileSz();
-  if (subitem > 0 && (k == 0 || Q.Get(k - 1) >= iend)) return false;  // no such separator in the item
+  if (subitem > 0 && (k == 0 || Q.Get(k - 1) >= iend))
+    return false;  // no such separator in the item
   uint64_t s = std::max(qs, iofs);
   uint64_t e = std::min(qe, iend);
   if (s >= iend || e <= s) return false;
@@ -767,8 +815,8 @@ uint64_t TMMTF::GetNSubitemsMapped(uint64_t item, uint32_t mapping) {
   return e - d + 1;
 }
 
-bool TMMTF::GetSubitemOfsMapped(uint64_t item, uint64_t subitem, uint32_t mapping,
-                                uint64_t& offset, uint64_t& length) {
+bool TMMTF::GetSubitemOfsMapped(uint64_t item, uint64_t subitem, uint32_t mapping, uint64_t& offset,
+                                uint64_t& length) {
   offset = cNoOfs;
   length = 0;
   if (mapping >= FIndexPosMappings.size()) return false;

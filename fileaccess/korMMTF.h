@@ -13,8 +13,8 @@
 #include "base/zelProgress.h"
 #include "fileaccess/korMMF.h"
 
-constexpr uint64_t cNoOfs = ~uint64_t(0);      // "no offset" / "no limit"
-constexpr uint32_t cNoIdx = 0xFFFFFFFFu;       // "no index" / "append"
+constexpr uint64_t cNoOfs = ~uint64_t(0);       // "no offset" / "no limit"
+constexpr uint32_t cNoIdx = 0xFFFFFFFFu;        // "no index" / "append"
 constexpr uint64_t cDefMMFPartSz = 0x40000000;  // 1 GiB
 
 // Bytes needed to hold v (1 for 0..255, 2 for 256..65535, ..., 8).
@@ -44,9 +44,7 @@ class TOfsArray {
   uint64_t Count() const { return FCount; }
   uint64_t Capacity() const { return FCap; }
   uint8_t ItemSize() const { return FWidth; }
-  uint64_t MaxVal() const {
-    return FWidth == 8 ? ~uint64_t(0) : (uint64_t(1) << (8 * FWidth)) - 1;
-  }
+  uint64_t MaxVal() const { return FWidth == 8 ? ~uint64_t(0) : (uint64_t(1) << (8 * FWidth)) - 1; }
   uint64_t Get(uint64_t i) const {
     uint64_t v;
     __builtin_memcpy(&v, FData + i * FWidth, 8);
@@ -99,9 +97,9 @@ struct TRawDataDecodeBlockParams {
   uint8_t* pBuffer = nullptr;          // destination
   uint64_t BufferSz = 0;
   uint64_t nBlocksDecoded = 0;
-  uint64_t DecodedOfs = 0;             // decoded offset of the first decoded byte
+  uint64_t DecodedOfs = 0;  // decoded offset of the first decoded byte
   uint64_t DecodedSize = 0;
-  uint64_t TotalBlocksLeft = cNoOfs;   // blocks after the last decoded one; all ones until known
+  uint64_t TotalBlocksLeft = cNoOfs;  // blocks after the last decoded one; all ones until known
 };
 
 // Returns the address of raw file bytes [offset, offset + length), or nullptr.
@@ -226,8 +224,7 @@ class TMMTF {
     return GetItemPtr(item, length, index);
   }
   // false (offset cNoOfs, length 0) when the index or the item does not exist.
-  virtual bool GetItemOfs(uint64_t item, uint64_t& offset, uint64_t& length,
-                          uint32_t index = 0);
+  virtual bool GetItemOfs(uint64_t item, uint64_t& offset, uint64_t& length, uint32_t index = 0);
 
   // --- file and memory
   bool LoadMmfPart(uint32_t part);
@@ -266,8 +263,7 @@ class TMMTF {
                                              uint64_t partSz = cDefMMFPartSz);
 
   // --- subitems
-  bool SetSubitemMode(TSubindexMappingMode mode, const std::string& separator,
-                      uint32_t refIdx = 0);
+  bool SetSubitemMode(TSubindexMappingMode mode, const std::string& separator, uint32_t refIdx = 0);
   TSubindexMappingMode SubitemMode() const { return FSubitemIndexMode; }
   uint32_t ItemRefIdx() const { return FItemRefIdx; }
   uint64_t GetNSubitems(uint64_t item);

@@ -46,8 +46,10 @@ void TOfsArray::Realloc(uint64_t cap) {
   void* p = std::realloc(FData, bytes);
   if (!p) throw std::bad_alloc();
   FData = static_cast<uint8_t*>(p);
-  if (cap > FCap) std::memset(FData + FCap * FWidth, 0, (cap - FCap) * FWidth + 8);
-  else std::memset(FData + cap * FWidth, 0, 8);
+  if (cap > FCap)
+    std::memset(FData + FCap * FWidth, 0, (cap - FCap) * FWidth + 8);
+  else
+    std::memset(FData + cap * FWidth, 0, 8);
   FCap = cap;
 }
 
@@ -92,8 +94,10 @@ uint64_t TOfsArray::LowerBound(uint64_t v) const {
   uint64_t lo = 0, hi = FCount;
   while (lo < hi) {
     uint64_t mid = lo + (hi - lo) / 2;
-    if (Get(mid) < v) lo = mid + 1;
-    else hi = mid;
+    if (Get(mid) < v)
+      lo = mid + 1;
+    else
+      hi = mid;
   }
   return lo;
 }

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstddef>
 
-
 namespace {
 
 // The line break of a text: from its first LF (CR LF when a CR precedes it), else CR when
@@ -174,8 +173,10 @@ int Ttf::WriteOutFile(const std::string& name, bool append) const {
 // ---------------------------------------------------------------- editing
 
 void Ttf::AppendToLastContentsLine(const std::string& s) {
-  if (FContents.empty()) FContents.push_back(s);
-  else FContents.back() += s;
+  if (FContents.empty())
+    FContents.push_back(s);
+  else
+    FContents.back() += s;
 }
 
 void Ttf::AddContentsLines(const TAStr& list) {

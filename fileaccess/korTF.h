@@ -76,7 +76,9 @@ class Ttf {
   void RemoveContentsLines(uint64_t i, uint64_t n);
   void DeleteLastContentsLine();
   void SetLine(uint64_t i, const std::string& s);
-  std::string GetLine(uint64_t i) const { return i < FContents.size() ? FContents[i] : std::string(); }
+  std::string GetLine(uint64_t i) const {
+    return i < FContents.size() ? FContents[i] : std::string();
+  }
   void SetContents(const TAStr& list) { FContents = list; }
   void UseContents(TAStr&& list) { FContents = std::move(list); }
   void NilContentsRef() { FContents.clear(); }

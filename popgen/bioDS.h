@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/korStruc.h"
 #include "base/zelError.h"
 #include "base/zelObject.h"
 #include "popgen/bioPop.h"
@@ -26,7 +27,9 @@ class TBioDataSet : public TZelObject {
   // Null when there is no current scheme.
   const TPopScheme* GetCurrScheme() const;
 
-  // Links to other registry objects; kept for the data set's users, filled by none yet.
+  // Per-locus selections and links to other registry objects; kept for the data set's
+  // users, filled by none yet.
+  std::vector<TBitField> FLocSelections;
   uint64_t FRefID = 0, FVcfID = 0, FGffID = 0;
   std::vector<uint64_t> FFastaIDs, FAuxVcfIDs, FAuxGffIDs, FBamIDs, FPopParamIDs;
 

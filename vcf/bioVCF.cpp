@@ -25,6 +25,7 @@ void TVCFFile::InitVCFFields() {
   FSplitVar = ~uint64_t(0);
   FLine = {};
   FCols.clear();
+  FNFields = 0;
 }
 
 uint64_t TVCFFile::FindHdrRowOfs() const {
@@ -91,9 +92,8 @@ bool TVCFFile::SplitVariant(uint64_t v) const {
   if (v >= FNVariants) return false;
   if (v != FSplitVar) {
     FLine = FText.Line(FHdrRowOfs + 1 + v);
-    if (VcfSplitLine(FLine.data(), FLine.size(), FCols) == 0) {
-      FCols.assign(1, 0);
-    }
+    FNFields = uint32_t(VcfSplitLine(FLine.data(), FLine.size(), FCols));
+    if (FNFields == 0) FCols.assign(1, 0);
     FSplitVar = v;
   }
   return true;
@@ -209,17 +209,19 @@ bool TVCFFile::GuessIsGVCF(bool forceMakeDir, bool updateVCFState) {
     const auto& kd = FMetaKeyDir.Definitions[alt];
     answer = kd.GetKeyID("*") != 0xFFFFFFFFu || kd.GetKeyID("NON_REF") != 0xFFFFFFFFu;
   }
-  // Only ALT is needed: find it without splitting the whole line.
+  // Only ALT is needed: reach it byte by byte (the columns before it are short) and look for
+  // a '<' there before asking about placeholders.
   for (uint64_t v = 0; !answer && v < FNVariants; ++v) {
     std::string_view l = VariantLine(v);
-    size_t b = 0;
-    for (int t = 0; t < vcfAlt && b != std::string_view::npos; ++t) {
-      b = l.find('\t', b);
-      if (b != std::string_view::npos) ++b;
-    }
-    if (b == std::string_view::npos) continue;
-    std::string_view alt = l.substr(b, l.find('\t', b) - b);
-    answer = VcfHasUnkNonRefAltAllele(alt);
+    const char* p = l.data();
+    const char* e = p + l.size();
+    int tabs = 0;
+    while (p < e && tabs < vcfAlt) tabs += *p++ == '\t';
+    if (tabs < vcfAlt) continue;
+    const char* a = p;
+    bool lt = false;
+    while (p < e && *p != '\t') lt |= *p++ == '<';
+    if (lt) answer = VcfHasUnkNonRefAltAllele(std::string_view(a, size_t(p - a)));
   }
   if (updateVCFState) FIsGVCF = answer;
   return answer;

@@ -46,10 +46,10 @@ class TVCFFile : public TZelObject {
   }
   // Column c of variant v (empty when either does not exist).
   std::string_view Column(uint64_t v, uint32_t c) const {
-    if (!SplitVariant(v) || c + 1 >= FCols.size()) return {};
+    if (!SplitVariant(v) || c >= FNFields) return {};
     return std::string_view(FLine.data() + FCols[c], FCols[c + 1] - 1 - FCols[c]);
   }
-  uint32_t NColumns(uint64_t v) const { return SplitVariant(v) ? uint32_t(FCols.size() - 1) : 0; }
+  uint32_t NColumns(uint64_t v) const { return SplitVariant(v) ? FNFields : 0; }
 
   std::string GetMetaText() const;
   std::vector<std::string> ParseMetaText() const;
@@ -137,5 +137,6 @@ class TVCFFile : public TZelObject {
   mutable uint64_t FSplitVar = ~uint64_t(0);
   mutable std::string_view FLine;
   mutable std::vector<uint32_t> FCols;
+  mutable uint32_t FNFields = 0;
   mutable std::vector<uint32_t> FAlleleMap;
 };

@@ -8,8 +8,9 @@
 #include <vector>
 
 // Fills starts with the offset of every field of the line and one final entry len + 1, so
-// field k is [starts[k], starts[k + 1] - 1). Returns the number of fields (at least 1).
-// Lines longer than 4 GiB are not split (0 fields).
+// field k is [starts[k], starts[k + 1] - 1). Returns the number of fields (at least 1); the
+// vector keeps its larger size from earlier lines (no refill per line), so only the first
+// fields + 1 entries count. Lines longer than 4 GiB are not split (0 fields).
 size_t VcfSplitLine(const char* p, size_t len, std::vector<uint32_t>& starts);
 
 // The k-th item of a text separated by delim (empty when there are fewer items); present

@@ -14,7 +14,7 @@ bool VcfSummariseGenotypes(TVCFFile& vcf, TVcfGtSummary& out, TZelErr& err,
   const uint64_t nv = vcf.NVariants();
   out.Variants = nv;
   if (n == 0) return true;
-  const uint8_t A = 16;  // the largest ploidy read
+  const uint8_t A = 8;  // the largest ploidy read
   std::vector<uint32_t> sal(size_t(A) * n), ploidy(n);
   std::vector<std::string> tags{"DP"};
   std::vector<TXtrFmtFuncParam> dp(1);
@@ -40,7 +40,7 @@ bool VcfSummariseGenotypes(TVCFFile& vcf, TVcfGtSummary& out, TZelErr& err,
       const auto& f = out.Report.Fail;
       const std::string smp = f.Smp < n ? vcf.SampleNamesRef()[f.Smp] : std::string();
       err = TZelErr::User(
-          r == xtrErrAlleles ? "Genotype with more than 16 alleles" : "Genotype does not read",
+          r == xtrErrAlleles ? "Genotype with more than 8 alleles" : "Genotype does not read",
           "line " + std::to_string(vcf.VariantLineNo(v)) + ", sample " + smp);
       return false;
     }
@@ -57,9 +57,14 @@ bool VcfSummariseGenotypes(TVCFFile& vcf, TVcfGtSummary& out, TZelErr& err,
     for (uint32_t i = 0; i < n; ++i) {
       const uint32_t p = ploidy[i];
       ++perPloidy[p];
-      uint32_t known = 0;
       const uint32_t* a = &sal[size_t(i) * A];
-      for (uint32_t k = 0; k < p; ++k) known += a[k] != MissingAlleleNo;
+      uint32_t known;
+      if (p == 2) {
+        known = uint32_t(a[0] != MissingAlleleNo) + uint32_t(a[1] != MissingAlleleNo);
+      } else {
+        known = 0;
+        for (uint32_t k = 0; k < p; ++k) known += a[k] != MissingAlleleNo;
+      }
       if (p == 0 || known == 0)
         ++out.Missing;
       else if (known == p)

@@ -83,8 +83,26 @@ bool StoreInt(int64_t v, void* dst) {
 
 }  // namespace
 
+// The common case first: a short run of digits, read without the general checks.
+static inline bool ShortDigits(std::string_view s, int64_t& v) {
+  if (s.empty() || s.size() > 9) return false;
+  uint32_t u = 0;
+  for (char c : s) {
+    const uint32_t d = uint32_t(uint8_t(c) - uint8_t('0'));
+    if (d > 9) return false;
+    u = u * 10 + d;
+  }
+  v = int64_t(u);
+  return true;
+}
+
 bool XtrConvert(std::string_view s, TXtrConversion conv, void* dst) {
   int64_t i;
+  if (conv == xtSInt32 && ShortDigits(s, i)) {
+    const int32_t t = int32_t(i);
+    std::memcpy(dst, &t, 4);
+    return true;
+  }
   switch (conv) {
     case xtUInt8:
       return ParseSigned(s, i) && StoreInt<uint8_t>(i, dst);
@@ -259,7 +277,7 @@ TXtrFuncRes TVCFFile::XtrGenotypeMem(uint64_t v, uint8_t A, uint32_t* act, uint3
   if (actualN) std::memset(actualN, 0, size_t(n) * sizeof(uint32_t));
   if (phase) std::fill(phase, phase + n, false);
   if (!SplitVariant(v)) return xtrOK;
-  const uint32_t nf = uint32_t(FCols.size() - 1);
+  const uint32_t nf = FNFields;
   const char* line = FLine.data();
   if (FNSamples > 0 && nf < 9 + FNSamples) NoteShortLine(report, v, VariantLineNo(v));
   if (nf <= vcfFormat) return xtrOK;
@@ -272,6 +290,10 @@ TXtrFuncRes TVCFFile::XtrGenotypeMem(uint64_t v, uint8_t A, uint32_t* act, uint3
   std::string_view alt(line + FCols[vcfAlt], FCols[vcfAlt + 1] - 1 - FCols[vcfAlt]);
   const uint32_t nRaw = VcfAlleleIndexMap(alt, FAlleleMap);
   const uint32_t* amap = FAlleleMap.data();
+  // Without placeholders GT numbers are already GetAlleles' numbers.
+  const bool identity = alt.find('<') == std::string_view::npos;
+  const uint32_t maxAllele = act ? std::min<uint32_t>(nRaw, A) : nRaw;
+  const uint32_t* cols = FCols.data();
   uint32_t al[256];
 
   for (uint32_t i = 0; i < n; ++i) {
@@ -282,8 +304,8 @@ TXtrFuncRes TVCFFile::XtrGenotypeMem(uint64_t v, uint8_t A, uint32_t* act, uint3
     }
     const uint32_t c = vcfSample + s;
     if (c >= nf) continue;
-    const char* b = line + FCols[c];
-    const char* e = line + FCols[c + 1] - 1;
+    const char* b = line + cols[c];
+    const char* e = line + cols[c + 1] - 1;
     const char *gb, *ge;
     if (gtPos == 0) {
       gb = b;
@@ -316,20 +338,24 @@ TXtrFuncRes TVCFFile::XtrGenotypeMem(uint64_t v, uint8_t A, uint32_t* act, uint3
     if (phase) phase[i] = !unphased;
     if (!act && !sal) continue;
     bool bad = false, placeholder = false;
-    for (uint32_t k = 0; k < p; ++k) {
-      uint32_t a = al[k];
-      if (a == MissingAlleleNo) continue;
-      if (a >= nRaw) {
-        bad = true;
-        continue;
+    if (identity) {
+      for (uint32_t k = 0; k < p; ++k)
+        if (al[k] != MissingAlleleNo && al[k] >= maxAllele) bad = true;
+    } else
+      for (uint32_t k = 0; k < p; ++k) {
+        uint32_t a = al[k];
+        if (a == MissingAlleleNo) continue;
+        if (a >= nRaw) {
+          bad = true;
+          continue;
+        }
+        uint32_t m = amap[a];
+        if (m == MissingAlleleNo)
+          placeholder = true;
+        else if (act && m >= A)
+          bad = true;
+        al[k] = m;
       }
-      uint32_t m = amap[a];
-      if (m == MissingAlleleNo)
-        placeholder = true;
-      else if (act && m >= A)
-        bad = true;
-      al[k] = m;
-    }
     if (actualN) actualN[i] = p;
     if (bad || placeholder) {
       if (report) {
@@ -362,14 +388,24 @@ TXtrFuncRes TVCFFile::XtrGtKeyMem(uint64_t v, const std::vector<std::string>& ta
     const uint32_t sz = p.SlotSize();
     const bool text = p.Conversion == xtString;
     if (!text && p.ValMissingData.size() > sz) return xtrErrMemory;
-    for (uint32_t j = 0; j < n; ++j) {
-      uint8_t* d = p.Slot(j);
-      if (text) {
-        p.ItemBytes[j] = 0;
+    if (text) {
+      std::fill(p.ItemBytes.begin(), p.ItemBytes.begin() + n, 0u);
+    } else {
+      // One slot made, then copied: the reset runs for every variant.
+      uint8_t* first = p.Slot(0);
+      std::memset(first, 0, sz);
+      if (!p.ValMissingData.empty())
+        std::memcpy(first, p.ValMissingData.data(), p.ValMissingData.size());
+      if (sz == 4) {
+        uint32_t w;
+        std::memcpy(&w, first, 4);
+        uint32_t* q = reinterpret_cast<uint32_t*>(first);
+        if ((reinterpret_cast<uintptr_t>(q) & 3) == 0)
+          std::fill(q, q + n, w);
+        else
+          for (uint32_t j = 1; j < n; ++j) std::memcpy(p.Slot(j), first, 4);
       } else {
-        std::memset(d, 0, sz);
-        if (!p.ValMissingData.empty())
-          std::memcpy(d, p.ValMissingData.data(), p.ValMissingData.size());
+        for (uint32_t j = 1; j < n; ++j) std::memcpy(p.Slot(j), first, sz);
       }
     }
     p.TagOfs = 0xFFFFFFFFu;
@@ -377,7 +413,7 @@ TXtrFuncRes TVCFFile::XtrGtKeyMem(uint64_t v, const std::vector<std::string>& ta
   }
   std::string_view fmt = Column(v, vcfFormat);
   if (fmt.empty()) return xtrErrInput;
-  const uint32_t nf = uint32_t(FCols.size() - 1);
+  const uint32_t nf = FNFields;
   const char* line = FLine.data();
   if (FNSamples > 0 && nf < 9 + FNSamples) NoteShortLine(report, v, VariantLineNo(v));
   for (size_t k = 0; k < tags.size(); ++k) {
@@ -385,6 +421,27 @@ TXtrFuncRes TVCFFile::XtrGtKeyMem(uint64_t v, const std::vector<std::string>& ta
     if (params[k].Conversion != xtString && params[k].TagOfs != 0xFFFFFFFFu)
       params[k].ItemBytes[0] = TypeSz[params[k].Conversion];
   }
+  // The keys present in this FORMAT, with their slots' base and size taken out of the loop.
+  struct TKey {
+    TXtrFmtFuncParam* P;
+    uint8_t* Base;
+    uint32_t Sz;
+    uint32_t Ofs;
+    TXtrConversion Conv;
+  };
+  TKey keys[16];
+  std::vector<TKey> manyKeys;
+  TKey* kp = keys;
+  size_t nk = 0;
+  if (tags.size() > 16) {
+    manyKeys.resize(tags.size());
+    kp = manyKeys.data();
+  }
+  for (auto& p : params)
+    if (p.TagOfs != 0xFFFFFFFFu)
+      kp[nk++] = {&p, p.Buffer.data(), p.SlotSize(), p.TagOfs, p.Conversion};
+  if (nk == 0) return xtrOK;
+  const uint32_t* cols = FCols.data();
   for (uint32_t j = 0; j < n; ++j) {
     uint32_t s = j;
     if (!smp.empty()) {
@@ -393,31 +450,48 @@ TXtrFuncRes TVCFFile::XtrGtKeyMem(uint64_t v, const std::vector<std::string>& ta
     }
     const uint32_t c = vcfSample + s;
     if (c >= nf) continue;
-    const char* b = line + FCols[c];
-    const char* e = line + FCols[c + 1] - 1;
+    const char* b = line + cols[c];
+    const char* e = line + cols[c + 1] - 1;
     if (e - b == 1 && *b == '.') continue;  // the whole call is missing
-    for (size_t k = 0; k < tags.size(); ++k) {
-      TXtrFmtFuncParam& p = params[k];
-      if (p.TagOfs == 0xFFFFFFFFu) continue;
+    for (size_t k = 0; k < nk; ++k) {
+      const TKey& key = kp[k];
       const char *ib, *ie;
-      if (!NthColonItem(b, e, p.TagOfs, ib, ie)) continue;  // trailing items dropped
-      std::string_view item(ib, size_t(ie - ib));
-      if (item == ".") {
-        if (p.Conversion == xtString && !p.ValMissingData.empty()) {
+      if (!NthColonItem(b, e, key.Ofs, ib, ie)) continue;  // trailing items dropped
+      const size_t len = size_t(ie - ib);
+      uint8_t* slot = key.Base + size_t(j) * key.Sz;
+      if (key.Conv == xtSInt32 && len - 1 < 9) {
+        // A plain count such as a depth: digits only, read in place.
+        uint32_t u = 0;
+        const char* q = ib;
+        for (; q < ie; ++q) {
+          const uint32_t d = uint32_t(uint8_t(*q) - uint8_t('0'));
+          if (d > 9) break;
+          u = u * 10 + d;
+        }
+        if (q == ie) {
+          const int32_t t = int32_t(u);
+          std::memcpy(slot, &t, 4);
+          continue;
+        }
+      }
+      if (len == 1 && *ib == '.') {
+        TXtrFmtFuncParam& p = *key.P;
+        if (key.Conv == xtString && !p.ValMissingData.empty()) {
           if (p.ValMissingData.size() > p.BytesAllocated) return xtrErrMemory;
-          std::memcpy(p.Slot(j), p.ValMissingData.data(), p.ValMissingData.size());
+          std::memcpy(slot, p.ValMissingData.data(), p.ValMissingData.size());
           p.ItemBytes[j] = uint32_t(p.ValMissingData.size());
         }
         continue;
       }
-      if (p.Conversion == xtString) {
-        if (item.size() > p.BytesAllocated) {
+      if (key.Conv == xtString) {
+        TXtrFmtFuncParam& p = *key.P;
+        if (len > p.BytesAllocated) {
           if (report) report->Fail = {xtrErrMemory, v, s};
           return xtrErrMemory;
         }
-        std::memcpy(p.Slot(j), item.data(), item.size());
-        p.ItemBytes[j] = uint32_t(item.size());
-      } else if (!XtrConvert(item, p.Conversion, p.Slot(j))) {
+        std::memcpy(slot, ib, len);
+        p.ItemBytes[j] = uint32_t(len);
+      } else if (!XtrConvert(std::string_view(ib, len), key.Conv, slot)) {
         if (report) {
           report->Fail = {xtrErrConversion, v, s};
           report->FailLine = VariantLineNo(v);

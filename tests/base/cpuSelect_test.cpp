@@ -292,3 +292,19 @@ TEST(CpuSelect, ForcedLevelIsInEffect) {
 #endif
 }
 }  // namespace
+
+namespace {
+TEST(CpuSelect, FamilySettersTouchOnlyTheirFamily) {
+  const TFastRoutines before = CurrentRoutines();
+  SetupScnMem(NoSIMD);
+  EXPECT_STREQ(VariantName(fScnMemBf), "ScnMemBf");
+  EXPECT_EQ(fCntMemB, before.CntMemB);
+  SetupCntBits(false);
+  EXPECT_STREQ(VariantName(fCntMemBitsB), "CntMemBitsB");
+  SetupCpyMem(NoSIMD, false, false);
+  EXPECT_STREQ(VariantName(fCpyMem), "CpyMem");
+  SetupBitManip(false);
+  EXPECT_STREQ(VariantName(XtrBitsD), "XtrBitsD_noBMI");
+  InstallRoutines(before);
+}
+}  // namespace

@@ -58,9 +58,9 @@ TEST(FilesDTF, XtrTblD) {
   std::vector<std::vector<uint32_t>> sub;
   EXPECT_EQ(t.XtrTblD(sub, 4, 4, 1, 2, D, true), 0);
   EXPECT_EQ(sub, (std::vector<std::vector<uint32_t>>{{11, 12}}));
-  EXPECT_EQ(t.XtrTblD(sub, 1, 1, 0, 2, D, true), -1);  // stops at the first default
-  EXPECT_EQ(t.XtrTblD(sub, 2, 1, 0, 0, D, false), -1);   // invalid range
-  EXPECT_EQ(t.XtrTblD(sub, 0, 9, 0, 0, D, false), 0);    // beyond the rows: nothing done
+  EXPECT_EQ(t.XtrTblD(sub, 1, 1, 0, 2, D, true), -1);   // stops at the first default
+  EXPECT_EQ(t.XtrTblD(sub, 2, 1, 0, 0, D, false), -1);  // invalid range
+  EXPECT_EQ(t.XtrTblD(sub, 0, 9, 0, 0, D, false), 0);   // beyond the rows: nothing done
 }
 
 TEST(FilesTbl, MakeExColumnsAndText) {

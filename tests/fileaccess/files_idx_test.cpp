@@ -1,6 +1,5 @@
 // Index files: layout, round trip, and refusal of truncated, malformed or stale files.
 #include <gtest/gtest.h>
-
 #include <utime.h>
 
 #include "fileaccess/korFileIO.h"
@@ -35,8 +34,8 @@ TEST(FilesIdx, CompactIndexBlockLayout) {
   std::string buf;
   ASSERT_TRUE(CompactIndexToBuf(*f.Index(0), buf));
   EXPECT_EQ(buf.size(), 21u);  // 13 + 2 + 3 * 2
-  EXPECT_EQ(buf, Le(3, 8) + Le(2, 4) + Le(2, 1) + std::string("\n\0", 2) + Le(10, 2) +
-                     Le(100, 2) + Le(299, 2));
+  EXPECT_EQ(buf, Le(3, 8) + Le(2, 4) + Le(2, 1) + std::string("\n\0", 2) + Le(10, 2) + Le(100, 2) +
+                     Le(299, 2));
 }
 
 TEST(FilesIdx, RoundTripAndReservedBytes) {
@@ -80,10 +79,10 @@ TEST(FilesIdx, MalformedFilesAreRefusedAndIndexesKept) {
       {"trailing bytes", good + "x"},
       {"huge count", Le(1, 2) + Le(0, 2) + Le(0, 4) + Le(~uint64_t(0) / 2, 8) + Le(2, 4) +
                          Le(1, 1) + std::string("\n\0", 2)},
-      {"separator length past end", Le(1, 2) + Le(0, 2) + Le(0, 4) + Le(0, 8) +
-                                        Le(0xFFFFFFFF, 4) + Le(1, 1)},
-      {"zero separator", Le(1, 2) + Le(0, 2) + Le(0, 4) + Le(0, 8) + Le(1, 4) + Le(1, 1) +
-                             std::string(1, '\0')},
+      {"separator length past end",
+       Le(1, 2) + Le(0, 2) + Le(0, 4) + Le(0, 8) + Le(0xFFFFFFFF, 4) + Le(1, 1)},
+      {"zero separator",
+       Le(1, 2) + Le(0, 2) + Le(0, 4) + Le(0, 8) + Le(1, 4) + Le(1, 1) + std::string(1, '\0')},
       {"no terminator", Le(1, 2) + Le(0, 2) + Le(0, 4) + Le(0, 8) + Le(2, 4) + Le(1, 1) + "\nx"},
       {"width 0", ForeignSet({}, 0)},
       {"width 9", Le(1, 2) + Le(0, 2) + Le(0, 4) + Le(1, 8) + Le(2, 4) + Le(9, 1) +

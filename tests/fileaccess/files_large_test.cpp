@@ -28,7 +28,7 @@ TEST(FilesLarge, SparseSixGiBFileIndexedAndRead) {
       close(fd);
       GTEST_SKIP() << "no room for a sparse 6 GiB file here";
     }
-    bool ok = PutAt(fd, 0, "#h\n") &&                    // the line break is found at once
+    bool ok = PutAt(fd, 0, "#h\n") &&                   // the line break is found at once
               PutAt(fd, 5 * kGiB - 2, "p\tq\ncd\n") &&  // a line of 5 GiB across parts
               PutAt(fd, size - 21, "\nchr1\t100\tA\nlast\tline");
     close(fd);

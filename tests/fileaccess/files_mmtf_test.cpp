@@ -155,7 +155,7 @@ TEST(FilesMMTF, RawOfsPtrStaysInsideTheFile) {
   EXPECT_EQ(f.RawOfsPtr(cNoOfs, 2), nullptr);
   struct {
     uint64_t ofs, len;
-  } reqs[] = {{0, 10}, {k64K - 3, 6}, {2 * k64K + 1, k64K + 16}, {5, 3 * k64K + 12},
+  } reqs[] = {{0, 10},           {k64K - 3, 6}, {2 * k64K + 1, k64K + 16}, {5, 3 * k64K + 12},
               {s.size() - 1, 1}, {k64K, k64K}};
   for (auto r : reqs) {
     const uint8_t* q = f.RawOfsPtr(r.ofs, r.len);
@@ -202,8 +202,8 @@ TEST(FilesMMTF, GuessLineBreak) {
   struct {
     const char* text;
     const char* lb;
-  } cases[] = {{"abc", ""}, {"\nabc", "\n"}, {"a\r\nb", "\r\n"}, {"a\rb", "\r"},
-               {"ab\ncd\r\n", "\n"}};
+  } cases[] = {
+      {"abc", ""}, {"\nabc", "\n"}, {"a\r\nb", "\r\n"}, {"a\rb", "\r"}, {"ab\ncd\r\n", "\n"}};
   int i = 0;
   for (auto c : cases) {
     TMMTF f;
@@ -306,7 +306,7 @@ TEST(FilesMMTF, SubitemEdgeCases) {
   EXPECT_FALSE(f.SetSubitemMode(smUnindexed, "ab", 0));
   EXPECT_EQ(f.GetNSubitems(0), 0u);
   EXPECT_EQ(f.GetSubitem(0, 0), "");
-  EXPECT_EQ(f.MapIndices(0, 0), cNoIdx);  // only one index
+  EXPECT_EQ(f.MapIndices(0, 0), cNoIdx);               // only one index
   EXPECT_FALSE(f.SetSubitemMode(smIndexed, "\t", 0));  // no tab index yet
   ASSERT_EQ(f.MakeIndex("\t"), 1u);
   EXPECT_FALSE(f.SetSubitemMode(smIndexedAndMapped, "\t", 0));  // no mapping yet

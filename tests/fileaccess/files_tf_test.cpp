@@ -1,8 +1,8 @@
 // Line buffer and whole-file I/O: reading, part reading, editing, writers through a rename.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include "fileaccess/korFileIO.h"
@@ -151,7 +151,9 @@ TEST(FilesTF, WriteAndEdit) {
   EXPECT_EQ(pos, 2u);
   EXPECT_EQ(t.ContentsAsString("|"), "a-b||c-d|");
   t.SetOutputLineBrk("\n");
-  EXPECT_EQ(t.ApplyAndWriteDirect(p, [](const std::string& s) { return s + "!"; }, false, 0, 1), 0);
+  EXPECT_EQ(t.ApplyAndWriteDirect(
+                p, [](const std::string& s) { return s + "!"; }, false, 0, 1),
+            0);
   EXPECT_EQ(FilesSlurp(p), "a-b!\n!\n");
   EXPECT_EQ(t.WriteOutFile(p, true), 0);
   EXPECT_EQ(FilesSlurp(p), "a-b!\n!\na-b\n\nc-d\n");

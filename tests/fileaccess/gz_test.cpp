@@ -353,6 +353,17 @@ TEST_F(GzFiles, BgzfHeaderChecks) {
       EXPECT_FALSE(why.empty()) << c.name;
     }
   }
+  // The raw inflate of one block: exact size only, room checked first.
+  std::string data = "hello\n", c = Deflate(data, -15);
+  auto* src = reinterpret_cast<const uint8_t*>(c.data());
+  std::vector<uint8_t> dst(10);
+  std::string why;
+  EXPECT_TRUE(BGZDecompressEx(src, c.size(), dst.data(), 2, 6, dst.size()));
+  EXPECT_EQ(std::string(dst.begin() + 2, dst.begin() + 8), data);
+  EXPECT_TRUE(BGZDecompressEx(src, c.size(), nullptr, 0, 0, 0));
+  EXPECT_FALSE(BGZDecompressEx(src, c.size(), dst.data(), 5, 6, dst.size()));
+  EXPECT_FALSE(BGZDecompressEx(src, c.size(), dst.data(), 0, 5, dst.size(), &why));
+  EXPECT_FALSE(why.empty());
   // A whole file of such a block is refused with the file named.
   std::string p = WriteFile("bad_isize.bgz", bigIsize + BgzfEofBlock());
   TZelErr err;
