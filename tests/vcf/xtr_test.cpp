@@ -42,8 +42,8 @@ TGt ReadGt(TVCFFile& f, uint64_t v, uint8_t A = 2) {
   g.Ploidy.assign(n, 77);
   std::unique_ptr<bool[]> phase(new bool[n + 1]);
   std::fill(phase.get(), phase.get() + n + 1, true);
-  g.Res = f.XtrGenotypeMem(v, A, g.Act.data(), g.Sal.data(), g.Ploidy.data(), true, phase.get(),
-                           {}, &g.Rep);
+  g.Res = f.XtrGenotypeMem(v, A, g.Act.data(), g.Sal.data(), g.Ploidy.data(), true, phase.get(), {},
+                           &g.Rep);
   g.Phase.assign(phase.get(), phase.get() + n);
   return g;
 }
