@@ -90,7 +90,10 @@ void IndexFile(benchmark::State& st, TZCompressionType type) {
     TMMTF f;
     auto d = TZCompressedFile::MakeZDecoder(type, path);
     d->SetThreads(uint32_t(st.range(0)));
-    f.SetDecoder(d, st.range(1) ? uint64_t(st.range(1)) << 10 : ZelPreferredDecodeBufferSz(type));
+    f.SetDecoder(d, st.range(1) ? uint64_t(st.range(1)) << 10
+                                : ZelPreferredDecodeBufferSz(type, uint32_t(st.range(0))));
+    // As ZelLoadAndIndex does: the index pass initialises the decoder (gzip decodes once).
+    f.SetAutoInitialiseDecoderOnLoadMMF(false);
     if (!f.LoadMMF(path) || f.MakeIndex("\n") == cNoIdx) {
       st.SkipWithError((f.LastError().Msg + ": " + f.LastError().Details).c_str());
       return;
@@ -129,7 +132,7 @@ void BM_VerifyRandomRanges(benchmark::State& st) {
       a = b + 1;
       TMMTF f;
       TZelErr err;
-      if (!ZelLoadMaybeCompressed(f, path, err) || f.MakeIndex("\n") == cNoIdx) {
+      if (!ZelLoadAndIndex(f, path, err)) {
         st.SkipWithError(
             (path + ": " + err.Msg + ": " + err.Details + f.LastError().Details).c_str());
         return;
@@ -166,12 +169,26 @@ void BM_VerifyRandomRanges(benchmark::State& st) {
 }
 BENCHMARK(BM_VerifyRandomRanges)->Iterations(1)->Unit(benchmark::kSecond);
 
+// The serial part of opening a BGZF file: mapping it and walking its block headers.
+void BM_BgzfBlockTable(benchmark::State& st) {
+  const std::string& path = FileFor(zcBGZF);
+  for (auto _ : st) {
+    TBGZFFile f;
+    if (!f.OpenFile(path)) {
+      st.SkipWithError(f.LastError().Details.c_str());
+      return;
+    }
+    benchmark::DoNotOptimize(f.GetNCompressedBlocks());
+  }
+}
+BENCHMARK(BM_BgzfBlockTable)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_BgzfLineIndex(benchmark::State& st) { IndexFile(st, zcBGZF); }
 void BM_GzipLineIndex(benchmark::State& st) { IndexFile(st, zcGZ); }
 
 // Arguments: decoding threads, decode buffer in KiB (0: ZelPreferredDecodeBufferSz).
 BENCHMARK(BM_BgzfLineIndex)
-    ->ArgsProduct({{1, 2}, {0, 65536}})
+    ->ArgsProduct({{1, 2}, {0, 128, 512, 1024, 65536}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_GzipLineIndex)

@@ -7,7 +7,9 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
+#include <mutex>
 #include <new>
 
 #include "base/korBase.h"
@@ -152,10 +154,12 @@ bool TZCompressedFile::DecodeBlocksParallel(uint64_t first, uint64_t last, uint8
   PrefaultRange(span, spanEnd - spanStart);
   const uint64_t base = t.DecompressedFileOfs[first];
   auto runRange = [&](uint64_t a, uint64_t b, TZelErr& err) {
-    for (uint64_t i = a; i <= b; ++i)
-      if (!DecodeOneBlock(i, span, spanStart, spanEnd - spanStart,
-                          dst + (t.DecompressedFileOfs[i] - base), err))
-        return false;
+    for (uint64_t i = a; i <= b; ++i) {
+      uint8_t* out = dst + (t.DecompressedFileOfs[i] - base);
+      if (!DecodeOneBlock(i, span, spanStart, spanEnd - spanStart, out, err)) return false;
+      if (FBlockHook)
+        (*FBlockHook)(i - first, out, t.DecompressedSize[i], t.DecompressedFileOfs[i]);
+    }
     return true;
   };
   uint64_t n = last - first + 1;
@@ -168,36 +172,35 @@ bool TZCompressedFile::DecodeBlocksParallel(uint64_t first, uint64_t last, uint8
     }
     return true;
   }
-  // Contiguous groups of about the same decoded size, one per thread.
-  uint64_t total = t.DecompressedFileOfs[last] + t.DecompressedSize[last] - base;
-  std::vector<std::pair<uint64_t, uint64_t>> groups;
-  uint64_t a = first;
-  for (uint32_t g = 0; g < nt && a <= last; ++g) {
-    uint64_t target = base + (total * (g + 1)) / nt;
-    uint64_t b = a;
-    if (g + 1 == nt) {
-      b = last;
-    } else {
-      while (b < last && t.DecompressedFileOfs[b] + t.DecompressedSize[b] < target) ++b;
+  // Workers take the next block as they finish one, so they all end within a block of each
+  // other; the reported failure is the one of the first damaged block, as on one thread.
+  std::atomic<uint64_t> next{first};
+  std::atomic<uint64_t> firstBad{cNoOfs};
+  std::mutex errLock;
+  TZelErr badErr;
+  std::vector<std::function<void()>> procs(nt, [&] {
+    for (uint64_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) <= last;) {
+      if (i > firstBad.load(std::memory_order_relaxed)) return;
+      TZelErr err;
+      if (!runRange(i, i, err)) {
+        std::lock_guard<std::mutex> g(errLock);
+        if (i < firstBad.load()) {
+          firstBad = i;
+          badErr = std::move(err);
+        }
+        return;
+      }
     }
-    groups.emplace_back(a, b);
-    a = b + 1;
-  }
-  std::vector<TZelErr> errs(groups.size());
-  std::vector<char> ok(groups.size(), 0);
-  std::vector<std::function<void()>> procs;
-  for (size_t g = 0; g < groups.size(); ++g)
-    procs.push_back([&, g] { ok[g] = runRange(groups[g].first, groups[g].second, errs[g]); });
+  });
   TZelErr perr = ParalleliseProcs(procs);
   if (perr) {
     Fail(perr);
     return false;
   }
-  for (size_t g = 0; g < groups.size(); ++g)
-    if (!ok[g]) {
-      Fail(errs[g]);
-      return false;
-    }
+  if (firstBad.load() != cNoOfs) {
+    Fail(badErr);
+    return false;
+  }
   return true;
 }
 
@@ -271,7 +274,10 @@ bool TZCompressedFile::DecodeBlockRange(uint64_t first, TRawDataDecodeBlockParam
     p.TotalBlocksLeft = t.NRecords - first;
     return false;
   }
-  if (!Decompress2MemOK(first, k - 1, p.pBuffer, 0, p.BufferSz)) return false;
+  FBlockHook = p.OnBlockDecoded ? &p.OnBlockDecoded : nullptr;
+  bool ok = Decompress2MemOK(first, k - 1, p.pBuffer, 0, p.BufferSz);
+  FBlockHook = nullptr;
+  if (!ok) return false;
   p.nBlocksDecoded = k - first;
   p.DecodedSize = sum;
   p.TotalBlocksLeft = t.NRecords - k;
@@ -479,19 +485,27 @@ uint64_t TGZFile::BlockRawEnd(uint64_t i) const {
   return i + 1 < FCDataIndex.NRecords ? FCDataIndex.CDataOfs[i + 1] : FRawFileSz;
 }
 
-int TGZFile::MakeGzip32kIndex() {
+int TGZFile::MakeGzip32kIndex(const TDecodedTextSink& sink) {
   TZelErr err;
   int r = ::MakeGzip32kIndex(FRawOfsPtr, FRawFileSz, FGzAccessPoints, FZFileName, err, FSpan,
-                             FProgress);
+                             FProgress, sink);
   if (r != Z_OK) Fail(err);
   return r;
+}
+
+bool TGZFile::InitialiseDecoderWithSink(TRawOfsPtrFunc rawOfsPtr, TMemAttachFunc memAttach,
+                                        uint64_t rawFileSz, const TDecodedTextSink& sink) {
+  FSink = &sink;
+  bool ok = InitialiseDecoder(std::move(rawOfsPtr), std::move(memAttach), rawFileSz);
+  FSink = nullptr;
+  return ok;
 }
 
 bool TGZFile::MakeCDataIndex() {
   FHaveCDataIndex = false;
   ResizeCDataIndex(0);
   ClearRegion();
-  if (MakeGzip32kIndex() != Z_OK) return false;
+  if (MakeGzip32kIndex(FSink ? *FSink : TDecodedTextSink()) != Z_OK) return false;
   const auto& pts = FGzAccessPoints.list;
   uint64_t n = pts.size();
   ResizeCDataIndex(n);
@@ -607,23 +621,46 @@ bool TGZFile::OpenFile(const std::string& fileName) {
 
 // ------------------------------------------------------------------------------------------
 
-uint64_t ZelPreferredDecodeBufferSz(TZCompressionType type) {
-  return type == zcBGZF ? uint64_t(4) << 20 : uint64_t(64) << 20;
+uint64_t ZelPreferredDecodeBufferSz(TZCompressionType type, uint32_t threads) {
+  if (type != zcBGZF) return uint64_t(64) << 20;
+  if (threads == 0) threads = nParallel ? *nParallel : 1;
+  return threads <= 1 ? uint64_t(256) << 10 : (uint64_t(2) << 20) * threads;
 }
 
-bool ZelLoadMaybeCompressed(TMMTF& owner, const std::string& fileName, TZelErr& err,
-                            uint64_t decodeBufferSz, uint64_t partSz) {
+namespace {
+
+// Loads fileName into owner with the decoder its first bytes call for; with a separator the
+// decoder is initialised by the index pass (gzip then decodes the file only once).
+bool LoadAndMaybeIndex(TMMTF& owner, const std::string& fileName, TZelErr& err,
+                       uint64_t decodeBufferSz, uint64_t partSz, const std::string* separator) {
   err.Clear();
   TZCompressionType type = GuessZCompression(fileName);
   std::shared_ptr<TZCompressedFile> dec = TZCompressedFile::MakeZDecoder(type, fileName);
-  if (dec)
+  if (dec) {
     owner.SetDecoder(dec, decodeBufferSz ? decodeBufferSz : ZelPreferredDecodeBufferSz(type));
-  if (owner.LoadMMF(fileName, 0, partSz, false)) return true;
-  if (dec && dec->LastError().IsError())
-    err = dec->LastError();
-  else if (owner.LastError().IsError())
+    owner.SetAutoInitialiseDecoderOnLoadMMF(separator == nullptr);
+  }
+  bool ok = owner.LoadMMF(fileName, 0, partSz, false) &&
+            (!separator || owner.MakeIndex(*separator) != cNoIdx);
+  owner.SetAutoInitialiseDecoderOnLoadMMF(true);
+  if (ok) return true;
+  if (owner.LastError().IsError())
     err = owner.LastError();
+  else if (dec && dec->LastError().IsError())
+    err = dec->LastError();
   else
-    err = TZelErr::User("Cannot open file", fileName);
+    err = TZelErr::User(separator ? "Cannot index file" : "Cannot open file", fileName);
   return false;
+}
+
+}  // namespace
+
+bool ZelLoadMaybeCompressed(TMMTF& owner, const std::string& fileName, TZelErr& err,
+                            uint64_t decodeBufferSz, uint64_t partSz) {
+  return LoadAndMaybeIndex(owner, fileName, err, decodeBufferSz, partSz, nullptr);
+}
+
+bool ZelLoadAndIndex(TMMTF& owner, const std::string& fileName, TZelErr& err,
+                     const std::string& separator, uint64_t decodeBufferSz, uint64_t partSz) {
+  return LoadAndMaybeIndex(owner, fileName, err, decodeBufferSz, partSz, &separator);
 }

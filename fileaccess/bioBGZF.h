@@ -102,6 +102,7 @@ class TZCompressedFile : public TMMTF, public IRawDataDecoder {
   uint64_t FMinDecompressionSize = 0x400000;
   bool FIsDecoder = false;
   TMemAttachFunc FDecodedMemAttach;
+  const TBlockDecodedHook* FBlockHook = nullptr;  // set during one DecodeBlockRange
   bool FHaveCDataIndex = false;
   TCompressedDataIndex FCDataIndex;
   uint64_t FRawFileSz = 0;
@@ -132,8 +133,13 @@ class TGZFile : public TZCompressedFile {
                         uint64_t dstSz) override;
   bool MakeCDataIndex() override;
   TZCompressionType ZCompressionType() const override { return zcGZ; }
-  // The access points of one pass over the whole file; 0 or a negative zlib code.
-  int MakeGzip32kIndex();
+  // The access points of one pass over the whole file, the decoded text handed to sink when
+  // set; 0 or a negative zlib code.
+  int MakeGzip32kIndex(const TDecodedTextSink& sink = {});
+  // The table is built by decoding the whole file: its text can be indexed on the way.
+  bool CanInitialiseWithSink() const override { return true; }
+  bool InitialiseDecoderWithSink(TRawOfsPtrFunc rawOfsPtr, TMemAttachFunc memAttach,
+                                 uint64_t rawFileSz, const TDecodedTextSink& sink) override;
   // Extracts len decoded bytes at ofs into dst; extracted is the count placed.
   bool DecompressSection(uint64_t ofs, uint64_t len, uint8_t* dst, uint64_t& extracted);
   bool OpenFile(const std::string& fileName) override;
@@ -163,15 +169,24 @@ class TGZFile : public TZCompressedFile {
   uint32_t FGzDecompressedSz32 = 0;
   int FLastGzExtractResult = 0;
   uint64_t FSpan = GzAccessPointSpan;
+  const TDecodedTextSink* FSink = nullptr;  // set during InitialiseDecoderWithSink
 };
 
-// Decode buffer for indexing: BGZF indexes fastest when the decoded batch stays in the
-// processor's cache (4 MiB: decoded, then scanned while still warm); a gzip batch holds whole
-// 8 MiB spans between access points, so it keeps the usual 64 MiB.
-uint64_t ZelPreferredDecodeBufferSz(TZCompressionType type);
+// Decode buffer for indexing. BGZF on one thread decodes fastest into a buffer that stays in
+// the processor's cache (256 KiB); on several, each call is a fork and join of the workers, so
+// a batch holds 2 MiB per worker. A gzip batch holds whole 8 MiB spans between access points,
+// so it keeps the usual 64 MiB. threads 0: the workers of the installed pool.
+uint64_t ZelPreferredDecodeBufferSz(TZCompressionType type, uint32_t threads = 0);
 
 // Opens fileName into the indexed text file `owner` with the decoder its first bytes call for
 // (none for plain text; use a fresh owner). decodeBufferSz 0 takes ZelPreferredDecodeBufferSz.
 // Returns false with err set when the file cannot be loaded or decoded.
 bool ZelLoadMaybeCompressed(TMMTF& owner, const std::string& fileName, TZelErr& err,
                             uint64_t decodeBufferSz = 0, uint64_t partSz = cDefMMFPartSz);
+
+// Opens fileName into `owner` like ZelLoadMaybeCompressed and indexes it by `separator` (index
+// 0 of a fresh owner). A gzip file is decoded once for both its access points and the index.
+// Returns false with err set (file named) when the file cannot be loaded, decoded or indexed.
+bool ZelLoadAndIndex(TMMTF& owner, const std::string& fileName, TZelErr& err,
+                     const std::string& separator = "\n", uint64_t decodeBufferSz = 0,
+                     uint64_t partSz = cDefMMFPartSz);

@@ -60,7 +60,7 @@ uint64_t NextMemberStart(const TRawOfsPtrFn& raw, uint64_t fileSz, uint64_t at, 
 
 int MakeGzip32kIndex(const TRawOfsPtrFn& raw, uint64_t fileSz, TGzipAccessPointList& pts,
                      const std::string& fileName, TZelErr& err, uint64_t span,
-                     IZelProgress* progress) {
+                     IZelProgress* progress, const TDecodedTextSink& sink) {
   pts.Clear();
   err.Clear();
   z_stream s{};
@@ -107,6 +107,9 @@ int MakeGzip32kIndex(const TRawOfsPtrFn& raw, uint64_t fileSz, TGzipAccessPointL
     uint64_t produced = (bufSz - have) - s.avail_out;
     have += produced;
     totOut += produced;
+    if (sink && produced && (r == Z_OK || r == Z_STREAM_END || r == Z_BUF_ERROR) &&
+        !sink(buf.get() + have - produced, produced, totOut - produced, pos - s.avail_in))
+      return fail(Z_ERRNO, "stopped");
     if (r == Z_NEED_DICT) return fail(Z_DATA_ERROR, "preset dictionary not supported");
     if (r == Z_MEM_ERROR || r == Z_DATA_ERROR || r == Z_STREAM_ERROR)
       return fail(r, s.msg ? s.msg : ZErrText(r));

@@ -9,6 +9,7 @@
 #include "base/zelError.h"
 #include "base/zelProgress.h"
 #include "fileaccess/gzFormat.h"
+#include "fileaccess/korMMTF.h"
 
 inline constexpr uint32_t GzWindowSize = 32768;
 // Decoded bytes between two access points (the points fall on deflate block boundaries).
@@ -34,11 +35,12 @@ struct TGzipAccessPointList {
 };
 
 // Inflates the whole file once (every member, each one's CRC and length checked by zlib) and
-// records a point at least every span decoded bytes. Returns 0, or a negative zlib code with
-// err naming fileName, the offset and zlib's message. The list is cleared on failure.
+// records a point at least every span decoded bytes; the decoded text goes to sink when set
+// (a false return stops the pass). Returns 0, or a negative zlib code with err naming fileName,
+// the offset and zlib's message. The list is cleared on failure.
 int MakeGzip32kIndex(const TRawOfsPtrFn& raw, uint64_t fileSz, TGzipAccessPointList& pts,
                      const std::string& fileName, TZelErr& err, uint64_t span = GzAccessPointSpan,
-                     IZelProgress* progress = nullptr);
+                     IZelProgress* progress = nullptr, const TDecodedTextSink& sink = {});
 
 // Extracts len decoded bytes from ofs into dst, starting at the nearest point before ofs and
 // crossing member boundaries. Returns the number of bytes placed (less than len only when the

@@ -2,6 +2,7 @@
 #include "fileaccess/korMMTF.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 
@@ -88,6 +89,8 @@ bool TMMTF::LoadMMF(const std::string& fileName, uint64_t start, uint64_t partSz
   }
   FLastLoadedMMFileName = fileName;
   FFileMTimeNs = FileMTimeNs(fileName);
+  FDecoderPending =
+      FRedirectRawDataToDecoder && FRawDataDecoder && !FAutoInitialiseDecoderOnLoadMMF;
   if (FRedirectRawDataToDecoder && FRawDataDecoder && FAutoInitialiseDecoderOnLoadMMF) {
     bool ok = FRawDataDecoder->InitialiseDecoder(
         [this](uint64_t o, uint64_t l) { return RawOfsPtr(o, l); },
@@ -154,6 +157,7 @@ void TMMTF::CloseMMF() {
   FFileChunkSz = 0;
   FMMFParts.clear();
   FCurrMMFPart = cNoIdx;
+  FDecoderPending = false;
 }
 
 void TMMTF::MemAttach(const uint8_t* p, uint64_t size) {
@@ -242,8 +246,7 @@ void TMMTF::SetIdx(std::vector<TCompactIndex> indices) {
 
 namespace {
 
-// Appends the offsets of every occurrence of sep in data[from, size) to idx, data[0] being at
-// offset base. Returns the end offset (relative to data) of the last occurrence, or from.
+// Grows an index under construction: by its own size, at least 64 Ki and at most growBy entries.
 struct TIdxWriter {
   TOfsArray& a;
   uint64_t growBy;
@@ -254,20 +257,70 @@ struct TIdxWriter {
   }
 };
 
+// Calls emit(i) for the offset i of every byte b in d[0, n), in increasing order.
+template <class Emit>
+inline void ScanByteHits(const uint8_t* d, uint64_t n, uint8_t b, Emit&& emit) {
+  uint64_t i = 0;
+#if defined(__SSE2__)
+  // Dense separators (a line break every few dozen bytes): a bit mask per 64 bytes costs less
+  // than one scan call per line.
+  const __m128i vb = _mm_set1_epi8(static_cast<char>(b));
+  for (; n - i >= 64; i += 64) {
+    const __m128i* v = reinterpret_cast<const __m128i*>(d + i);
+    uint64_t m = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(v), vb)));
+    m |= static_cast<uint64_t>(
+             static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(v + 1), vb))))
+         << 16;
+    m |= static_cast<uint64_t>(
+             static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(v + 2), vb))))
+         << 32;
+    m |= static_cast<uint64_t>(
+             static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(v + 3), vb))))
+         << 48;
+    for (; m; m &= m - 1) emit(i + static_cast<uint64_t>(__builtin_ctzll(m)));
+  }
+#endif
+  while (i < n) {
+    int64_t f = FaScanB(d + i, n - i, b);
+    if (f < 0) break;
+    emit(i + static_cast<uint64_t>(f));
+    i += static_cast<uint64_t>(f) + 1;
+  }
+}
+
+// Largest number of blocks one decode call may take while their hits are gathered per block.
+uint64_t MaxHookBlocks(uint64_t bufSz) { return bufSz / 4096 + 64; }
+
 }  // namespace
 
 uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
   FLastError.Clear();
   const bool viaDecoder = FRedirectRawDataToDecoder && FRawDataDecoder;
   bool haveParts = FMMF && !FMMFParts.empty();
+  if (separator.empty()) return cNoIdx;
   if (!viaDecoder && !FPDataStart && !(haveParts && !FDenyReloads)) return cNoIdx;
   if (viaDecoder && !haveParts) return cNoIdx;
+  if (index != cNoIdx && index >= FIndices.size()) return cNoIdx;
+  // A decoder left for this call: one that decodes the whole file for its table hands that
+  // pass's text over (the index is built in the same pass); any other is initialised here.
+  bool streamPass = false;
+  if (viaDecoder && FDecoderPending) {
+    streamPass = FRawDataDecoder->CanInitialiseWithSink();
+    if (!streamPass) {
+      FDecoderPending = false;
+      if (!FRawDataDecoder->InitialiseDecoder(
+              [this](uint64_t o, uint64_t l) { return RawOfsPtr(o, l); },
+              [this](const uint8_t* p, uint64_t s) { MemAttachPrivate(p, s); }, FFileSz)) {
+        TZelErr e = FRawDataDecoder->LastError();
+        SetError(e ? e : TZelErr::User("Cannot decode compressed file", FLastLoadedMMFileName));
+        return cNoIdx;
+      }
+    }
+  }
   bool appended = index == cNoIdx;
   if (appended) {
     FIndices.emplace_back();
     index = static_cast<uint32_t>(FIndices.size() - 1);
-  } else if (index >= FIndices.size()) {
-    return cNoIdx;
   }
   FIndexPosMappings.erase(std::remove_if(FIndexPosMappings.begin(), FIndexPosMappings.end(),
                                          [&](const TIndexPosMapping& m) {
@@ -276,12 +329,13 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
                           FIndexPosMappings.end());
   TCompactIndex& ci = FIndices[index];
   ci.IndexedStr = separator;
-  const uint64_t decSz = GetDecodedFileSz();
-  FCurrIdxItemSz = std::max(FaReqB64(decSz), FNxtIdxMinItemSz);
+  // The decoded size is known only after a streamed pass: offsets are held at full width until
+  // then and packed afterwards.
+  uint64_t decSz = streamPass ? 0 : GetDecodedFileSz();
+  FCurrIdxItemSz = streamPass ? 8 : std::max(FaReqB64(decSz), FNxtIdxMinItemSz);
   TOfsArray& a = ci.Idx;
   a.Make(FCurrIdxItemSz, 0);
   const uint64_t L = separator.size();
-  if (L == 0) return cNoIdx;
   auto failWith = [&](TZelErr e) -> uint32_t {
     if (appended)
       FIndices.pop_back();
@@ -297,6 +351,11 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
   std::string carry;  // last min(L - 1, seen) bytes of the data already indexed
   uint64_t expectedBase = 0;
   bool first = true;
+  auto progressOk = [&](uint64_t done, uint64_t total) {
+    if (!FProgress) return true;
+    FProgress->Progress(done, total);
+    return !FProgress->Cancelled();
+  };
 
   // Records the occurrences in one stretch of contiguous data starting at offset base.
   auto indexData = [&](const uint8_t* d, uint64_t n, uint64_t base) -> bool {
@@ -325,53 +384,17 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
     while (p < end) {
       const uint8_t* ce = end - p > static_cast<int64_t>(cScanStep) ? p + cScanStep : end;
       if (L == 1) {
-        const uint8_t b = sep[0];
-#if defined(__SSE2__)
-        // Dense separators (a line break every few dozen bytes): a bit mask per 64 bytes
-        // costs less than one scan call per line.
-        const __m128i vb = _mm_set1_epi8(static_cast<char>(b));
-        while (ce - p >= 64) {
-          const __m128i* v = reinterpret_cast<const __m128i*>(p);
-          uint64_t m =
-              static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(v), vb)));
-          m |= static_cast<uint64_t>(static_cast<uint32_t>(
-                   _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(v + 1), vb))))
-               << 16;
-          m |= static_cast<uint64_t>(static_cast<uint32_t>(
-                   _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(v + 2), vb))))
-               << 32;
-          m |= static_cast<uint64_t>(static_cast<uint32_t>(
-                   _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(v + 3), vb))))
-               << 48;
-          if (m) {
-            while (cnt + 64 > a.Capacity()) {
-              a.FCount = cnt;
-              wr.Grow();
-            }
-            const uint64_t at = base + static_cast<uint64_t>(p - d);
-            do {
-              uint64_t v64 = at + static_cast<uint64_t>(__builtin_ctzll(m));
-              std::memcpy(a.FData + cnt * w, &v64, 8);
-              ++cnt;
-              m &= m - 1;
-            } while (m);
-          }
-          p += 64;
-        }
-#endif
-        for (;;) {
-          int64_t f = FaScanB(p, static_cast<uint64_t>(ce - p), b);
-          if (f < 0) break;
-          const uint8_t* q = p + f;
+        const uint64_t at = base + static_cast<uint64_t>(p - d);
+        ScanByteHits(p, static_cast<uint64_t>(ce - p), sep[0], [&](uint64_t i) {
           if (cnt == a.Capacity()) {
             a.FCount = cnt;
             wr.Grow();
           }
-          uint64_t v = base + static_cast<uint64_t>(q - d);
+          uint64_t v = at + i;
           std::memcpy(a.FData + cnt * w, &v, 8);
           ++cnt;
-          p = q + 1;
-        }
+        });
+        p = ce;
       } else {
         // Occurrences that start in this stretch may end in the next one.
         const uint8_t* we = static_cast<uint64_t>(end - ce) > L - 1 ? ce + (L - 1) : end;
@@ -398,16 +421,49 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
       if (carry.size() > L - 1) carry.erase(0, carry.size() - (L - 1));
     }
     expectedBase = base + n;
-    if (FProgress) {
-      FProgress->Progress(expectedBase, decSz);
-      if (FProgress->Cancelled()) return false;
-    }
-    return true;
+    return streamPass || progressOk(expectedBase, decSz);
   };
 
   try {
     a.Reserve(FNxtIdxInitLen);
-    if (!viaDecoder) {
+    if (streamPass) {
+      bool gap = false, stopped = false;
+      TDecodedTextSink sink = [&](const uint8_t* d, uint64_t n, uint64_t base, uint64_t rawOfs) {
+        if (!first && base != expectedBase) {
+          gap = true;
+          return false;
+        }
+        if (!indexData(d, n, base) || !progressOk(rawOfs, FFileSz)) {
+          stopped = true;
+          return false;
+        }
+        return true;
+      };
+      bool ok = FRawDataDecoder->InitialiseDecoderWithSink(
+          [this](uint64_t o, uint64_t l) { return RawOfsPtr(o, l); },
+          [this](const uint8_t* p, uint64_t s) { MemAttachPrivate(p, s); }, FFileSz, sink);
+      FDecoderPending = false;
+      ClearMemData();
+      if (gap) return failWith(TZelErr("", "Decoder returned a gap", FLastLoadedMMFileName));
+      if (stopped) return failWith(TZelErr("", "Indexing cancelled", FLastLoadedMMFileName));
+      if (!ok) {
+        TZelErr e = FRawDataDecoder->LastError();
+        return failWith(e ? e
+                          : TZelErr::User("Cannot decode compressed file", FLastLoadedMMFileName));
+      }
+      decSz = GetDecodedFileSz();
+      if (expectedBase != decSz)
+        return failWith(TZelErr::User("Compressed file is shorter than its block table says",
+                                      FLastLoadedMMFileName));
+      FCurrIdxItemSz = std::max(FaReqB64(decSz), FNxtIdxMinItemSz);
+      if (FCurrIdxItemSz != a.ItemSize()) {
+        TOfsArray packed(FCurrIdxItemSz, a.Count());
+        for (uint64_t i = 0; i < a.Count(); ++i) packed.Set(i, a.Get(i));
+        a = std::move(packed);
+      }
+      if (!FDenyReloads && haveParts)
+        LoadMmfPart(FCurrMMFPart < FMMFParts.size() ? FCurrMMFPart : 0);
+    } else if (!viaDecoder) {
       if (!haveParts) {  // memory attached by the caller
         if (!indexData(FPDataStart, FDataSz, 0))
           return failWith(TZelErr("", "Indexing cancelled", FLastLoadedMMFileName));
@@ -461,6 +517,44 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
         if (!e) e = TZelErr::User("Cannot decode compressed file", FLastLoadedMMFileName);
         return e;
       };
+      // A one-byte separator is found by the decoding threads, each in the block it has just
+      // decoded while the block is still in its cache; the hits are appended in block order.
+      // A decoder that does not call the hook for every block gets its batch scanned here.
+      std::vector<std::vector<uint64_t>> hits;
+      std::atomic<uint64_t> hookCalls{0};
+      auto withHook = [&](TRawDataDecodeBlockParams& q) {
+        if (L != 1) return;
+        q.MaxAllowedBlocks = std::min(q.MaxAllowedBlocks, MaxHookBlocks(q.BufferSz));
+        if (hits.size() < q.MaxAllowedBlocks) hits.resize(q.MaxAllowedBlocks);
+        hookCalls = 0;
+        q.OnBlockDecoded = [&hits, &hookCalls, b = sep[0]](uint64_t k, const uint8_t* d, uint64_t n,
+                                                           uint64_t base) {
+          if (k >= hits.size()) return;
+          std::vector<uint64_t>& h = hits[k];
+          h.clear();
+          ScanByteHits(d, n, b, [&](uint64_t i) { h.push_back(base + i); });
+          hookCalls.fetch_add(1, std::memory_order_relaxed);
+        };
+      };
+      auto indexBatch = [&](const TRawDataDecodeBlockParams& q) -> bool {
+        if (!q.OnBlockDecoded || hookCalls.load() != q.nBlocksDecoded)
+          return indexData(buf.get(), q.DecodedSize, q.DecodedOfs);
+        if (!first && q.DecodedOfs != expectedBase) return false;
+        first = false;
+        uint64_t cnt = a.Count();
+        for (uint64_t k = 0; k < q.nBlocksDecoded; ++k)
+          for (uint64_t v : hits[k]) {
+            if (cnt == a.Capacity()) {
+              a.FCount = cnt;
+              wr.Grow();
+            }
+            std::memcpy(a.FData + cnt * w, &v, 8);
+            ++cnt;
+          }
+        a.FCount = cnt;
+        expectedBase = q.DecodedOfs + q.DecodedSize;
+        return progressOk(expectedBase, decSz);
+      };
       while (!allDone && FCurrMMFPart < FMMFParts.size()) {
         const uint32_t part = FCurrMMFPart;
         const TMMFPart pt = FMMFParts[part];
@@ -471,7 +565,12 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
           prm.pBuffer = buf.get();
           prm.BufferSz = bufSz;
           prm.DecodedOfs = expectedBase;
+          withHook(prm);
           bool r = FRawDataDecoder->DecodeBlockRange(block, prm);
+          // The block limit of the hook ends a call without ending the part.
+          if (!r && prm.nBlocksDecoded == prm.MaxAllowedBlocks && prm.TotalBlocksLeft > 0 &&
+              prm.TotalBlocksLeft != cNoOfs)
+            r = true;
           if (prm.nBlocksDecoded == 0) {
             if (prm.TotalBlocksLeft == 0) {
               allDone = true;
@@ -486,6 +585,7 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
               prm.pBuffer = buf.get();
               prm.BufferSz = bufSz;
               prm.DecodedOfs = expectedBase;
+              withHook(prm);
               FRawDataDecoder->DecodeBlockRange(block, prm);
               if (prm.nBlocksDecoded == 1) break;
               TZelErr de = FRawDataDecoder->LastError();
@@ -504,7 +604,7 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
               (prm.DecodedSize && FPDataStart != buf.get()))
             return failWith(
                 TZelErr("", "Decoder returned inconsistent data", FLastLoadedMMFileName));
-          if (!indexData(buf.get(), prm.DecodedSize, prm.DecodedOfs))
+          if (!indexBatch(prm))
             return failWith(prm.DecodedOfs != expectedBase
                                 ? TZelErr("", "Decoder returned a gap", FLastLoadedMMFileName)
                                 : TZelErr("", "Indexing cancelled", FLastLoadedMMFileName));

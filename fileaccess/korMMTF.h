@@ -89,6 +89,17 @@ struct TIndexPosMapping {
 
 enum TSubindexMappingMode : uint8_t { smUnindexed = 0, smIndexed = 1, smIndexedAndMapped = 2 };
 
+// Decoded text handed over in file order while it is produced: n bytes at p that begin at
+// decodedOfs, produced from the raw bytes before rawOfs. Returns false to stop the decoding.
+using TDecodedTextSink =
+    std::function<bool(const uint8_t* p, uint64_t n, uint64_t decodedOfs, uint64_t rawOfs)>;
+
+// Called on the thread that decoded a block, right after it, while its bytes are still in that
+// processor's cache: k is the block's position in the call (from 0). Calls for different blocks
+// run at the same time.
+using TBlockDecodedHook =
+    std::function<void(uint64_t k, const uint8_t* p, uint64_t n, uint64_t decodedOfs)>;
+
 // One call of IRawDataDecoder::DecodeBlockRange. The caller fills the first four fields and
 // DecodedOfs; the decoder fills the rest.
 struct TRawDataDecodeBlockParams {
@@ -100,6 +111,7 @@ struct TRawDataDecodeBlockParams {
   uint64_t DecodedOfs = 0;  // decoded offset of the first decoded byte
   uint64_t DecodedSize = 0;
   uint64_t TotalBlocksLeft = cNoOfs;  // blocks after the last decoded one; all ones until known
+  TBlockDecodedHook OnBlockDecoded;   // optional, set by the caller
 };
 
 // Returns the address of raw file bytes [offset, offset + length), or nullptr.
@@ -134,13 +146,23 @@ using TMemAttachFunc = std::function<void(const uint8_t* p, uint64_t size)>;
 // - LoadDecoderIndexFromBuf reads that block from the `avail` bytes at p and returns its length,
 //   or cNoOfs when it is damaged: every header field must be checked against `avail` before
 //   anything is allocated; offsets must increase; the decoded total must match the sizes.
+//   When params.OnBlockDecoded is set, call it for every decoded block on the thread that
+//   decoded it.
 // - MemAttach is told about raw bytes the owner attached (informational).
+// - CanInitialiseWithSink / InitialiseDecoderWithSink (optional): a decoder that must decode the
+//   whole file to build its table (gzip) may instead initialise while handing that pass's text
+//   to sink in file order, so that the owner indexes in the same pass.
 class IRawDataDecoder {
  public:
   virtual ~IRawDataDecoder() = default;
   virtual void MemAttach(const uint8_t* p, uint64_t size) = 0;
   virtual bool InitialiseDecoder(TRawOfsPtrFunc rawOfsPtr, TMemAttachFunc memAttach,
                                  uint64_t rawFileSz) = 0;
+  virtual bool CanInitialiseWithSink() const { return false; }
+  virtual bool InitialiseDecoderWithSink(TRawOfsPtrFunc, TMemAttachFunc, uint64_t,
+                                         const TDecodedTextSink&) {
+    return false;
+  }
   virtual const uint8_t* OfsPtr(uint64_t decodedOfs, uint64_t length) = 0;
   virtual uint64_t GetDecodedFileSz() = 0;
   // Decoded offsets of the first and last byte held in the decoder's buffer; cNoOfs for both
@@ -176,6 +198,9 @@ class TMMTF {
   // A null decoder is ignored; bufferSz 0 gives 64 MiB, below 64 KiB gives 64 KiB.
   void SetDecoder(std::shared_ptr<IRawDataDecoder> decoder, uint64_t bufferSz = 0);
   std::shared_ptr<IRawDataDecoder> Decoder() const { return FRawDataDecoder; }
+  // Off: LoadMMF leaves the decoder for the next MakeIndex to initialise, which lets a decoder
+  // that decodes the whole file for its table (gzip) build the index in that same pass. Until
+  // then the decoded text cannot be read.
   void SetAutoInitialiseDecoderOnLoadMMF(bool v) { FAutoInitialiseDecoderOnLoadMMF = v; }
   // Part size used by routines that choose it themselves (TDTF::OpenAndIndexFile); rounded up
   // to the granularity at load. Tests set small parts to exercise part boundaries.
@@ -297,6 +322,7 @@ class TMMTF {
   std::shared_ptr<IRawDataDecoder> FRawDataDecoder;
   bool FRedirectRawDataToDecoder = false;
   bool FAutoInitialiseDecoderOnLoadMMF = true;
+  bool FDecoderPending = false;  // loaded with auto-initialise off; MakeIndex initialises it
   uint64_t FDecodeBufferSz = 0;
   const uint8_t* FPDataStart = nullptr;
   bool FTryParallelise = false;

@@ -142,7 +142,7 @@ const auto* const kCleanup = ::testing::AddGlobalTestEnvironment(new TGzTempClea
 
 struct TCopies {
   std::string text;
-  std::string plain, gz, gzMulti, bgzf, bgzfExtra, bgzfTwice;
+  std::string plain, gz, gzMulti, bgzf, bgzfExtra, bgzfTwice, bgzfTiny;
 };
 
 const TCopies& Copies() {
@@ -156,6 +156,8 @@ const TCopies& Copies() {
     k.bgzfExtra = WriteFile("t.extra.bgz", Bgzf(k.text, 40000, true));
     // Two BGZF files one after the other: the first EOF block sits in the middle.
     k.bgzfTwice = WriteFile("t.twice.bgz", Bgzf(k.text) + Bgzf(k.text));
+    // Many more blocks than one decode call takes while the index is built.
+    k.bgzfTiny = WriteFile("t.tiny.bgz", Bgzf(k.text, 300));
     return k;
   }();
   return c;
@@ -166,6 +168,7 @@ struct TOpenCfg {
   uint64_t bufSz = 0;
   uint32_t threads = 1;
   uint64_t span = GzAccessPointSpan;
+  bool indexInitialises = false;  // the index pass initialises the decoder (gzip: one pass)
 };
 
 std::unique_ptr<TMMTF> Open(const std::string& path, const TOpenCfg& cfg, TZelErr& err) {
@@ -175,6 +178,7 @@ std::unique_ptr<TMMTF> Open(const std::string& path, const TOpenCfg& cfg, TZelEr
     d->SetThreads(cfg.threads);
     if (auto* g = dynamic_cast<TGZFile*>(d.get())) g->SetAccessPointSpan(cfg.span);
     f->SetDecoder(d, cfg.bufSz);
+    f->SetAutoInitialiseDecoderOnLoadMMF(!cfg.indexInitialises);
   }
   err.Clear();
   if (!f->LoadMMF(path, 0, cfg.partSz, false)) {
@@ -240,11 +244,14 @@ TEST_F(GzFiles, AllCopiesGiveSameItems) {
       {0x10000, 0x10000, 1, 0x40000},  // small parts, small buffer, many access points
       {0x10000, 0, 2, 0x20000},
       {cDefMMFPartSz, 0x100000, 2, 0x10000},
+      {0x10000, 0x10000, 1, 0x40000, true},
+      {cDefMMFPartSz, 0, 2, 0x20000, true},
   };
-  for (const std::string& path : {c.gz, c.gzMulti, c.bgzf, c.bgzfExtra}) {
+  for (const std::string& path : {c.gz, c.gzMulti, c.bgzf, c.bgzfExtra, c.bgzfTiny}) {
     for (const TOpenCfg& cfg : cfgs) {
       std::string what = path + " part " + std::to_string(cfg.partSz) + " buf " +
-                         std::to_string(cfg.bufSz) + " threads " + std::to_string(cfg.threads);
+                         std::to_string(cfg.bufSz) + " threads " + std::to_string(cfg.threads) +
+                         (cfg.indexInitialises ? " one pass" : "");
       auto f = Open(path, cfg, err);
       ASSERT_TRUE(f) << what << ": " << err.Msg << ": " << err.Details;
       ASSERT_EQ(f->MakeIndex("\n"), 0u) << what << ": " << f->LastError().Details;
@@ -378,8 +385,12 @@ void ExpectEveryCutFails(const std::string& whole, const std::string& name) {
   for (size_t cut = 1000; cut < whole.size(); cut += 1000) {
     std::string p = WriteFile(name, whole.substr(0, cut));
     TZelErr err;
-    auto f = Open(p, {}, err);
-    if (f) {
+    // Every other cut goes through the one-pass load (the index pass initialises the decoder).
+    if ((cut / 1000) % 2) {
+      TMMTF f;
+      EXPECT_FALSE(ZelLoadAndIndex(f, p, err)) << name << " cut at " << cut;
+      EXPECT_EQ(f.NIndices(), 0u);
+    } else if (auto f = Open(p, {}, err)) {
       EXPECT_EQ(f->MakeIndex("\n"), cNoIdx) << name << " cut at " << cut;
       err = f->LastError();
     }
@@ -522,6 +533,33 @@ TEST_F(GzFiles, LoadHelperPicksDecoder) {
   std::string cut = WriteFile("helper_cut.bgz", Bgzf(MakeText(100000, 2)).substr(0, 5000));
   EXPECT_FALSE(ZelLoadMaybeCompressed(f, cut, err));
   EXPECT_EQ(err.Msg, "Truncated BGZF file");
+}
+
+TEST_F(GzFiles, LoadAndIndexMatchesPlainText) {
+  const TCopies& c = Copies();
+  TMMTF ref;
+  TZelErr err;
+  ASSERT_TRUE(ZelLoadAndIndex(ref, c.plain, err)) << err.Details;
+  for (const std::string& path : {c.gz, c.gzMulti, c.bgzf}) {
+    TMMTF f;
+    ASSERT_TRUE(ZelLoadAndIndex(f, path, err)) << path << ": " << err.Details;
+    ExpectSameItems(ref, f, path);
+    // Random access still works after the one-pass load.
+    const uint8_t* p = f.OfsPtr(c.text.size() / 2, 1000);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(0, std::memcmp(p, c.text.data() + c.text.size() / 2, 1000)) << path;
+  }
+  // Another separator in the same pass: CR LF text indexed at "\r\n".
+  std::string crlf;
+  for (char ch : MakeText(300000, 9)) {
+    if (ch == '\n') crlf += '\r';
+    crlf += ch;
+  }
+  TMMTF plain, gz;
+  ASSERT_TRUE(ZelLoadAndIndex(plain, WriteFile("crlf.vcf", crlf), err, "\r\n"));
+  ASSERT_TRUE(ZelLoadAndIndex(gz, WriteFile("crlf.vcf.gz", GzipMembers(crlf, 3)), err, "\r\n"))
+      << err.Details;
+  ExpectSameItems(plain, gz, "CR LF gzip");
 }
 
 TEST_F(GzFiles, BgzipToolOutputReads) {
