@@ -514,32 +514,37 @@ TOrder8 PStrOrder_Ch(const TStrPtrLen& a, const TStrPtrLen& b) {
   return StrOrder_Ch(std::string_view(a.Ptr, a.Len), std::string_view(b.Ptr, b.Len));
 }
 
-// std::string is swapped byte-wise by the sort; libstdc++ strings hold a pointer to their own
-// small buffer, so sort an index and permute instead.
-void QSortAStr_Len(TAStr& a) {
-  const TADw idx = GetIdxAStr_Len(a);
-  TAStr r;
-  r.reserve(a.size());
-  for (uint32_t i : idx) r.push_back(std::move(a[i]));
-  a.swap(r);
-}
+namespace {
 
-void QSortAStr_Ch(TAStr& a) {
+// The positions of a's strings in the given order.
+template <TOrder8 (*Order)(std::string_view, std::string_view)>
+TADw SortedIdxAStr(const TAStr& a) {
   TADw idx(a.size());
   for (uint32_t i = 0; i < idx.size(); ++i) idx[i] = i;
   if (a.size() >= 2)
     QSrtIdx(
         idx, a.data(), sizeof(std::string),
         [](const void* x, const void* y) {
-          return StrOrder_Ch(*static_cast<const std::string*>(x),
-                             *static_cast<const std::string*>(y));
+          return Order(*static_cast<const std::string*>(x), *static_cast<const std::string*>(y));
         },
         0, static_cast<int64_t>(idx.size()) - 1);
+  return idx;
+}
+
+// std::string is swapped byte-wise by the sort; libstdc++ strings hold a pointer to their own
+// small buffer, so sort an index and permute instead.
+void PermuteAStr(TAStr& a, const TADw& idx) {
   TAStr r;
   r.reserve(a.size());
   for (uint32_t i : idx) r.push_back(std::move(a[i]));
   a.swap(r);
 }
+
+}  // namespace
+
+void QSortAStr_Len(TAStr& a) { PermuteAStr(a, GetIdxAStr_Len(a)); }
+
+void QSortAStr_Ch(TAStr& a) { PermuteAStr(a, SortedIdxAStr<StrOrder_Ch>(a)); }
 
 void QSortAStr(TAStr& a, bool byLength) {
   if (byLength)
@@ -607,19 +612,7 @@ int64_t BinSearchAStrPtrLen(const TAStrPtrLen& a, const void* p, uint32_t len, b
       low, high, exact);
 }
 
-TADw GetIdxAStr_Len(const TAStr& a) {
-  TADw idx(a.size());
-  for (uint32_t i = 0; i < idx.size(); ++i) idx[i] = i;
-  if (a.size() >= 2)
-    QSrtIdx(
-        idx, a.data(), sizeof(std::string),
-        [](const void* x, const void* y) {
-          return StrOrder_Len(*static_cast<const std::string*>(x),
-                              *static_cast<const std::string*>(y));
-        },
-        0, static_cast<int64_t>(idx.size()) - 1);
-  return idx;
-}
+TADw GetIdxAStr_Len(const TAStr& a) { return SortedIdxAStr<StrOrder_Len>(a); }
 
 int64_t BinSearchIdxAStr_Len(const TADw& index, const TAStr& a, std::string_view s, bool exact,
                              int64_t low, int64_t high) {

@@ -204,6 +204,15 @@ bool TZCompressedFile::DecodeBlocksParallel(uint64_t first, uint64_t last, uint8
   return true;
 }
 
+bool TZCompressedFile::Decompress2MemOK(uint64_t first, uint64_t last, uint8_t* dst,
+                                        uint64_t dstOfs, uint64_t dstSz) {
+  if (last < first) return true;
+  if (!FHaveCDataIndex || last >= FCDataIndex.NRecords || !dst) return false;
+  uint64_t need = GetDecompressedSize(first, last);
+  if (dstOfs > dstSz || need > dstSz - dstOfs) return false;
+  return DecodeBlocksParallel(first, last, dst + dstOfs);
+}
+
 const uint8_t* TZCompressedFile::OfsPtr(uint64_t ofs, uint64_t len) {
   if (len == 0 || !FHaveCDataIndex) return nullptr;
   TDecompressedRegion& r = FDecompressedRegion;
@@ -386,6 +395,7 @@ bool TBGZFFile::MakeCDataIndex() {
   // block. A window always holds a whole block (at most 64 KiB) or reaches the end of the file,
   // so no read falls back to the owner while the window's pointer is in use.
   const uint64_t kWindow = uint64_t(16) << 20;
+  const uint64_t kAhead = 0x10000;
   uint64_t winStart = 0, winLen = 0;
   const uint8_t* win = nullptr;
   TRawOfsPtrFn reader = [&](uint64_t o, uint64_t l) -> const uint8_t* {
@@ -401,6 +411,10 @@ bool TBGZFFile::MakeCDataIndex() {
       win = FRawOfsPtr(winStart, winLen);
       if (win) PrefaultRange(win, winLen);
     }
+    // Each header is found only from the one before it, so every read waits for memory; a
+    // touch a few blocks ahead has the pages and lines on their way.
+    if (win && pos - winStart + (kAhead + 64) <= winLen)
+      __builtin_prefetch(win + (pos - winStart) + kAhead);
     TBgzfParse r = ParseBgzfBlock(reader, FRawFileSz, pos, info, why);
     if (r != TBgzfParse::Ok) {
       ResizeCDataIndex(0);
@@ -462,15 +476,6 @@ bool TBGZFFile::DecodeOneBlock(uint64_t i, const uint8_t* span, uint64_t spanSta
     return false;
   }
   return true;
-}
-
-bool TBGZFFile::Decompress2MemOK(uint64_t first, uint64_t last, uint8_t* dst, uint64_t dstOfs,
-                                 uint64_t dstSz) {
-  if (last < first) return true;
-  if (!FHaveCDataIndex || last >= FCDataIndex.NRecords || !dst) return false;
-  uint64_t need = GetDecompressedSize(first, last);
-  if (dstOfs > dstSz || need > dstSz - dstOfs) return false;
-  return DecodeBlocksParallel(first, last, dst + dstOfs);
 }
 
 // ------------------------------------------------------------------------------------------
@@ -547,15 +552,6 @@ bool TGZFile::DecodeOneBlock(uint64_t i, const uint8_t* span, uint64_t spanStart
     return false;
   }
   return true;
-}
-
-bool TGZFile::Decompress2MemOK(uint64_t first, uint64_t last, uint8_t* dst, uint64_t dstOfs,
-                               uint64_t dstSz) {
-  if (last < first) return true;
-  if (!FHaveCDataIndex || last >= FCDataIndex.NRecords || !dst) return false;
-  uint64_t need = GetDecompressedSize(first, last);
-  if (dstOfs > dstSz || need > dstSz - dstOfs) return false;
-  return DecodeBlocksParallel(first, last, dst + dstOfs);
 }
 
 bool TGZFile::DecompressSection(uint64_t ofs, uint64_t len, uint8_t* dst, uint64_t& extracted) {

@@ -62,8 +62,9 @@ class TZCompressedFile : public TMMTF, public IRawDataDecoder {
   TZelErr LastError() const override { return FErr; }
 
   // --- block table
+  // Decodes blocks first..last into dst + dstOfs (false when they do not fit dstSz).
   virtual bool Decompress2MemOK(uint64_t first, uint64_t last, uint8_t* dst, uint64_t dstOfs,
-                                uint64_t dstSz) = 0;
+                                uint64_t dstSz);
   virtual bool MakeCDataIndex() = 0;
   virtual TZCompressionType ZCompressionType() const = 0;
   void ResizeCDataIndex(uint64_t n);
@@ -114,8 +115,6 @@ class TZCompressedFile : public TMMTF, public IRawDataDecoder {
 // BGZF: a series of independent gzip members of at most 64 KiB each.
 class TBGZFFile : public TZCompressedFile {
  public:
-  bool Decompress2MemOK(uint64_t first, uint64_t last, uint8_t* dst, uint64_t dstOfs,
-                        uint64_t dstSz) override;
   bool MakeCDataIndex() override;
   TZCompressionType ZCompressionType() const override { return zcBGZF; }
 
@@ -129,8 +128,6 @@ class TBGZFFile : public TZCompressedFile {
 // Plain gzip (one or several members): blocks are the spans between access points.
 class TGZFile : public TZCompressedFile {
  public:
-  bool Decompress2MemOK(uint64_t first, uint64_t last, uint8_t* dst, uint64_t dstOfs,
-                        uint64_t dstSz) override;
   bool MakeCDataIndex() override;
   TZCompressionType ZCompressionType() const override { return zcGZ; }
   // The access points of one pass over the whole file, the decoded text handed to sink when
