@@ -35,7 +35,13 @@ void Exercise(TZCompressedFile& d, const uint8_t* data, size_t size) {
     TRawDataDecodeBlockParams p;
     p.pBuffer = buf.data();
     p.BufferSz = buf.size();
+    uint64_t hooked = 0;
+    p.OnBlockDecoded = [&](uint64_t k, const uint8_t* q, uint64_t n, uint64_t) {
+      if (q < buf.data() || q + n > buf.data() + buf.size() || k != hooked) __builtin_trap();
+      ++hooked;
+    };
     bool more = d.DecodeBlockRange(block, p);
+    if (p.nBlocksDecoded && hooked != p.nBlocksDecoded) __builtin_trap();
     if (p.nBlocksDecoded == 0) {
       if (p.TotalBlocksLeft == 0 || d.LastError().IsError()) break;
       buf.resize(buf.size() * 2);
@@ -80,6 +86,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     g.SetThreads(1);
     g.SetAccessPointSpan(0x1000);
     Exercise(g, data, size);
+  }
+  {
+    // The one-pass initialisation hands over the whole text, in order, without gaps.
+    TGZFile g;
+    std::vector<uint8_t> raw(data, data + size);
+    uint64_t seen = 0;
+    bool ok = g.InitialiseDecoderWithSink(
+        [&](uint64_t o, uint64_t l) -> const uint8_t* {
+          return l && o <= raw.size() && l <= raw.size() - o ? raw.data() + o : nullptr;
+        },
+        nullptr, raw.size(),
+        [&](const uint8_t* q, uint64_t n, uint64_t ofs, uint64_t rawOfs) {
+          if (!q || ofs != seen || rawOfs > raw.size()) __builtin_trap();
+          seen += n;
+          return true;
+        });
+    if (ok && seen != g.GetDecodedFileSz()) __builtin_trap();
+    if (!ok && !g.LastError().IsError()) __builtin_trap();
   }
   return 0;
 }
