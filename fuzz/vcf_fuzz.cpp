@@ -1,5 +1,6 @@
 // Fuzz target: arbitrary bytes as a VCF file through the line splitter, the header directory,
 // the allele questions and INFO/FORMAT/genotype extraction; nothing may crash or read outside.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -42,6 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (n)
       f.XtrGenotypeMem(v, A, nullptr, sal.data(), ploidy.data(), true, nullptr, {some.data(), 1});
     f.XtrGtKeyMem(v, ftags, fp, {}, &rep);
+    f.XtrGenotypeAndKeysMem(v, A, act.data(), sal.data(), ploidy.data(), !(v & 1), phase, ftags, fp,
+                            {}, &rep);
+    if (n)
+      f.XtrGenotypeAndKeysMem(v, A, nullptr, sal.data(), ploidy.data(), true, nullptr, ftags, fp,
+                              {some.data(), std::min<size_t>(some.size(), n)}, &rep);
     f.XtrInfokeyValMem(v, itags, ip);
     f.GetAlleles(v);
     f.GetNAlleles(v);
