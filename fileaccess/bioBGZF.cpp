@@ -90,6 +90,15 @@ bool TZCompressedFile::InitialiseDecoder(TRawOfsPtrFunc rawOfsPtr, TMemAttachFun
   }
 }
 
+bool TZCompressedFile::InitialiseDecoderWithSink(TRawOfsPtrFunc rawOfsPtr, TMemAttachFunc memAttach,
+                                                 uint64_t rawFileSz, const TDecodedTextSink& sink) {
+  if (!CanInitialiseWithSink()) return false;
+  FSink = &sink;
+  bool ok = InitialiseDecoder(std::move(rawOfsPtr), std::move(memAttach), rawFileSz);
+  FSink = nullptr;
+  return ok;
+}
+
 uint64_t TZCompressedFile::GetDecodedFileSz() {
   return FHaveCDataIndex ? FCDataIndex.TotalDecompressedSize : 0;
 }
@@ -403,6 +412,8 @@ bool TBGZFFile::MakeCDataIndex() {
       return win + (o - winStart);
     return FRawOfsPtr(o, l);
   };
+  // With a sink every block is decoded here, as soon as its header is read.
+  std::unique_ptr<uint8_t[]> block(FSink ? new uint8_t[BgzfMaxBlockDataSize] : nullptr);
   while (pos < FRawFileSz) {
     if (!win || (pos - winStart + 0x10000 > winLen && winStart + winLen < FRawFileSz)) {
       winStart = pos;
@@ -433,6 +444,20 @@ bool TBGZFFile::MakeCDataIndex() {
     t.CompressedSize[n] = info.CSize;
     t.DecompressedSize[n] = info.ISize;
     t.DecompressedFileOfs[n] = t.TotalDecompressedSize;
+    if (FSink && info.ISize) {
+      const uint8_t* cd = reader(info.CDataOfs, uint64_t(info.CSize) + sizeof(TGzTrailer));
+      if (!cd || !InflateBgzfBlock(cd, info.CSize, info.Crc, info.ISize, block.get(), why)) {
+        ResizeCDataIndex(0);
+        Fail(GzError("Damaged BGZF block", FZFileName, info.CDataOfs,
+                     cd ? why : "cannot read the file"));
+        return false;
+      }
+      if (!(*FSink)(block.get(), info.ISize, t.TotalDecompressedSize, pos + info.BlockSize)) {
+        ResizeCDataIndex(0);
+        Fail(TZelErr("", "Indexing cancelled", FZFileName));
+        return false;
+      }
+    }
     t.TotalDecompressedSize += info.ISize;
     ++n;
     pos += info.BlockSize;
@@ -496,14 +521,6 @@ int TGZFile::MakeGzip32kIndex(const TDecodedTextSink& sink) {
                              FProgress, sink);
   if (r != Z_OK) Fail(err);
   return r;
-}
-
-bool TGZFile::InitialiseDecoderWithSink(TRawOfsPtrFunc rawOfsPtr, TMemAttachFunc memAttach,
-                                        uint64_t rawFileSz, const TDecodedTextSink& sink) {
-  FSink = &sink;
-  bool ok = InitialiseDecoder(std::move(rawOfsPtr), std::move(memAttach), rawFileSz);
-  FSink = nullptr;
-  return ok;
 }
 
 bool TGZFile::MakeCDataIndex() {
@@ -620,7 +637,7 @@ bool TGZFile::OpenFile(const std::string& fileName) {
 uint64_t ZelPreferredDecodeBufferSz(TZCompressionType type, uint32_t threads) {
   if (type != zcBGZF) return uint64_t(64) << 20;
   if (threads == 0) threads = nParallel ? *nParallel : 1;
-  return threads <= 1 ? uint64_t(256) << 10 : (uint64_t(2) << 20) * threads;
+  return threads <= 1 ? uint64_t(256) << 10 : (uint64_t(8) << 20) * threads;
 }
 
 namespace {

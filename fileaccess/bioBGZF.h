@@ -53,6 +53,9 @@ class TZCompressedFile : public TMMTF, public IRawDataDecoder {
   void MemAttach(const uint8_t*, uint64_t) override {}
   bool InitialiseDecoder(TRawOfsPtrFunc rawOfsPtr, TMemAttachFunc memAttach,
                          uint64_t rawFileSz) override;
+  // Builds the table while handing the decoded text to sink, where the subclass can.
+  bool InitialiseDecoderWithSink(TRawOfsPtrFunc rawOfsPtr, TMemAttachFunc memAttach,
+                                 uint64_t rawFileSz, const TDecodedTextSink& sink) override;
   const uint8_t* OfsPtr(uint64_t decodedOfs, uint64_t length) override;
   uint64_t GetDecodedFileSz() override;
   void GetDecodedRegionsOfs(uint64_t& first, uint64_t& last) override;
@@ -104,6 +107,7 @@ class TZCompressedFile : public TMMTF, public IRawDataDecoder {
   bool FIsDecoder = false;
   TMemAttachFunc FDecodedMemAttach;
   const TBlockDecodedHook* FBlockHook = nullptr;  // set during one DecodeBlockRange
+  const TDecodedTextSink* FSink = nullptr;        // set during InitialiseDecoderWithSink
   bool FHaveCDataIndex = false;
   TCompressedDataIndex FCDataIndex;
   uint64_t FRawFileSz = 0;
@@ -117,6 +121,9 @@ class TBGZFFile : public TZCompressedFile {
  public:
   bool MakeCDataIndex() override;
   TZCompressionType ZCompressionType() const override { return zcBGZF; }
+  // On one thread the blocks are decoded as the header walk reaches them, so the file is read
+  // once; on several, the table comes first and the blocks are shared out.
+  bool CanInitialiseWithSink() const override { return ThreadsToUse(2) <= 1; }
 
  protected:
   uint64_t BlockRawEnd(uint64_t i) const override;
@@ -135,8 +142,6 @@ class TGZFile : public TZCompressedFile {
   int MakeGzip32kIndex(const TDecodedTextSink& sink = {});
   // The table is built by decoding the whole file: its text can be indexed on the way.
   bool CanInitialiseWithSink() const override { return true; }
-  bool InitialiseDecoderWithSink(TRawOfsPtrFunc rawOfsPtr, TMemAttachFunc memAttach,
-                                 uint64_t rawFileSz, const TDecodedTextSink& sink) override;
   // Extracts len decoded bytes at ofs into dst; extracted is the count placed.
   bool DecompressSection(uint64_t ofs, uint64_t len, uint8_t* dst, uint64_t& extracted);
   bool OpenFile(const std::string& fileName) override;
@@ -166,13 +171,14 @@ class TGZFile : public TZCompressedFile {
   uint32_t FGzDecompressedSz32 = 0;
   int FLastGzExtractResult = 0;
   uint64_t FSpan = GzAccessPointSpan;
-  const TDecodedTextSink* FSink = nullptr;  // set during InitialiseDecoderWithSink
 };
 
 // Decode buffer for indexing. BGZF on one thread decodes fastest into a buffer that stays in
-// the processor's cache (256 KiB); on several, each call is a fork and join of the workers, so
-// a batch holds 2 MiB per worker. A gzip batch holds whole 8 MiB spans between access points,
-// so it keeps the usual 64 MiB. threads 0: the workers of the installed pool.
+// the processor's cache (256 KiB); on several, each call is a fork and join of the workers
+// (blocks are scanned as they are decoded, so the batch size costs no cache), and a batch holds
+// 8 MiB per worker so that waking and joining them stays a small part of the time. A gzip batch
+// holds whole 8 MiB spans between access points, so it keeps the usual 64 MiB. threads 0: the
+// workers of the installed pool.
 uint64_t ZelPreferredDecodeBufferSz(TZCompressionType type, uint32_t threads = 0);
 
 // Opens fileName into the indexed text file `owner` with the decoder its first bytes call for

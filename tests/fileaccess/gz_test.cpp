@@ -385,12 +385,16 @@ void ExpectEveryCutFails(const std::string& whole, const std::string& name) {
   for (size_t cut = 1000; cut < whole.size(); cut += 1000) {
     std::string p = WriteFile(name, whole.substr(0, cut));
     TZelErr err;
-    // Every other cut goes through the one-pass load (the index pass initialises the decoder).
-    if ((cut / 1000) % 2) {
+    // The cuts take turns: table first, the load helper, and the one-thread one-pass load
+    // (the index pass initialises the decoder and decodes every block as it is reached).
+    const uint32_t mode = (cut / 1000) % 3;
+    TOpenCfg oneThreadOnePass;
+    oneThreadOnePass.indexInitialises = true;
+    if (mode == 1) {
       TMMTF f;
       EXPECT_FALSE(ZelLoadAndIndex(f, p, err)) << name << " cut at " << cut;
       EXPECT_EQ(f.NIndices(), 0u);
-    } else if (auto f = Open(p, {}, err)) {
+    } else if (auto f = Open(p, mode == 2 ? oneThreadOnePass : TOpenCfg(), err)) {
       EXPECT_EQ(f->MakeIndex("\n"), cNoIdx) << name << " cut at " << cut;
       err = f->LastError();
     }
