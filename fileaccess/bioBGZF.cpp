@@ -50,6 +50,18 @@ void PrefaultRange(const uint8_t* p, uint64_t len) {
 #endif
 }
 
+// A raw reader for one pass or one worker: with reads offered, the bytes are read into buf
+// (each pointer valid until the next call), else they come from the mapping.
+TRawOfsPtrFn BufferedReader(const TRawReadFunc& read, const TRawOfsPtrFunc& map,
+                            std::vector<uint8_t>& buf) {
+  if (!read) return map;
+  return [&read, &buf](uint64_t ofs, uint64_t len) -> const uint8_t* {
+    if (len == 0) return nullptr;
+    if (buf.size() < len) buf.resize(len);
+    return read(ofs, buf.data(), len) == int64_t(len) ? buf.data() : nullptr;
+  };
+}
+
 }  // namespace
 
 // ------------------------------------------------------------------------------------------
@@ -147,6 +159,24 @@ uint32_t TZCompressedFile::ThreadsToUse(uint64_t nBlocks) const {
   return uint32_t(std::min<uint64_t>(t, nBlocks));
 }
 
+const uint8_t* TZCompressedFile::BlockBytes(uint64_t i, const uint8_t* span, uint64_t spanStart,
+                                            uint64_t spanLen, TZelErr& err) {
+  const uint64_t start = BlockRawStart(i), len = BlockRawEnd(i) - start;
+  if (!span) {
+    thread_local std::vector<uint8_t> buf;
+    if (buf.size() < len) buf.resize(len);
+    if (FRawRead && len && FRawRead(start, buf.data(), len) == int64_t(len)) return buf.data();
+    err = GzError("Cannot read compressed file", FZFileName, start, "cannot read the file");
+    return nullptr;
+  }
+  const uint64_t rel = start - spanStart;
+  if (start < spanStart || rel > spanLen || len > spanLen - rel) {
+    err = GzError("Damaged compressed file", FZFileName, start, "block outside the data read");
+    return nullptr;
+  }
+  return span + rel;
+}
+
 bool TZCompressedFile::DecodeBlocksParallel(uint64_t first, uint64_t last, uint8_t* dst) {
   const TCompressedDataIndex& t = FCDataIndex;
   uint64_t spanStart = BlockRawStart(first);
@@ -155,12 +185,17 @@ bool TZCompressedFile::DecodeBlocksParallel(uint64_t first, uint64_t last, uint8
     Fail(GzError("Damaged block table", FZFileName, spanStart, "blocks out of order"));
     return false;
   }
-  const uint8_t* span = spanEnd > spanStart ? FRawOfsPtr(spanStart, spanEnd - spanStart) : nullptr;
-  if (!span) {
-    Fail(GzError("Cannot read compressed file", FZFileName, spanStart, "cannot read the file"));
-    return false;
+  // Workers read their own blocks when the owner offers reads (span stays null); otherwise the
+  // span is fetched here, on the owner's thread, so that no worker touches the owner's mapping.
+  const uint8_t* span = nullptr;
+  if (!FRawRead) {
+    span = spanEnd > spanStart ? FRawOfsPtr(spanStart, spanEnd - spanStart) : nullptr;
+    if (!span) {
+      Fail(GzError("Cannot read compressed file", FZFileName, spanStart, "cannot read the file"));
+      return false;
+    }
+    PrefaultRange(span, spanEnd - spanStart);
   }
-  PrefaultRange(span, spanEnd - spanStart);
   const uint64_t base = t.DecompressedFileOfs[first];
   auto runRange = [&](uint64_t a, uint64_t b, TZelErr& err) {
     for (uint64_t i = a; i <= b; ++i) {
@@ -376,6 +411,9 @@ bool TZCompressedFile::OpenFile(const std::string& fileName) {
     return false;
   }
   FRawOfsPtr = [this](uint64_t ofs, uint64_t len) { return RawOfsPtr(ofs, len); };
+  FRawRead = [this](uint64_t o, void* d, uint64_t n) -> int64_t {
+    return FMMF ? FMMF->ReadAt(o, d, n) : -1;
+  };
   FDecodedMemAttach = nullptr;
   FIsDecoder = false;
   FRawFileSz = FileSize();
@@ -403,7 +441,10 @@ bool TBGZFFile::MakeCDataIndex() {
   // Headers are read from large windows of the file: one request per window rather than per
   // block. A window always holds a whole block (at most 64 KiB) or reaches the end of the file,
   // so no read falls back to the owner while the window's pointer is in use.
-  const uint64_t kWindow = uint64_t(16) << 20;
+  // Read windows are smaller: they are copied, and the blocks decoded from them stay cached.
+  const uint64_t kWindow = FRawRead ? uint64_t(2) << 20 : uint64_t(16) << 20;
+  std::vector<uint8_t> winBuf;
+  TRawOfsPtrFn fetchWindow = BufferedReader(FRawRead, FRawOfsPtr, winBuf);
   const uint64_t kAhead = 0x10000;
   uint64_t winStart = 0, winLen = 0;
   const uint8_t* win = nullptr;
@@ -419,8 +460,8 @@ bool TBGZFFile::MakeCDataIndex() {
       winStart = pos;
       winLen = std::min(kWindow, FRawFileSz - pos);
       win = nullptr;
-      win = FRawOfsPtr(winStart, winLen);
-      if (win) PrefaultRange(win, winLen);
+      win = fetchWindow(winStart, winLen);
+      if (win && !FRawRead) PrefaultRange(win, winLen);
     }
     // Each header is found only from the one before it, so every read waits for memory; a
     // touch a few blocks ahead has the pages and lines on their way.
@@ -445,6 +486,15 @@ bool TBGZFFile::MakeCDataIndex() {
     t.DecompressedSize[n] = info.ISize;
     t.DecompressedFileOfs[n] = t.TotalDecompressedSize;
     if (FSink && info.ISize) {
+      // The next block's header sits beside this block's trailer, already read; its trailer
+      // is fetched while this block decodes, so the next walk step does not wait for it.
+      const uint64_t nx = pos + info.BlockSize;
+      if (win && nx >= winStart && nx - winStart + 18 <= winLen) {
+        const uint8_t* h = win + (nx - winStart);
+        uint64_t tr = nx + (uint64_t(h[16]) | uint64_t(h[17]) << 8) - 7;
+        if (h[12] == 'B' && h[13] == 'C' && tr >= winStart && tr - winStart + 8 <= winLen)
+          __builtin_prefetch(win + (tr - winStart));
+      }
       const uint8_t* cd = reader(info.CDataOfs, uint64_t(info.CSize) + sizeof(TGzTrailer));
       if (!cd || !InflateBgzfBlock(cd, info.CSize, info.Crc, info.ISize, block.get(), why)) {
         ResizeCDataIndex(0);
@@ -481,13 +531,9 @@ bool TBGZFFile::MakeCDataIndex() {
 bool TBGZFFile::DecodeOneBlock(uint64_t i, const uint8_t* span, uint64_t spanStart,
                                uint64_t spanLen, uint8_t* dst, TZelErr& err) {
   const TCompressedDataIndex& t = FCDataIndex;
-  uint64_t rel = t.CDataOfs[i] - spanStart;
-  uint64_t csize = t.CompressedSize[i];
-  if (t.CDataOfs[i] < spanStart || rel > spanLen || csize + 8 > spanLen - rel) {
-    err = GzError("Damaged BGZF file", FZFileName, t.CDataOfs[i], "block outside the data read");
-    return false;
-  }
-  const uint8_t* p = span + rel;
+  const uint64_t csize = t.CompressedSize[i];
+  const uint8_t* p = BlockBytes(i, span, spanStart, spanLen, err);
+  if (!p) return false;
   uint32_t crc = uint32_t(GetLE(p + csize, 4));
   uint32_t isize = uint32_t(GetLE(p + csize + 4, 4));
   if (isize != t.DecompressedSize[i]) {
@@ -517,8 +563,9 @@ uint64_t TGZFile::BlockRawEnd(uint64_t i) const {
 
 int TGZFile::MakeGzip32kIndex(const TDecodedTextSink& sink) {
   TZelErr err;
-  int r = ::MakeGzip32kIndex(FRawOfsPtr, FRawFileSz, FGzAccessPoints, FZFileName, err, FSpan,
-                             FProgress, sink);
+  std::vector<uint8_t> buf;
+  int r = ::MakeGzip32kIndex(BufferedReader(FRawRead, FRawOfsPtr, buf), FRawFileSz, FGzAccessPoints,
+                             FZFileName, err, FSpan, FProgress, sink);
   if (r != Z_OK) Fail(err);
   return r;
 }
@@ -557,9 +604,11 @@ bool TGZFile::DecodeOneBlock(uint64_t i, const uint8_t* span, uint64_t spanStart
   const TCompressedDataIndex& t = FCDataIndex;
   std::string why;
   uint64_t errOfs = 0;
-  int64_t got =
-      GzIndexedExtract(SpanReader(span, spanStart, spanLen), spanStart + spanLen, FGzAccessPoints,
-                       t.DecompressedFileOfs[i], t.DecompressedSize[i], dst, why, errOfs);
+  thread_local std::vector<uint8_t> buf;
+  int64_t got = GzIndexedExtract(
+      span ? SpanReader(span, spanStart, spanLen) : BufferedReader(FRawRead, nullptr, buf),
+      spanStart + spanLen, FGzAccessPoints, t.DecompressedFileOfs[i], t.DecompressedSize[i], dst,
+      why, errOfs);
   if (got < 0) {
     err = GzError("Damaged gzip file", FZFileName, errOfs, why);
     return false;

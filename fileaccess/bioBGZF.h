@@ -63,6 +63,7 @@ class TZCompressedFile : public TMMTF, public IRawDataDecoder {
   uint64_t LoadDecoderIndexFromBuf(const uint8_t* p, uint64_t avail) override;
   bool SaveDecoderIndexToBuf(std::string& out) override;
   TZelErr LastError() const override { return FErr; }
+  void SetRawReader(TRawReadFunc read) override { FRawRead = std::move(read); }
 
   // --- block table
   // Decodes blocks first..last into dst + dstOfs (false when they do not fit dstSz).
@@ -101,7 +102,13 @@ class TZCompressedFile : public TMMTF, public IRawDataDecoder {
   void ClearRegion();
   void Fail(TZelErr e) { FErr = std::move(e); }
 
+  // Raw bytes of block i (data and trailer) for a decoding worker: read into the worker's own
+  // buffer when the owner offers reads, else the mapped span.
+  const uint8_t* BlockBytes(uint64_t i, const uint8_t* span, uint64_t spanStart, uint64_t spanLen,
+                            TZelErr& err);
+
   TRawOfsPtrFunc FRawOfsPtr;
+  TRawReadFunc FRawRead;
   TDecompressedRegion FDecompressedRegion;
   uint64_t FMinDecompressionSize = 0x400000;
   bool FIsDecoder = false;

@@ -36,6 +36,7 @@ void TMMTF::SetIndexParams(uint8_t minItemSz, uint64_t resizeBy, uint64_t initLe
 
 void TMMTF::SetDecoder(std::shared_ptr<IRawDataDecoder> decoder, uint64_t bufferSz) {
   if (!decoder) return;
+  if (FRawDataDecoder && FRawDataDecoder != decoder) FRawDataDecoder->SetRawReader(nullptr);
   FRawDataDecoder = std::move(decoder);
   FRedirectRawDataToDecoder = true;
   if (bufferSz == 0) bufferSz = cDefDecodeBuf;
@@ -89,6 +90,10 @@ bool TMMTF::LoadMMF(const std::string& fileName, uint64_t start, uint64_t partSz
   }
   FLastLoadedMMFileName = fileName;
   FFileMTimeNs = FileMTimeNs(fileName);
+  if (FRedirectRawDataToDecoder && FRawDataDecoder)
+    FRawDataDecoder->SetRawReader([this](uint64_t o, void* d, uint64_t n) -> int64_t {
+      return FMMF ? FMMF->ReadAt(o, d, n) : -1;
+    });
   FDecoderPending =
       FRedirectRawDataToDecoder && FRawDataDecoder && !FAutoInitialiseDecoderOnLoadMMF;
   if (FRedirectRawDataToDecoder && FRawDataDecoder && FAutoInitialiseDecoderOnLoadMMF) {
@@ -152,6 +157,7 @@ bool TMMTF::LoadCustomMmfArea(uint64_t offset, uint64_t size) {
 
 void TMMTF::CloseMMF() {
   ClearMemData();
+  if (FRawDataDecoder && FMMF) FRawDataDecoder->SetRawReader(nullptr);
   FMMF.reset();
   FFileSz = 0;
   FFileChunkSz = 0;

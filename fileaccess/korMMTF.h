@@ -116,6 +116,9 @@ struct TRawDataDecodeBlockParams {
 
 // Returns the address of raw file bytes [offset, offset + length), or nullptr.
 using TRawOfsPtrFunc = std::function<const uint8_t*(uint64_t offset, uint64_t length)>;
+// Reads raw file bytes [offset, offset + n) into dst; returns the count read or -1. Safe to
+// call from several threads at once.
+using TRawReadFunc = std::function<int64_t(uint64_t offset, void* dst, uint64_t n)>;
 // Attaches bytes to the owner as its current data (nullptr/0 detaches).
 using TMemAttachFunc = std::function<void(const uint8_t* p, uint64_t size)>;
 
@@ -158,6 +161,11 @@ class IRawDataDecoder {
   virtual void MemAttach(const uint8_t* p, uint64_t size) = 0;
   virtual bool InitialiseDecoder(TRawOfsPtrFunc rawOfsPtr, TMemAttachFunc memAttach,
                                  uint64_t rawFileSz) = 0;
+  // The owner offers positional reads of the raw file before initialising the decoder and
+  // withdraws them (nullptr) when it closes the file. Where paging is virtualised, the first
+  // touch of a mapped page costs about a microsecond, more than copying the page, so passes
+  // over the whole file read rather than map.
+  virtual void SetRawReader(TRawReadFunc) {}
   virtual bool CanInitialiseWithSink() const { return false; }
   virtual bool InitialiseDecoderWithSink(TRawOfsPtrFunc, TMemAttachFunc, uint64_t,
                                          const TDecodedTextSink&) {

@@ -1,5 +1,6 @@
 // Fuzz target for the BGZF and gzip readers: the input is a compressed file held in memory,
 // read through the decoder interface (block table, block decoding, random access, index block).
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -74,6 +75,13 @@ void Exercise(TZCompressedFile& d, const uint8_t* data, size_t size) {
 void OnePass(TZCompressedFile& d, const uint8_t* data, size_t size) {
   std::vector<uint8_t> raw(data, data + size);
   uint64_t seen = 0;
+  // This pass reads through the owner's positional reads, the other one through the mapping.
+  d.SetRawReader([&](uint64_t o, void* dst, uint64_t n) -> int64_t {
+    if (o > raw.size()) return -1;
+    uint64_t k = std::min<uint64_t>(n, raw.size() - o);
+    std::memcpy(dst, raw.data() + o, k);
+    return int64_t(k);
+  });
   bool ok = d.InitialiseDecoderWithSink(
       [&](uint64_t o, uint64_t l) -> const uint8_t* {
         return l && o <= raw.size() && l <= raw.size() - o ? raw.data() + o : nullptr;
