@@ -2,6 +2,7 @@
 # GT and DP extraction speed: `zelcli info --genotypes` on a generated 200-sample plain VCF,
 # against `bcftools query -f '[%GT:%DP\t]\n'` on the same file in the same run (page cache warm).
 # Usage: bench/vcf_info.sh [BYTES]   (default 1500000000; data in bench/data, git-ignored)
+# ZEL_BENCH_RUNS=N repeats the pair of measurements (a busy machine makes single runs noisy).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bytes=${1:-1500000000}
@@ -33,7 +34,7 @@ timeit() {
 mbps() { echo "scale=1; $size / 1000000 / $1" | bc -l; }
 
 echo "file: $vcf ($size bytes, 200 samples)"
-for run in 1; do
+for run in $(seq 1 "${ZEL_BENCH_RUNS:-1}"); do
   read -r zw zc < <(timeit "$build/cli/zelcli" -q info --genotypes "$vcf")
   read -r bw bc_ < <(timeit bcftools query -f '[%GT:%DP\t]\n' "$vcf")
   echo "run $run: zelcli info --genotypes: wall ${zw}s ($(mbps "$zw") MB/s), cpu ${zc}s ($(mbps "$zc") MB/s per core);" \

@@ -5,8 +5,20 @@
 #include <algorithm>
 #include <cstring>
 
+#include "fileaccess/bioBGZF.h"
 #include "vcf/vcfAlleles.h"
 #include "vcf/vcfLine.h"
+
+std::string_view VcfCompressionName(TVcfCompression c) {
+  switch (c) {
+    case TVcfCompression::Gzip:
+      return "gzip";
+    case TVcfCompression::Bgzf:
+      return "BGZF";
+    default:
+      return "none";
+  }
+}
 
 TVCFFile::TVCFFile() { InitVCFFields(); }
 TVCFFile::~TVCFFile() = default;
@@ -21,17 +33,43 @@ void TVCFFile::InitVCFFields() {
   FMetaWarnings.clear();
   FInfoDir = FFmtDir = 0xFFFFFFFFu;
   FSelectionMade = false;
-  FSelection.clear();
+  FSelection.Clear();
   FSplitVar = ~uint64_t(0);
-  FLine = {};
+  FLine = "";
+  FLineLen = 0;
   FCols.clear();
   FNFields = 0;
 }
 
+void TVCFFile::CloseText() {
+  FText.reset();
+  std::string().swap(FMemText);
+  std::string().swap(FMetaText);
+  FNLines = 0;
+  FCompression = TVcfCompression::None;
+  FCrLf = false;
+}
+
+bool TVCFFile::LineAt(uint64_t i, const char*& p, uint64_t& len) const {
+  p = "";
+  len = 0;
+  if (i >= FNLines) return false;
+  const uint8_t* q = FText->GetItemPtr(i, len);
+  if (!q) {  // empty, or not readable: an empty line
+    len = 0;
+    return true;
+  }
+  p = reinterpret_cast<const char*>(q);
+  if (len > 0 && p[len - 1] == '\r') --len;
+  return true;
+}
+
 uint64_t TVCFFile::FindHdrRowOfs() const {
-  const uint64_t n = FText.NLines();
-  for (uint64_t i = 0; i < n; ++i) {
-    std::string_view l = FText.Line(i);
+  for (uint64_t i = 0; i < FNLines; ++i) {
+    const char* p;
+    uint64_t n;
+    LineAt(i, p, n);
+    std::string_view l(p, n);
     if (l.starts_with("#CHROM")) return i;
     // Meta lines and comments come first; anything else means there is no header line.
     if (l.empty() || l[0] != '#') return ~uint64_t(0);
@@ -40,17 +78,32 @@ uint64_t TVCFFile::FindHdrRowOfs() const {
 }
 
 bool TVCFFile::OpenDone(const std::string& name) {
+  // n separators make n + 1 items; a break at the very end adds no line.
+  const uint64_t nSep = FText->GetNItems(0) - 1;
+  FNLines = nSep + (FText->GetItemLen(nSep) > 0 ? 1 : 0);
   FHdrRowOfs = FindHdrRowOfs();
   if (FHdrRowOfs == ~uint64_t(0)) {
     FLastErr = TZelErr::User(
-        FText.Size() == 0 ? "Empty file, not a VCF file" : "Not a VCF file (no #CHROM header line)",
+        FNLines == 0 ? "Empty file, not a VCF file" : "Not a VCF file (no #CHROM header line)",
         name);
-    FText.Close();
-    FHdrRowOfs = ~uint64_t(0);
+    CloseText();
     return false;
   }
-  FNVariants = FText.NLines() - FHdrRowOfs - 1;
-  std::string_view hdr = FText.Line(FHdrRowOfs);
+  FNVariants = FNLines - FHdrRowOfs - 1;
+  // Header text is kept as a copy: line pointers do not outlive the next read.
+  FMetaText.clear();
+  for (uint64_t i = 0; i < FHdrRowOfs; ++i) {
+    uint64_t len = 0;
+    const uint8_t* q = FText->GetItemPtr(i, len);
+    if (q) FMetaText.append(reinterpret_cast<const char*>(q), len);
+    FMetaText.push_back('\n');
+    if (i == 0) FCrLf = len > 0 && q[len - 1] == '\r';
+  }
+  const char* hp;
+  uint64_t hn;
+  LineAt(FHdrRowOfs, hp, hn);
+  if (FHdrRowOfs == 0) FCrLf = FText->GetItemLen(0) > hn;
+  const std::string hdr(hp, hn);
   std::vector<uint32_t> cols;
   size_t n = VcfSplitLine(hdr.data(), hdr.size(), cols);
   FNSamples = n < 9 ? 0 : uint32_t(n - 9);
@@ -63,22 +116,38 @@ bool TVCFFile::OpenDone(const std::string& name) {
 
 bool TVCFFile::OpenFile(const std::string& fileName) {
   InitVCFFields();
+  CloseText();
   FLastErr.Clear();
   FFileName = fileName;
-  FText.Close();
-  TZelErr err = FText.Open(fileName);
-  if (err) {
-    FLastErr = err;
+  auto text = std::make_unique<TMMTF>();
+  TZelErr err;
+  if (!ZelLoadAndIndex(*text, fileName, err, "\n", 0, FPartSz)) {
+    FLastErr = err ? err : TZelErr::User("Cannot open file", fileName);
     return false;
   }
+  if (auto* z = dynamic_cast<TZCompressedFile*>(text->Decoder().get()))
+    FCompression = z->ZCompressionType() == zcBGZF ? TVcfCompression::Bgzf : TVcfCompression::Gzip;
+  FText = std::move(text);
   return OpenDone(fileName);
 }
 
 bool TVCFFile::OpenText(std::string text, const std::string& name) {
   InitVCFFields();
+  CloseText();
   FLastErr.Clear();
   FFileName = name;
-  FText.OpenMemory(std::move(text));
+  if (text.empty()) {
+    FLastErr = TZelErr::User("Empty file, not a VCF file", name);
+    return false;
+  }
+  FMemText = std::move(text);
+  FText = std::make_unique<TMMTF>();
+  FText->MemAttach(reinterpret_cast<const uint8_t*>(FMemText.data()), FMemText.size());
+  if (FText->MakeIndex("\n") == cNoIdx) {
+    FLastErr = FText->LastError() ? FText->LastError() : TZelErr::User("Cannot index text", name);
+    CloseText();
+    return false;
+  }
   return OpenDone(name);
 }
 
@@ -91,23 +160,39 @@ bool TVCFFile::SetSampleNames(const std::vector<std::string>& names) {
 bool TVCFFile::SplitVariant(uint64_t v) const {
   if (v >= FNVariants) return false;
   if (v != FSplitVar) {
-    FLine = FText.Line(FHdrRowOfs + 1 + v);
-    FNFields = uint32_t(VcfSplitLine(FLine.data(), FLine.size(), FCols));
-    if (FNFields == 0) FCols.assign(1, 0);
+    uint64_t len = 0;
+    const uint8_t* q = FText->GetItemPtr(FHdrRowOfs + 1 + v, len);
+    const char* p = q ? reinterpret_cast<const char*>(q) : "";
+    if (!q) len = 0;
+    // Lines are mostly read in order: ask for the next one (taken as long as this one) while
+    // this one is worked on, so that its bytes come from the cache when it is split. A
+    // prefetch never faults, wherever the next line lies.
+    const uintptr_t next = reinterpret_cast<uintptr_t>(p) + len + 1;
+    for (uint64_t o = 0; o < len && o < 16384; o += 64)
+      __builtin_prefetch(reinterpret_cast<const void*>(next + o));
+    FNFields = uint32_t(VcfSplitLine(p, len, FCols));
+    if (FNFields == 0) {
+      // Not splittable (beyond 4 GiB): read as an empty line.
+      FCols.assign(1, 0);
+      p = "";
+      len = 0;
+    } else if (len > 0 && p[len - 1] == '\r') {
+      // Looked at after the split, when the line's end is already in the cache: a CR before
+      // the line break belongs to no column.
+      --len;
+      FCols[FNFields] = uint32_t(len + 1);
+    }
+    FLine = p;
+    FLineLen = uint32_t(len);
     FSplitVar = v;
   }
   return true;
 }
 
-std::string TVCFFile::GetMetaText() const {
-  if (FHdrRowOfs == ~uint64_t(0)) return {};
-  uint64_t e = FText.LineStart(FHdrRowOfs);
-  if (e > 0xFFFFFFFFu) return {};
-  return std::string(FText.Data(), e);
-}
+std::string TVCFFile::GetMetaText() const { return FMetaText; }
 
 std::vector<std::string> TVCFFile::ParseMetaText() const {
-  std::string t = GetMetaText();
+  const std::string& t = FMetaText;
   std::string s;
   s.reserve(t.size());
   for (char c : t) {
@@ -139,18 +224,14 @@ bool TVCFFile::MakeKeyDir(bool initPredefined, bool makeFromMetaText, bool fallb
                                       uint32_t(vcfgReservedGenotypeKeys.size()));
   }
   if (makeFromMetaText) {
-    std::string own;
     std::string_view text = overrideMetaText;
-    if (text.empty()) {
-      own = GetMetaText();
-      text = own;
-    }
+    if (text.empty()) text = FMetaText;
     if (text.empty()) {
       result = true;
     } else {
       TVcfMetaKeyDir fresh;
       FMetaWarnings.clear();
-      result = MakeVcfMetaKeyDir(text, fresh, FText.LineBreak(), false, &FMetaWarnings);
+      result = MakeVcfMetaKeyDir(text, fresh, FCrLf ? "\r\n" : "\n", false, &FMetaWarnings);
       FMetaKeyDir.MergeWith(fresh);
     }
     FInfoDir = FMetaKeyDir.FindKeyType("INFO");
@@ -209,44 +290,26 @@ bool TVCFFile::GuessIsGVCF(bool forceMakeDir, bool updateVCFState) {
     const auto& kd = FMetaKeyDir.Definitions[alt];
     answer = kd.GetKeyID("*") != 0xFFFFFFFFu || kd.GetKeyID("NON_REF") != 0xFFFFFFFFu;
   }
-  // Only ALT is needed: reach it byte by byte (the columns before it are short) and look for
-  // a '<' there before asking about placeholders.
-  for (uint64_t v = 0; !answer && v < FNVariants; ++v) {
-    std::string_view l = VariantLine(v);
-    const char* p = l.data();
-    const char* e = p + l.size();
-    int tabs = 0;
-    while (p < e && tabs < vcfAlt) tabs += *p++ == '\t';
-    if (tabs < vcfAlt) continue;
-    const char* a = p;
-    bool lt = false;
-    while (p < e && *p != '\t') lt |= *p++ == '<';
-    if (lt) answer = VcfHasUnkNonRefAltAllele(std::string_view(a, size_t(p - a)));
+  const uint64_t nv = std::min(FNVariants, cGVcfGuessLines);
+  for (uint64_t v = 0; !answer && v < nv; ++v) {
+    const std::string_view alt = Column(v, vcfAlt);
+    if (alt.find('<') != std::string_view::npos) answer = VcfHasUnkNonRefAltAllele(alt);
   }
   if (updateVCFState) FIsGVCF = answer;
   return answer;
 }
 
 void TVCFFile::ClearSelection(bool selectAll) {
-  FSelection.assign((FNVariants + 63) / 64, selectAll ? ~uint64_t(0) : 0);
-  if (selectAll && (FNVariants & 63)) FSelection.back() = (uint64_t(1) << (FNVariants & 63)) - 1;
+  FSelection.Make(FNVariants, selectAll);
   FSelectionMade = true;
 }
 
 void TVCFFile::SetSelected(uint64_t v, bool on) {
   if (!FSelectionMade) ClearSelection(false);
-  if (v >= FNVariants) return;
-  if (on)
-    FSelection[v >> 6] |= uint64_t(1) << (v & 63);
-  else
-    FSelection[v >> 6] &= ~(uint64_t(1) << (v & 63));
+  FSelection.ChgFieldBit(v, on);
 }
 
-uint64_t TVCFFile::NSelected() const {
-  uint64_t n = 0;
-  for (uint64_t w : FSelection) n += uint64_t(__builtin_popcountll(w));
-  return n;
-}
+uint64_t TVCFFile::NSelected() const { return FSelection.BitsSet(); }
 
 std::vector<std::string> TVCFFile::GetAlleles(uint64_t v) const {
   return VcfGetAlleles(Column(v, vcfRef), Column(v, vcfAlt));

@@ -1,34 +1,42 @@
-// TVCFFile: one VCF file read in place. Opening indexes line starts only; a variant line is
-// split into its columns once when first asked and every later access uses those offsets.
+// TVCFFile: one VCF file read in place through the indexed text file (plain, gzip or BGZF).
+// Opening indexes line starts only; a variant line is split into its columns once when first
+// asked and every later access uses those offsets.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/korStruc.h"
 #include "base/zelError.h"
 #include "base/zelObject.h"
+#include "fileaccess/korMMTF.h"
 #include "vcf/bioVCFTypes.h"
 #include "vcf/vcfMeta.h"
-#include "vcf/vcfText.h"
 #include "vcf/vcfXtr.h"
 
 class TVCFFile : public TZelObject {
  public:
   TVCFFile();
   ~TVCFFile() override;
+  TVCFFile(const TVCFFile&) = delete;
+  TVCFFile& operator=(const TVCFFile&) = delete;
 
   void InitVCFFields();
   // False when the file cannot be read or holds no "#CHROM" header line; LastError() says
   // why, naming the file. Nothing is logged here.
   bool OpenFile(const std::string& fileName);
-  // The same over text in memory (fuzzing, tests).
+  // Size of the parts a plain file is mapped in by the next OpenFile (0: the default, 1 GiB);
+  // small parts let tests cross part boundaries.
+  void SetPartSize(uint64_t partSz) { FPartSz = partSz ? partSz : cDefMMFPartSz; }
+  // The same over text in memory (fuzzing, tests); the text is kept, never decoded.
   bool OpenText(std::string text, const std::string& name = "<memory>");
   const TZelErr& LastError() const { return FLastErr; }
   const std::string& FileName() const { return FFileName; }
-  TVcfCompression Compression() const { return FText.Compression(); }
+  TVcfCompression Compression() const { return FCompression; }
 
   uint64_t FindHdrRowOfs() const;
   uint64_t HeaderRowLine() const { return FHdrRowOfs; }
@@ -40,14 +48,16 @@ class TVCFFile : public TZelObject {
   // Line number in the file (from 1) of a variant, for messages.
   uint64_t VariantLineNo(uint64_t v) const { return FHdrRowOfs + 2 + v; }
 
+  // Views of variant text (VariantLine, Column) stay valid until a different variant is read.
   std::string GetVariantItemStrRaw(uint64_t v) const { return std::string(VariantLine(v)); }
+  // Variant v's line without its line break (empty when it does not exist).
   std::string_view VariantLine(uint64_t v) const {
-    return v < FNVariants ? FText.Line(FHdrRowOfs + 1 + v) : std::string_view();
+    return SplitVariant(v) ? std::string_view(FLine, FLineLen) : std::string_view();
   }
   // Column c of variant v (empty when either does not exist).
   std::string_view Column(uint64_t v, uint32_t c) const {
     if (!SplitVariant(v) || c >= FNFields) return {};
-    return std::string_view(FLine.data() + FCols[c], FCols[c + 1] - 1 - FCols[c]);
+    return std::string_view(FLine + FCols[c], FCols[c + 1] - 1 - FCols[c]);
   }
   uint32_t NColumns(uint64_t v) const { return SplitVariant(v) ? FNFields : 0; }
 
@@ -62,15 +72,18 @@ class TVCFFile : public TZelObject {
   const TVcfMetaKeyDir& MetaKeyDir() const { return FMetaKeyDir; }
   // Header definitions that were left out (e.g. an unknown Type), for the command to warn about.
   const std::vector<std::string>& MetaWarnings() const { return FMetaWarnings; }
+  // From the header's ALT definitions and the ALT column of the first cGVcfGuessLines
+  // variants: a gVCF has its placeholder allele on nearly every line, so the guess never
+  // needs the whole file.
   bool GuessIsGVCF(bool forceMakeDir, bool updateVCFState);
+  static constexpr uint64_t cGVcfGuessLines = 1000;
   bool IsGVcf() const { return FIsGVCF; }
 
   // Variant selection: one bit per variant.
   void ClearSelection(bool selectAll);
   bool SelectionMade() const { return FSelectionMade; }
-  bool IsSelected(uint64_t v) const {
-    return v < FNVariants && (FSelection[v >> 6] >> (v & 63)) & 1;
-  }
+  bool IsSelected(uint64_t v) const { return FSelection.GetFieldBit(v); }
+  const TBitField& Selection() const { return FSelection; }
   void SetSelected(uint64_t v, bool on);
   uint64_t NSelected() const;
 
@@ -109,16 +122,44 @@ class TVCFFile : public TZelObject {
                              bool alleleListSampleFirst, bool* phaseList,
                              std::span<const uint32_t> samplesToReport = {},
                              TXtrGtReport* report = nullptr) const;
+  // Both of the above in one walk over each call: genotypes as XtrGenotypeMem gives them and
+  // the FORMAT values of tags as XtrGtKeyMem gives them. A line without FORMAT is no input
+  // error here: every call is missing and every tag absent. On failure report->Fail.Tag tells
+  // whether the genotype (vcfNone32) or a tag failed.
+  TXtrFuncRes XtrGenotypeAndKeysMem(uint64_t v, uint8_t allocatedAlleles,
+                                    uint32_t* alleleCountTable, uint32_t* sampleAlleleList,
+                                    uint32_t* actualNAlleles, bool alleleListSampleFirst,
+                                    bool* phaseList, const std::vector<std::string>& tags,
+                                    std::vector<TXtrFmtFuncParam>& inOutParams,
+                                    std::span<const uint32_t> samplesToReport = {},
+                                    TXtrGtReport* report = nullptr) const;
   std::vector<std::string> GetInfoKeysPresent(uint64_t fromVariant, uint64_t toVariant);
   std::vector<std::string> GetGtKeysPresent(uint64_t fromVariant, uint64_t toVariant);
   // A call is missing when all its alleles are missing (or it has no usable GT).
   std::vector<uint64_t> SampleSummaryMissingGtCalls(std::span<const uint32_t> samplesToReport = {});
 
  private:
+  struct TGtWalk;
+  struct TKeyWalk;
+  template <bool kGt, bool kKeys>
+  TXtrFuncRes WalkCalls(uint64_t v, TGtWalk* gt, TKeyWalk* keys, std::span<const uint32_t> smp,
+                        TXtrGtReport* report) const;
   bool SplitVariant(uint64_t v) const;
+  // Line i of the text without its line break (and without a CR before it), for opening. The
+  // pointer lies in FText and is valid until FText is next accessed.
+  bool LineAt(uint64_t i, const char*& p, uint64_t& len) const;
   bool OpenDone(const std::string& name);
+  void CloseText();
 
-  TVcfText FText;
+  // The indexed text (line breaks as index 0). Once opened, only SplitVariant reads it, so the
+  // split line it points into stays valid until another variant is split.
+  std::unique_ptr<TMMTF> FText;
+  uint64_t FPartSz = cDefMMFPartSz;
+  std::string FMemText;  // the text of OpenText, attached to FText
+  uint64_t FNLines = 0;
+  TVcfCompression FCompression = TVcfCompression::None;
+  std::string FMetaText;  // every byte before the header line, line breaks included
+  bool FCrLf = false;
   std::string FFileName;
   TZelErr FLastErr;
   uint64_t FHdrRowOfs = ~uint64_t(0);
@@ -131,11 +172,12 @@ class TVCFFile : public TZelObject {
   uint32_t FFmtDir = 0xFFFFFFFFu;
   bool FIsGVCF = false;
   bool FSelectionMade = false;
-  std::vector<uint64_t> FSelection;
+  TBitField FSelection;
 
   // The one split line: its variant, text and column starts.
   mutable uint64_t FSplitVar = ~uint64_t(0);
-  mutable std::string_view FLine;
+  mutable const char* FLine = "";
+  mutable uint32_t FLineLen = 0;
   mutable std::vector<uint32_t> FCols;
   mutable uint32_t FNFields = 0;
   mutable std::vector<uint32_t> FAlleleMap;

@@ -25,6 +25,7 @@ bool VcfSummariseGenotypes(TVCFFile& vcf, TVcfGtSummary& out, TZelErr& err,
   // Depth histogram; depths beyond it are kept one by one.
   std::vector<uint64_t> hist(4096, 0);
   std::vector<uint32_t> big;
+  std::vector<uint32_t> bigOfLine(n);  // one variant's large depths, kept after its walk
   std::vector<uint64_t> perPloidy(A + 1, 0);
   for (uint64_t v = 0; v < nv; ++v) {
     if (progress && (v & 0xFFFF) == 0) {
@@ -34,30 +35,40 @@ bool VcfSummariseGenotypes(TVCFFile& vcf, TVcfGtSummary& out, TZelErr& err,
         return false;
       }
     }
-    TXtrFuncRes r = vcf.XtrGenotypeMem(v, A, nullptr, sal.data(), ploidy.data(), true, nullptr, {},
-                                       &out.Report);
+    // GT and DP of each call in one walk over its column.
+    TXtrFuncRes r = vcf.XtrGenotypeAndKeysMem(v, A, nullptr, sal.data(), ploidy.data(), true,
+                                              nullptr, tags, dp, {}, &out.Report);
     if (r != xtrOK) {
       const auto& f = out.Report.Fail;
       const std::string smp = f.Smp < n ? vcf.SampleNamesRef()[f.Smp] : std::string();
-      err = TZelErr::User(
-          r == xtrErrAlleles ? "Genotype with more than 8 alleles" : "Genotype does not read",
-          "line " + std::to_string(vcf.VariantLineNo(v)) + ", sample " + smp);
+      const std::string where = "line " + std::to_string(vcf.VariantLineNo(v)) + ", sample " + smp;
+      if (f.Tag != vcfNone32)
+        err = TZelErr::User("DP does not read as a depth", where);
+      else
+        err = TZelErr::User(
+            r == xtrErrAlleles ? "Genotype with more than 8 alleles" : "Genotype does not read",
+            where);
       return false;
     }
-    r = vcf.XtrGtKeyMem(v, tags, dp, {}, &out.Report);
-    const bool hasDp = r == xtrOK && dp[0].TagOfs != 0xFFFFFFFFu;
-    if (r == xtrErrConversion) {
-      const auto& f = out.Report.Fail;
-      const std::string smp = f.Smp < n ? vcf.SampleNamesRef()[f.Smp] : std::string();
-      err = TZelErr::User("DP does not read as a depth",
-                          "line " + std::to_string(vcf.VariantLineNo(v)) + ", sample " + smp);
-      return false;
-    }
+    const bool hasDp = dp[0].TagOfs != 0xFFFFFFFFu;
     const int32_t* depth = reinterpret_cast<const int32_t*>(dp[0].Slot(0));
+    // Counted in locals: stores into the histogram would otherwise force every count through
+    // memory.
+    uint64_t kinds[3] = {0, 0, 0};  // missing, called, partly missing
+    uint64_t depthCalls = 0;
+    uint32_t nBig = 0;
+    // Raw pointers in locals and no call in the loop, so that the loop's values stay in
+    // registers.
+    uint32_t* const bl = bigOfLine.data();
+    uint64_t* const h = hist.data();
+    const uint32_t hn = uint32_t(hist.size());
+    uint64_t* const pp = perPloidy.data();
+    const uint32_t* const pl = ploidy.data();
+    const uint32_t* const sl = sal.data();
     for (uint32_t i = 0; i < n; ++i) {
-      const uint32_t p = ploidy[i];
-      ++perPloidy[p];
-      const uint32_t* a = &sal[size_t(i) * A];
+      const uint32_t p = pl[i];
+      ++pp[p];
+      const uint32_t* a = sl + size_t(i) * A;
       uint32_t known;
       if (p == 2) {
         known = uint32_t(a[0] != MissingAlleleNo) + uint32_t(a[1] != MissingAlleleNo);
@@ -65,24 +76,24 @@ bool VcfSummariseGenotypes(TVCFFile& vcf, TVcfGtSummary& out, TZelErr& err,
         known = 0;
         for (uint32_t k = 0; k < p; ++k) known += a[k] != MissingAlleleNo;
       }
-      if (p == 0 || known == 0)
-        ++out.Missing;
-      else if (known == p)
-        ++out.Called;
-      else
-        ++out.PartlyMissing;
+      ++kinds[known == 0 ? 0 : known == p ? 1 : 2];
       int32_t d;
       std::memcpy(&d, depth + i, 4);
-      if (!hasDp || d == kNoDepth || d < 0) {
-        ++out.DepthAbsent;
-      } else {
-        ++out.DepthCalls;
-        if (uint32_t(d) < hist.size())
-          ++hist[uint32_t(d)];
+      // The missing mark is negative, as is any depth that means nothing.
+      if (hasDp && d >= 0) {
+        ++depthCalls;
+        if (uint32_t(d) < hn)
+          ++h[uint32_t(d)];
         else
-          big.push_back(uint32_t(d));
+          bl[nBig++] = uint32_t(d);
       }
     }
+    if (nBig) big.insert(big.end(), bl, bl + nBig);
+    out.Missing += kinds[0];
+    out.Called += kinds[1];
+    out.PartlyMissing += kinds[2];
+    out.DepthCalls += depthCalls;
+    out.DepthAbsent += n - depthCalls;
   }
   out.Calls = nv * n;
   for (uint32_t p = 0; p <= A; ++p)
@@ -122,10 +133,9 @@ std::vector<std::string> VcfContigNames(TVCFFile& vcf, bool* fromHeader) {
   if (fromHeader) *fromHeader = false;
   std::vector<std::string> names;
   std::unordered_set<std::string> seen;
-  std::string_view last;
+  std::string last;  // a copy: the view of a line ends when the next line is read
   for (uint64_t v = 0; v < vcf.NVariants(); ++v) {
-    std::string_view line = vcf.VariantLine(v);
-    std::string_view chrom = line.substr(0, line.find('\t'));
+    const std::string_view chrom = vcf.Column(v, vcfChrom);
     if (chrom == last) continue;
     last = chrom;
     if (seen.insert(std::string(chrom)).second) names.emplace_back(chrom);

@@ -209,18 +209,31 @@ void NoteShortLine(TXtrGtReport* r, uint64_t v, uint64_t lineNo) {
   if (r->ShortLines++ == 0) r->FirstShortLine = lineNo;
 }
 
-// The k-th ':' item of [b, e): false when the column has fewer items.
-inline bool NthColonItem(const char* b, const char* e, uint32_t k, const char*& ib,
-                         const char*& ie) {
-  const char* p = b;
-  for (uint32_t i = 0; i < k; ++i) {
+// Gives item k of the column [b, e) and moves the cursor past it. The cursor is the start of
+// item ck, or null when the column has no item ck; it only moves forward while the items asked
+// for come in increasing order. False when the column has fewer items (the cursor then starts
+// over at b).
+inline bool SeekItem(const char* b, const char* e, const char*& cur, uint32_t& ck, uint32_t k,
+                     const char*& ib, const char*& ie) {
+  if (k < ck) {
+    cur = b;
+    ck = 0;
+  }
+  const char* p = cur;
+  for (; ck < k && p; ++ck) {
     while (p < e && *p != ':') ++p;
-    if (p == e) return false;
-    ++p;
+    p = p < e ? p + 1 : nullptr;
+  }
+  if (!p) {
+    cur = b;
+    ck = 0;
+    return false;
   }
   ib = p;
   while (p < e && *p != ':') ++p;
   ie = p;
+  cur = p < e ? p + 1 : nullptr;
+  ck = k + 1;
   return true;
 }
 
@@ -265,183 +278,226 @@ inline TGtParse ParseGt(const char* b, const char* e, uint32_t* out, uint32_t ma
 
 }  // namespace
 
-TXtrFuncRes TVCFFile::XtrGenotypeMem(uint64_t v, uint8_t A, uint32_t* act, uint32_t* sal,
-                                     uint32_t* actualN, bool sampleFirst, bool* phase,
-                                     std::span<const uint32_t> smp, TXtrGtReport* report) const {
-  const uint32_t n = smp.empty() ? FNSamples : uint32_t(smp.size());
-  if (n == 0) return xtrOK;
-  if ((sal && !actualN) || A == 0) return xtrErrInput;
-  const size_t cells = size_t(A) * n;
-  if (act) std::memset(act, 0, cells * sizeof(uint32_t));
-  if (sal) std::fill(sal, sal + cells, MissingAlleleNo);
-  if (actualN) std::memset(actualN, 0, size_t(n) * sizeof(uint32_t));
-  if (phase) std::fill(phase, phase + n, false);
-  if (!SplitVariant(v)) return xtrOK;
-  const uint32_t nf = FNFields;
-  const char* line = FLine.data();
-  if (FNSamples > 0 && nf < 9 + FNSamples) NoteShortLine(report, v, VariantLineNo(v));
-  if (nf <= vcfFormat) return xtrOK;
-  std::string_view fmt(line + FCols[vcfFormat], FCols[vcfFormat + 1] - 1 - FCols[vcfFormat]);
-  const uint32_t gtPos =
-      fmt.size() >= 2 && fmt[0] == 'G' && fmt[1] == 'T' && (fmt.size() == 2 || fmt[2] == ':')
-          ? 0
-          : VcfFindItem(fmt, "GT", ':');
-  if (gtPos == 0xFFFFFFFFu) return xtrOK;
-  std::string_view alt(line + FCols[vcfAlt], FCols[vcfAlt + 1] - 1 - FCols[vcfAlt]);
-  const uint32_t nRaw = VcfAlleleIndexMap(alt, FAlleleMap);
-  const uint32_t* amap = FAlleleMap.data();
-  // Without placeholders GT numbers are already GetAlleles' numbers.
-  const bool identity = alt.find('<') == std::string_view::npos;
-  const uint32_t maxAllele = act ? std::min<uint32_t>(nRaw, A) : nRaw;
-  const uint32_t* cols = FCols.data();
-  uint32_t al[256];
+// What genotype reading writes, and what it knows about the split line.
+struct TVCFFile::TGtWalk {
+  uint8_t A = 0;
+  uint32_t* Act = nullptr;
+  uint32_t* Sal = nullptr;
+  uint32_t* ActualN = nullptr;
+  bool SampleFirst = true;
+  bool* Phase = nullptr;
+  uint32_t N = 0;            // calls reported
+  uint32_t Pos = vcfNone32;  // GT's item in this line's FORMAT; none: every call missing
+  const uint32_t* AMap = nullptr;
+  uint32_t NRaw = 0;
+  uint32_t MaxAllele = 0;
+  bool Identity = true;
 
-  for (uint32_t i = 0; i < n; ++i) {
-    uint32_t s = i;
-    if (!smp.empty()) {
-      s = smp[i];
-      if (s >= FNSamples) continue;
-    }
-    const uint32_t c = vcfSample + s;
-    if (c >= nf) continue;
-    const char* b = line + cols[c];
-    const char* e = line + cols[c + 1] - 1;
-    const char *gb, *ge;
-    if (gtPos == 0) {
-      gb = b;
-      ge = b;
-      while (ge < e && *ge != ':') ++ge;
-    } else if (!NthColonItem(b, e, gtPos, gb, ge)) {
-      continue;  // a column cut short by the writer: missing call
-    }
-    if (ge == gb) continue;
+  // Checks the outputs and resets them: counts 0, alleles missing, ploidy 0, unphased.
+  TXtrFuncRes Reset(uint8_t a, uint32_t* act, uint32_t* sal, uint32_t* actualN, bool sampleFirst,
+                    bool* phase, uint32_t n) {
+    if ((sal && !actualN) || a == 0) return xtrErrInput;
+    A = a;
+    Act = act;
+    Sal = sal;
+    ActualN = actualN;
+    SampleFirst = sampleFirst;
+    Phase = phase;
+    N = n;
+    const size_t cells = size_t(A) * n;
+    if (act) std::memset(act, 0, cells * sizeof(uint32_t));
+    if (sal) std::fill(sal, sal + cells, MissingAlleleNo);
+    if (actualN) std::memset(actualN, 0, size_t(n) * sizeof(uint32_t));
+    if (phase) std::fill(phase, phase + n, false);
+    return xtrOK;
+  }
+
+  // Where GT sits in the split line's FORMAT and how its allele numbers map to GetAlleles'.
+  void Prepare(const TVCFFile& f) {
+    Pos = vcfNone32;
+    if (f.FNFields <= vcfFormat) return;
+    std::string_view fmt = f.Column(f.FSplitVar, vcfFormat);
+    Pos = fmt.size() >= 2 && fmt[0] == 'G' && fmt[1] == 'T' && (fmt.size() == 2 || fmt[2] == ':')
+              ? 0
+              : VcfFindItem(fmt, "GT", ':');
+    if (Pos == vcfNone32) return;
+    std::string_view alt = f.Column(f.FSplitVar, vcfAlt);
+    NRaw = VcfAlleleIndexMap(alt, f.FAlleleMap);
+    AMap = f.FAlleleMap.data();
+    // Without placeholders GT numbers are already GetAlleles' numbers.
+    Identity = alt.find('<') == std::string_view::npos;
+    MaxAllele = Act ? std::min<uint32_t>(NRaw, A) : NRaw;
+  }
+
+  // Call i's GT text [gb, ge) into the outputs; s is its sample, for the report. Any form:
+  // ploidy up to A, a leading phase mark, placeholders (the common form is read in line by
+  // WalkCalls).
+  __attribute__((noinline)) TXtrFuncRes ReadAny(const TVCFFile& f, uint32_t i, const char* gb,
+                                                const char* ge, uint64_t v, uint32_t s,
+                                                TXtrGtReport* report) {
+    if (ge == gb) return xtrOK;
+    uint32_t al[256];
     uint32_t p;
     bool unphased;
-    // The common form: two one-digit alleles.
-    if (ge - gb == 3 && (gb[1] == '/' || gb[1] == '|') &&
-        ((gb[0] >= '0' && gb[0] <= '9') || gb[0] == '.') &&
-        ((gb[2] >= '0' && gb[2] <= '9') || gb[2] == '.') && A >= 2) {
-      al[0] = gb[0] == '.' ? MissingAlleleNo : uint32_t(gb[0] - '0');
-      al[1] = gb[2] == '.' ? MissingAlleleNo : uint32_t(gb[2] - '0');
-      p = 2;
-      unphased = gb[1] == '/';
-    } else {
-      TGtParse r = ParseGt(gb, ge, al, A, p, unphased);
-      if (r != gtOk) {
-        if (report) {
-          report->Fail = {r == gtTooMany ? xtrErrAlleles : xtrErrConversion, v, s};
-          report->FailLine = VariantLineNo(v);
-        }
-        return r == gtTooMany ? xtrErrAlleles : xtrErrConversion;
+    TGtParse r = ParseGt(gb, ge, al, A, p, unphased);
+    if (r != gtOk) {
+      const TXtrFuncRes res = r == gtTooMany ? xtrErrAlleles : xtrErrConversion;
+      if (report) {
+        report->Fail = {res, v, s, vcfNone32};
+        report->FailLine = f.VariantLineNo(v);
       }
+      return res;
     }
-    if (phase) phase[i] = !unphased;
-    if (!act && !sal) continue;
+    if (Phase) Phase[i] = !unphased;
+    if (!Act && !Sal) return xtrOK;
     bool bad = false, placeholder = false;
-    if (identity) {
+    if (Identity) {
       for (uint32_t k = 0; k < p; ++k)
-        if (al[k] != MissingAlleleNo && al[k] >= maxAllele) bad = true;
-    } else
+        if (al[k] != MissingAlleleNo && al[k] >= MaxAllele) bad = true;
+    } else {
       for (uint32_t k = 0; k < p; ++k) {
         uint32_t a = al[k];
         if (a == MissingAlleleNo) continue;
-        if (a >= nRaw) {
+        if (a >= NRaw) {
           bad = true;
           continue;
         }
-        uint32_t m = amap[a];
+        uint32_t m = AMap[a];
         if (m == MissingAlleleNo)
           placeholder = true;
-        else if (act && m >= A)
+        else if (Act && m >= A)
           bad = true;
         al[k] = m;
       }
-    if (actualN) actualN[i] = p;
+    }
+    if (ActualN) ActualN[i] = p;
     if (bad || placeholder) {
       if (report) {
-        if (bad && report->BadAlleleCalls++ == 0) report->FirstBadAlleleLine = VariantLineNo(v);
+        if (bad && report->BadAlleleCalls++ == 0) report->FirstBadAlleleLine = f.VariantLineNo(v);
         if (!bad) ++report->PlaceholderCalls;
       }
-      continue;  // every slot stays missing
+      return xtrOK;  // every slot stays missing
     }
     for (uint32_t k = 0; k < p; ++k) {
       uint32_t a = al[k];
-      if (act && a != MissingAlleleNo) ++act[size_t(a) * n + i];
-      if (sal) {
-        if (sampleFirst)
-          sal[size_t(i) * A + k] = a;
+      if (Act && a != MissingAlleleNo) ++Act[size_t(a) * N + i];
+      if (Sal) {
+        if (SampleFirst)
+          Sal[size_t(i) * A + k] = a;
         else
-          sal[size_t(k) * n + i] = a;
+          Sal[size_t(k) * N + i] = a;
       }
     }
+    return xtrOK;
   }
-  return xtrOK;
-}
+};
 
-TXtrFuncRes TVCFFile::XtrGtKeyMem(uint64_t v, const std::vector<std::string>& tags,
-                                  std::vector<TXtrFmtFuncParam>& params,
-                                  std::span<const uint32_t> smp, TXtrGtReport* report) const {
-  const uint32_t n = smp.empty() ? FNSamples : uint32_t(smp.size());
-  if (tags.empty() || params.size() != tags.size() || n == 0) return xtrErrInput;
-  for (auto& p : params) {
-    if (p.NSmp < n) return xtrErrInput;
-    const uint32_t sz = p.SlotSize();
-    const bool text = p.Conversion == xtString;
-    if (!text && p.ValMissingData.size() > sz) return xtrErrMemory;
-    if (text) {
-      std::fill(p.ItemBytes.begin(), p.ItemBytes.begin() + n, 0u);
-    } else {
-      // One slot made, then copied: the reset runs for every variant.
-      uint8_t* first = p.Slot(0);
-      std::memset(first, 0, sz);
-      if (!p.ValMissingData.empty())
-        std::memcpy(first, p.ValMissingData.data(), p.ValMissingData.size());
-      if (sz == 4) {
-        uint32_t w;
-        std::memcpy(&w, first, 4);
-        uint32_t* q = reinterpret_cast<uint32_t*>(first);
-        if ((reinterpret_cast<uintptr_t>(q) & 3) == 0)
-          std::fill(q, q + n, w);
-        else
-          for (uint32_t j = 1; j < n; ++j) std::memcpy(p.Slot(j), first, 4);
-      } else {
-        for (uint32_t j = 1; j < n; ++j) std::memcpy(p.Slot(j), first, sz);
-      }
-    }
-    p.TagOfs = 0xFFFFFFFFu;
-    if (!text) p.ItemBytes.assign(1, 0);
-  }
-  std::string_view fmt = Column(v, vcfFormat);
-  if (fmt.empty()) return xtrErrInput;
-  const uint32_t nf = FNFields;
-  const char* line = FLine.data();
-  if (FNSamples > 0 && nf < 9 + FNSamples) NoteShortLine(report, v, VariantLineNo(v));
-  for (size_t k = 0; k < tags.size(); ++k) {
-    params[k].TagOfs = VcfFindItem(fmt, tags[k], ':');
-    if (params[k].Conversion != xtString && params[k].TagOfs != 0xFFFFFFFFu)
-      params[k].ItemBytes[0] = TypeSz[params[k].Conversion];
-  }
-  // The keys present in this FORMAT, with their slots' base and size taken out of the loop.
+// The FORMAT tags asked for, with their slots' base and size taken out of the call loop.
+struct TVCFFile::TKeyWalk {
   struct TKey {
     TXtrFmtFuncParam* P;
     uint8_t* Base;
     uint32_t Sz;
     uint32_t Ofs;
     TXtrConversion Conv;
+    uint32_t Tag;
   };
-  TKey keys[16];
-  std::vector<TKey> manyKeys;
-  TKey* kp = keys;
-  size_t nk = 0;
-  if (tags.size() > 16) {
-    manyKeys.resize(tags.size());
-    kp = manyKeys.data();
+  TKey Few[16];
+  std::vector<TKey> Many;
+  TKey* Keys = Few;
+  size_t NK = 0;
+
+  // Checks the records and resets every reported slot to the missing value (or zero bytes).
+  static TXtrFuncRes Reset(std::vector<TXtrFmtFuncParam>& params, uint32_t n) {
+    for (auto& p : params) {
+      if (p.NSmp < n) return xtrErrInput;
+      const uint32_t sz = p.SlotSize();
+      const bool text = p.Conversion == xtString;
+      if (!text && p.ValMissingData.size() > sz) return xtrErrMemory;
+      if (text) {
+        std::fill(p.ItemBytes.begin(), p.ItemBytes.begin() + n, 0u);
+      } else {
+        // One slot made, then copied: the reset runs for every variant.
+        uint8_t* first = p.Slot(0);
+        std::memset(first, 0, sz);
+        if (!p.ValMissingData.empty())
+          std::memcpy(first, p.ValMissingData.data(), p.ValMissingData.size());
+        if (sz == 4) {
+          uint32_t w;
+          std::memcpy(&w, first, 4);
+          uint32_t* q = reinterpret_cast<uint32_t*>(first);
+          if ((reinterpret_cast<uintptr_t>(q) & 3) == 0)
+            std::fill(q, q + n, w);
+          else
+            for (uint32_t j = 1; j < n; ++j) std::memcpy(p.Slot(j), first, 4);
+        } else {
+          for (uint32_t j = 1; j < n; ++j) std::memcpy(p.Slot(j), first, sz);
+        }
+      }
+      p.TagOfs = 0xFFFFFFFFu;
+      if (!text) p.ItemBytes.assign(1, 0);
+    }
+    return xtrOK;
   }
-  for (auto& p : params)
-    if (p.TagOfs != 0xFFFFFFFFu)
-      kp[nk++] = {&p, p.Buffer.data(), p.SlotSize(), p.TagOfs, p.Conversion};
-  if (nk == 0) return xtrOK;
+
+  // Finds every tag in the line's FORMAT text.
+  void Prepare(std::string_view fmt, const std::vector<std::string>& tags,
+               std::vector<TXtrFmtFuncParam>& params) {
+    for (size_t k = 0; k < tags.size(); ++k) {
+      params[k].TagOfs = VcfFindItem(fmt, tags[k], ':');
+      if (params[k].Conversion != xtString && params[k].TagOfs != 0xFFFFFFFFu)
+        params[k].ItemBytes[0] = TypeSz[params[k].Conversion];
+    }
+    if (tags.size() > 16) {
+      Many.resize(tags.size());
+      Keys = Many.data();
+    }
+    NK = 0;
+    for (size_t k = 0; k < params.size(); ++k) {
+      TXtrFmtFuncParam& p = params[k];
+      if (p.TagOfs != 0xFFFFFFFFu)
+        Keys[NK++] = {&p, p.Buffer.data(), p.SlotSize(), p.TagOfs, p.Conversion, uint32_t(k)};
+    }
+  }
+};
+
+// One walk over the calls of the split line: for each reported call the GT item and the
+// asked tags' items are reached by one cursor that only moves forward while their positions
+// increase (GT first, as VCF writes it).
+template <bool kGt, bool kKeys>
+TXtrFuncRes TVCFFile::WalkCalls(uint64_t v, TGtWalk* gt, TKeyWalk* kw,
+                                std::span<const uint32_t> smp, TXtrGtReport* report) const {
+  const uint32_t n = smp.empty() ? FNSamples : uint32_t(smp.size());
+  const uint32_t nf = FNFields;
+  const char* line = FLine;
   const uint32_t* cols = FCols.data();
+  // The values of the common cases in locals: the stores into the caller's arrays might
+  // otherwise alias them and force them to be read again for every call.
+  uint32_t gtPos = vcfNone32, maxAllele = 0, nOut = 0;
+  uint32_t *act = nullptr, *sal = nullptr, *actualN = nullptr;
+  bool* phase = nullptr;
+  bool gtFast = false, sampleFirst = true;
+  size_t stride = 0;
+  if constexpr (kGt) {
+    gtPos = gt->Pos;
+    gtFast = gt->Identity && gt->A >= 2;
+    maxAllele = gt->MaxAllele;
+    act = gt->Act;
+    sal = gt->Sal;
+    actualN = gt->ActualN;
+    phase = gt->Phase;
+    sampleFirst = gt->SampleFirst;
+    nOut = gt->N;
+    stride = gt->A;
+  }
+  uint8_t* intSlots = nullptr;  // the one tag asked for, when it is an integer
+  uint32_t intOfs = 0;
+  if constexpr (kKeys) {
+    if (kw->NK == 1 && kw->Keys[0].Conv == xtSInt32) {
+      intSlots = kw->Keys[0].Base;
+      intOfs = kw->Keys[0].Ofs;
+    }
+  }
   for (uint32_t j = 0; j < n; ++j) {
     uint32_t s = j;
     if (!smp.empty()) {
@@ -452,55 +508,179 @@ TXtrFuncRes TVCFFile::XtrGtKeyMem(uint64_t v, const std::vector<std::string>& ta
     if (c >= nf) continue;
     const char* b = line + cols[c];
     const char* e = line + cols[c + 1] - 1;
-    if (e - b == 1 && *b == '.') continue;  // the whole call is missing
-    for (size_t k = 0; k < nk; ++k) {
-      const TKey& key = kp[k];
-      const char *ib, *ie;
-      if (!NthColonItem(b, e, key.Ofs, ib, ie)) continue;  // trailing items dropped
-      const size_t len = size_t(ie - ib);
-      uint8_t* slot = key.Base + size_t(j) * key.Sz;
-      if (key.Conv == xtSInt32 && len - 1 < 9) {
-        // A plain count such as a depth: digits only, read in place.
-        uint32_t u = 0;
-        const char* q = ib;
-        for (; q < ie; ++q) {
-          const uint32_t d = uint32_t(uint8_t(*q) - uint8_t('0'));
-          if (d > 9) break;
-          u = u * 10 + d;
+    const char* cur = b;
+    uint32_t ck = 0;
+    const char *ib = nullptr, *ie = nullptr;
+    bool gtItem = false;
+    if (kGt && gtPos == 0 && e - b >= 3 && (e - b == 3 || b[3] == ':') && b[0] != ':' &&
+        (b[1] == '/' || b[1] == '|') && b[2] != ':') {
+      // GT first and two alleles of one byte, as nearly always: no scan for its end.
+      ib = b;
+      ie = b + 3;
+      cur = e - b == 3 ? nullptr : b + 4;
+      ck = 1;
+      gtItem = true;
+    } else if (kGt && gtPos != vcfNone32) {
+      // A column cut short by the writer before GT: missing call.
+      gtItem = SeekItem(b, e, cur, ck, gtPos, ib, ie);
+    }
+    if (gtItem) {
+      // The common form, two one-digit alleles of a site without placeholders, in line.
+      const bool three = gtFast && ie - ib == 3;
+      const uint32_t d0 = three ? uint32_t(uint8_t(ib[0]) - uint8_t('0')) : 99;
+      const uint32_t d2 = three ? uint32_t(uint8_t(ib[2]) - uint8_t('0')) : 99;
+      if (three && (ib[1] == '/' || ib[1] == '|') && (d0 <= 9 || ib[0] == '.') &&
+          (d2 <= 9 || ib[2] == '.')) {
+        if (phase) phase[j] = ib[1] == '|';
+        if (act || sal) {
+          const uint32_t a0 = d0 > 9 ? MissingAlleleNo : d0;
+          const uint32_t a1 = d2 > 9 ? MissingAlleleNo : d2;
+          if (actualN) actualN[j] = 2;
+          if ((a0 != MissingAlleleNo && a0 >= maxAllele) ||
+              (a1 != MissingAlleleNo && a1 >= maxAllele)) {
+            // Every slot stays missing.
+            if (report && report->BadAlleleCalls++ == 0)
+              report->FirstBadAlleleLine = VariantLineNo(v);
+          } else {
+            if (act) {
+              if (a0 != MissingAlleleNo) ++act[size_t(a0) * nOut + j];
+              if (a1 != MissingAlleleNo) ++act[size_t(a1) * nOut + j];
+            }
+            if (sal) {
+              if (sampleFirst) {
+                sal[size_t(j) * stride] = a0;
+                sal[size_t(j) * stride + 1] = a1;
+              } else {
+                sal[j] = a0;
+                sal[size_t(nOut) + j] = a1;
+              }
+            }
+          }
         }
-        if (q == ie) {
+      } else if (const TXtrFuncRes r = gt->ReadAny(*this, j, ib, ie, v, s, report); r != xtrOK) {
+        return r;
+      }
+    }
+    if constexpr (kKeys) {
+      if (e - b == 1 && *b == '.') continue;  // the whole call is missing
+      if (intSlots && ck == intOfs && cur) {
+        // The cursor is at the item: a plain count (1 to 9 digits, such as a depth) is read
+        // in the same pass that finds the item's end.
+        uint32_t u = 0;
+        const char* q = cur;
+        const char* qe = e - q > 9 ? q + 9 : e;
+        uint32_t d;
+        while (q < qe && (d = uint32_t(uint8_t(*q) - uint8_t('0'))) <= 9) {
+          u = u * 10 + d;
+          ++q;
+        }
+        if (q > cur && (q == e || *q == ':')) {
           const int32_t t = int32_t(u);
-          std::memcpy(slot, &t, 4);
+          std::memcpy(intSlots + size_t(j) * 4, &t, 4);
           continue;
         }
       }
-      if (len == 1 && *ib == '.') {
-        TXtrFmtFuncParam& p = *key.P;
-        if (key.Conv == xtString && !p.ValMissingData.empty()) {
-          if (p.ValMissingData.size() > p.BytesAllocated) return xtrErrMemory;
-          std::memcpy(slot, p.ValMissingData.data(), p.ValMissingData.size());
-          p.ItemBytes[j] = uint32_t(p.ValMissingData.size());
+      for (size_t k = 0; k < kw->NK; ++k) {
+        const TKeyWalk::TKey& key = kw->Keys[k];
+        uint8_t* slot = key.Base + size_t(j) * key.Sz;
+        if (!SeekItem(b, e, cur, ck, key.Ofs, ib, ie)) continue;  // trailing items dropped
+        const size_t len = size_t(ie - ib);
+        if (key.Conv == xtSInt32 && len - 1 < 9) {
+          // A plain count such as a depth: digits only, read in place.
+          uint32_t u = 0;
+          const char* q = ib;
+          for (; q < ie; ++q) {
+            const uint32_t d = uint32_t(uint8_t(*q) - uint8_t('0'));
+            if (d > 9) break;
+            u = u * 10 + d;
+          }
+          if (q == ie) {
+            const int32_t t = int32_t(u);
+            std::memcpy(slot, &t, 4);
+            continue;
+          }
         }
-        continue;
-      }
-      if (key.Conv == xtString) {
-        TXtrFmtFuncParam& p = *key.P;
-        if (len > p.BytesAllocated) {
-          if (report) report->Fail = {xtrErrMemory, v, s};
-          return xtrErrMemory;
+        if (len == 1 && *ib == '.') {
+          TXtrFmtFuncParam& p = *key.P;
+          if (key.Conv == xtString && !p.ValMissingData.empty()) {
+            if (p.ValMissingData.size() > p.BytesAllocated) return xtrErrMemory;
+            std::memcpy(slot, p.ValMissingData.data(), p.ValMissingData.size());
+            p.ItemBytes[j] = uint32_t(p.ValMissingData.size());
+          }
+          continue;
         }
-        std::memcpy(slot, ib, len);
-        p.ItemBytes[j] = uint32_t(len);
-      } else if (!XtrConvert(std::string_view(ib, len), key.Conv, slot)) {
-        if (report) {
-          report->Fail = {xtrErrConversion, v, s};
-          report->FailLine = VariantLineNo(v);
+        if (key.Conv == xtString) {
+          TXtrFmtFuncParam& p = *key.P;
+          if (len > p.BytesAllocated) {
+            if (report) report->Fail = {xtrErrMemory, v, s, key.Tag};
+            return xtrErrMemory;
+          }
+          std::memcpy(slot, ib, len);
+          p.ItemBytes[j] = uint32_t(len);
+        } else if (!XtrConvert(std::string_view(ib, len), key.Conv, slot)) {
+          if (report) {
+            report->Fail = {xtrErrConversion, v, s, key.Tag};
+            report->FailLine = VariantLineNo(v);
+          }
+          return xtrErrConversion;
         }
-        return xtrErrConversion;
       }
     }
   }
   return xtrOK;
+}
+
+TXtrFuncRes TVCFFile::XtrGenotypeMem(uint64_t v, uint8_t A, uint32_t* act, uint32_t* sal,
+                                     uint32_t* actualN, bool sampleFirst, bool* phase,
+                                     std::span<const uint32_t> smp, TXtrGtReport* report) const {
+  const uint32_t n = smp.empty() ? FNSamples : uint32_t(smp.size());
+  if (n == 0) return xtrOK;
+  TGtWalk gt;
+  if (TXtrFuncRes r = gt.Reset(A, act, sal, actualN, sampleFirst, phase, n); r != xtrOK) return r;
+  if (!SplitVariant(v)) return xtrOK;
+  if (FNSamples > 0 && FNFields < 9 + FNSamples) NoteShortLine(report, v, VariantLineNo(v));
+  gt.Prepare(*this);
+  if (gt.Pos == vcfNone32) return xtrOK;
+  return WalkCalls<true, false>(v, &gt, nullptr, smp, report);
+}
+
+TXtrFuncRes TVCFFile::XtrGtKeyMem(uint64_t v, const std::vector<std::string>& tags,
+                                  std::vector<TXtrFmtFuncParam>& params,
+                                  std::span<const uint32_t> smp, TXtrGtReport* report) const {
+  const uint32_t n = smp.empty() ? FNSamples : uint32_t(smp.size());
+  if (tags.empty() || params.size() != tags.size() || n == 0) return xtrErrInput;
+  if (TXtrFuncRes r = TKeyWalk::Reset(params, n); r != xtrOK) return r;
+  std::string_view fmt = Column(v, vcfFormat);
+  if (fmt.empty()) return xtrErrInput;
+  if (FNSamples > 0 && FNFields < 9 + FNSamples) NoteShortLine(report, v, VariantLineNo(v));
+  TKeyWalk kw;
+  kw.Prepare(fmt, tags, params);
+  if (kw.NK == 0) return xtrOK;
+  return WalkCalls<false, true>(v, nullptr, &kw, smp, report);
+}
+
+TXtrFuncRes TVCFFile::XtrGenotypeAndKeysMem(uint64_t v, uint8_t A, uint32_t* act, uint32_t* sal,
+                                            uint32_t* actualN, bool sampleFirst, bool* phase,
+                                            const std::vector<std::string>& tags,
+                                            std::vector<TXtrFmtFuncParam>& params,
+                                            std::span<const uint32_t> smp,
+                                            TXtrGtReport* report) const {
+  const uint32_t n = smp.empty() ? FNSamples : uint32_t(smp.size());
+  if (n == 0) return xtrOK;
+  if (params.size() != tags.size()) return xtrErrInput;
+  TGtWalk gt;
+  if (TXtrFuncRes r = gt.Reset(A, act, sal, actualN, sampleFirst, phase, n); r != xtrOK) return r;
+  if (TXtrFuncRes r = TKeyWalk::Reset(params, n); r != xtrOK) return r;
+  if (!SplitVariant(v)) return xtrOK;
+  if (FNSamples > 0 && FNFields < 9 + FNSamples) NoteShortLine(report, v, VariantLineNo(v));
+  gt.Prepare(*this);
+  TKeyWalk kw;
+  const std::string_view fmt = Column(v, vcfFormat);
+  if (!fmt.empty()) kw.Prepare(fmt, tags, params);
+  if (kw.NK == 0)
+    return gt.Pos == vcfNone32 ? xtrOK : WalkCalls<true, false>(v, &gt, nullptr, smp, report);
+  if (gt.Pos == vcfNone32) return WalkCalls<false, true>(v, nullptr, &kw, smp, report);
+  return WalkCalls<true, true>(v, &gt, &kw, smp, report);
 }
 
 namespace {

@@ -21,6 +21,7 @@ struct TXtrFuncResEx {
   TXtrFuncRes Res = xtrOK;
   uint64_t Variant = 0;
   uint64_t Smp = 0;
+  uint32_t Tag = vcfNone32;  // position of the failing FORMAT tag in the caller's list; GT: none
 };
 
 enum TXtrConversion : uint8_t {

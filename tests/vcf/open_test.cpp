@@ -1,10 +1,15 @@
 // Opening VCF files: real-world shapes, compressed and CR LF copies, and input that is not VCF.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "vcf/bioVCF.h"
+#include "vcf/vcfLine.h"
+#include "vcf/vcfSummary.h"
 
 namespace {
 
@@ -85,29 +90,165 @@ TEST(Open, NotVcfIsRefusedNamingTheFile) {
   }
 }
 
-TEST(Open, CorruptCompressedDataIsAnError) {
-  TVCFFile f;
-  // A gzip header followed by garbage.
-  std::string bytes("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03garbagegarbage", 24);
-  EXPECT_FALSE(f.OpenText(bytes));  // in memory it is not decoded: plain bytes, no header
-  const std::string tmp = ::testing::TempDir() + "zel_corrupt.vcf.gz";
-  FILE* o = std::fopen(tmp.c_str(), "wb");
-  ASSERT_TRUE(o);
-  std::fwrite(bytes.data(), 1, bytes.size(), o);
-  std::fclose(o);
-  EXPECT_FALSE(f.OpenFile(tmp));
-  EXPECT_NE(f.LastError().Msg.find("ompressed"), std::string::npos) << f.LastError().Msg;
-  // Truncated BGZF.
-  FILE* in = std::fopen(Data("basic.vcf.bgz").c_str(), "rb");
-  ASSERT_TRUE(in);
-  char buf[4096];
-  size_t n = std::fread(buf, 1, sizeof buf, in);
+std::string WriteTemp(const std::string& name, const std::string& bytes) {
+  const std::string path = ::testing::TempDir() + name;
+  FILE* o = std::fopen(path.c_str(), "wb");
+  EXPECT_TRUE(o);
+  if (o) {
+    std::fwrite(bytes.data(), 1, bytes.size(), o);
+    std::fclose(o);
+  }
+  return path;
+}
+
+std::string ReadAll(const std::string& path) {
+  std::string r;
+  FILE* in = std::fopen(path.c_str(), "rb");
+  if (!in) return r;
+  char buf[65536];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) r.append(buf, n);
   std::fclose(in);
-  o = std::fopen(tmp.c_str(), "wb");
-  std::fwrite(buf, 1, n / 2, o);
-  std::fclose(o);
-  EXPECT_FALSE(f.OpenFile(tmp));
-  EXPECT_TRUE(f.LastError().IsError());
+  return r;
+}
+
+TEST(Open, DamagedCompressedFilesAreErrorsNamingTheFile) {
+  const std::string bgzf = ReadAll(Data("basic.vcf.bgz"));
+  const std::string gz = ReadAll(Data("basic.vcf.gz"));
+  ASSERT_GT(bgzf.size(), 40u);
+  ASSERT_GT(gz.size(), 40u);
+  const struct {
+    const char* Name;
+    std::string Bytes;
+  } cases[] = {
+      {"zel_garbage.vcf.gz",
+       std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03garbagegarbage", 24)},
+      {"zel_cut.vcf.bgz", bgzf.substr(0, bgzf.size() / 2)},
+      {"zel_cut.vcf.gz", gz.substr(0, gz.size() / 2)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string path = WriteTemp(c.Name, c.Bytes);
+    TVCFFile f;
+    ASSERT_TRUE(f.OpenFile(Data("basic.vcf")));
+    EXPECT_FALSE(f.OpenFile(path));
+    EXPECT_EQ(f.LastError().Sender, "U");
+    EXPECT_NE(f.LastError().Details.find(path), std::string::npos) << f.LastError().Details;
+    EXPECT_EQ(f.NVariants(), 0u);
+    EXPECT_EQ(f.Column(0, 0), "");
+    std::remove(path.c_str());
+  }
+  // In memory nothing is decoded: gzip bytes are plain bytes without a header line.
+  TVCFFile f;
+  EXPECT_FALSE(f.OpenText(cases[0].Bytes));
+}
+
+// BGZF written here: members of at most 64 KiB input, each a raw deflate stream with the "BC"
+// extra subfield, then the empty end-of-file member.
+std::string ToBgzf(const std::string& in) {
+  std::string out;
+  auto member = [&](const char* p, size_t n) {
+    z_stream zs{};
+    deflateInit2(&zs, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+    std::string c(deflateBound(&zs, uLong(n)), '\0');
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(p));
+    zs.avail_in = uInt(n);
+    zs.next_out = reinterpret_cast<Bytef*>(c.data());
+    zs.avail_out = uInt(c.size());
+    deflate(&zs, Z_FINISH);
+    c.resize(zs.total_out);
+    deflateEnd(&zs);
+    const uint32_t crc = uint32_t(crc32(0, reinterpret_cast<const Bytef*>(p), uInt(n)));
+    const uint32_t bsize = uint32_t(18 + c.size() + 8 - 1);
+    const unsigned char hdr[18] = {0x1f,
+                                   0x8b,
+                                   8,
+                                   4,
+                                   0,
+                                   0,
+                                   0,
+                                   0,
+                                   0,
+                                   0xff,
+                                   6,
+                                   0,
+                                   'B',
+                                   'C',
+                                   2,
+                                   0,
+                                   uint8_t(bsize),
+                                   uint8_t(bsize >> 8)};
+    out.append(reinterpret_cast<const char*>(hdr), 18);
+    out += c;
+    for (uint32_t x : {crc, uint32_t(n)})
+      for (int k = 0; k < 4; ++k) out.push_back(char(x >> (8 * k)));
+  };
+  for (size_t o = 0; o < in.size(); o += 65280)
+    member(in.data() + o, std::min<size_t>(65280, in.size() - o));
+  member("", 0);
+  return out;
+}
+
+std::string ToGzip(const std::string& in) {
+  z_stream zs{};
+  deflateInit2(&zs, 1, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+  std::string c(deflateBound(&zs, uLong(in.size())), '\0');
+  zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+  zs.avail_in = uInt(in.size());
+  zs.next_out = reinterpret_cast<Bytef*>(c.data());
+  zs.avail_out = uInt(c.size());
+  deflate(&zs, Z_FINISH);
+  c.resize(zs.total_out);
+  deflateEnd(&zs);
+  return c;
+}
+
+// Larger than one decoded region of a compressed file and than many mapped parts of a plain
+// one, with one line longer than a part: lines read the same in any order.
+TEST(Open, LinesReadAcrossPartsAndDecodedRegions) {
+  std::vector<std::string> lines;
+  std::string text = "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT";
+  for (int s = 0; s < 40; ++s) text += "\tS" + std::to_string(s);
+  text += '\n';
+  uint64_t x = 12345;
+  while (text.size() < 9500000) {
+    std::string l = "1\t" + std::to_string(lines.size() + 1) + "\t.\tA\tG\t.\t.\t";
+    l += lines.size() == 700 ? std::string(200000, 'I') : "NS=40";
+    l += "\tGT:DP";
+    for (int s = 0; s < 40; ++s) {
+      x = x * 6364136223846793005ull + 1442695040888963407ull;
+      l += "\t" + std::to_string((x >> 33) & 1) + "/" + std::to_string((x >> 34) & 1) + ":" +
+           std::to_string((x >> 40) % 100);
+    }
+    text += l + '\n';
+    lines.push_back(std::move(l));
+  }
+  const struct {
+    const char* Name;
+    std::string Bytes;
+    uint64_t PartSz;
+  } copies[] = {{"zel_big.vcf", text, 65536},
+                {"zel_big.vcf.bgz", ToBgzf(text), 0},
+                {"zel_big.vcf.gz", ToGzip(text), 0}};
+  for (const auto& c : copies) {
+    SCOPED_TRACE(c.Name);
+    TVCFFile f;
+    f.SetPartSize(c.PartSz);
+    const std::string path = WriteTemp(c.Name, c.Bytes);
+    ASSERT_TRUE(f.OpenFile(path)) << f.LastError().Details;
+    std::remove(path.c_str());  // the open file stays readable
+    ASSERT_EQ(f.NVariants(), lines.size());
+    EXPECT_EQ(f.NSamples(), 40u);
+    for (uint64_t v = 0; v < lines.size(); ++v)
+      if (f.VariantLine(v) != lines[v]) FAIL() << "line of variant " << v;
+    // Jumping back and forth: a column view stays valid while the same variant is read.
+    for (uint64_t k = 0; k < 400; ++k) {
+      const uint64_t v = (k * 7919) % lines.size();
+      const std::string_view pos = f.Column(v, vcfPos);
+      EXPECT_EQ(f.Column(v, vcfSample + 39), lines[v].substr(lines[v].rfind('\t') + 1));
+      EXPECT_EQ(pos, std::to_string(v + 1));
+    }
+  }
 }
 
 TEST(Open, HeaderColumnsAndVariantAccess) {
@@ -147,6 +288,65 @@ TEST(Open, SelectionAndBadPos) {
   ASSERT_TRUE(f.GetBlockCoord(0, s, e, true, false));
   EXPECT_EQ(s, ~uint64_t(0));  // a POS that does not read is no number
   EXPECT_EQ(f.LenRefOnlyBlock(0), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// The splitter against a plain scan: lines of every length around its 16- and 64-byte blocks,
+// tabs sparse, dense (every byte) and absent, with a reused vector.
+TEST(Split, FieldStartsMatchAPlainScan) {
+  std::vector<uint32_t> starts;
+  uint64_t x = 99;
+  for (size_t len = 0; len < 300; ++len)
+    for (int density : {0, 3, 10, 100}) {
+      std::string l(len, 'a');
+      for (char& c : l) {
+        x = x * 6364136223846793005ull + 1442695040888963407ull;
+        if (density && int((x >> 33) % 100) < density) c = '\t';
+      }
+      if (density == 100) l.assign(len, '\t');
+      std::vector<uint32_t> want{0};
+      for (size_t i = 0; i < len; ++i)
+        if (l[i] == '\t') want.push_back(uint32_t(i + 1));
+      want.push_back(uint32_t(len + 1));
+      const size_t n = VcfSplitLine(l.data(), l.size(), starts);
+      ASSERT_EQ(n + 1, want.size()) << len << " " << density;
+      EXPECT_TRUE(std::equal(want.begin(), want.end(), starts.begin())) << len << " " << density;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A file that ends with its last call, without a line break, exactly at a page end: nothing
+// reads past the call.
+TEST(Open, LastCallAtThePageEnd) {
+  // An empty DP is no depth: a conversion error, as anywhere else in the file.
+  const struct {
+    const char* Last;
+    bool Reads;
+  } cases[] = {{"0/1:5", true},     {"0/1:", false}, {"", true},      {".", true},
+               {"0/1:12345", true}, {"1", true},     {"0/1:5:", true}};
+  for (const auto& [last, reads] : cases) {
+    SCOPED_TRACE(last);
+    std::string t = "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\tS1\tS2\n";
+    const std::string tail = std::string("\tGT:DP\t0/0:3\t") + last;
+    std::string l = "1\t5\t.\tA\tG\t.\t.\t";
+    l += std::string(8192 - t.size() - l.size() - tail.size(), 'X') + tail;
+    t += l;
+    ASSERT_EQ(t.size(), 8192u);
+    TVCFFile f;
+    const std::string path = WriteTemp("zel_page_end.vcf", t);
+    ASSERT_TRUE(f.OpenFile(path));
+    std::remove(path.c_str());
+    TVcfGtSummary s;
+    TZelErr err;
+    EXPECT_EQ(VcfSummariseGenotypes(f, s, err), reads) << err.Msg;
+    EXPECT_EQ(f.Column(0, vcfSample + 1), last);
+  }
 }
 
 }  // namespace

@@ -3,11 +3,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "vcf/bioVCF.h"
+#include "vcf/vcfSummary.h"
 
 namespace {
 
@@ -285,6 +287,169 @@ TEST(MissingCalls, AllAllelesMissing) {
   ASSERT_TRUE(f.OpenText(Vcf(
       4, {{"G", "GT", "./.", "0/.", ".", "0/1"}, {"G", "GT:DP", ".:3", "./.:.", "1/1", "./1"}})));
   EXPECT_EQ(f.SampleSummaryMissingGtCalls(), (std::vector<uint64_t>{2, 1, 1, 0}));
+}
+
+}  // namespace
+
+namespace {
+
+// Genotypes and tags in one walk give what the two separate readers give, line by line:
+// GT first or later, tags before GT, tags asked twice or absent, cut columns, no FORMAT.
+TEST(OneWalk, SameAsSeparateReaders) {
+  TVCFFile f;
+  ASSERT_TRUE(f.OpenText(Vcf(4, {{"G", "GT:DP:GQ", "0/1:15:30", "./.", ".", "1|1:7"},
+                                 {"C,<*>", "DP:GT", "3:0/2", "4:1/1", "5", ".:0|1"},
+                                 {"G", "GQ:DP", "1:2", "3:4", "5:6", "."},
+                                 {"T", "GT", "1", "0/1/1", "./1", "0"},
+                                 {"G,T", "GT:DP", "2/2:1", "0/3:2", "1/0:3", "0/0:4"}}) +
+                         "1\t20\t.\tA\tG\t.\t.\tDP=3\n"));
+  const uint32_t n = 4;
+  const uint8_t A = 3;
+  std::vector<std::string> tags{"DP", "GQ", "DP", "XX"};
+  auto make = [&] {
+    std::vector<TXtrFmtFuncParam> p(4);
+    for (auto& q : p) q.MakeAndAlloc(xtSInt32, n, {0xff, 0xff, 0xff, 0x7f});
+    return p;
+  };
+  for (uint64_t v = 0; v < f.NVariants(); ++v) {
+    SCOPED_TRACE(v);
+    std::vector<uint32_t> act1(A * n, 9), sal1(A * n, 9), pl1(n, 9);
+    std::vector<uint32_t> act2(A * n, 8), sal2(A * n, 8), pl2(n, 8);
+    bool ph1[4], ph2[4];
+    std::vector<TXtrFmtFuncParam> p1 = make(), p2 = make();
+    const TXtrFuncRes g = f.XtrGenotypeMem(v, A, act1.data(), sal1.data(), pl1.data(), false, ph1);
+    const TXtrFuncRes k = f.XtrGtKeyMem(v, tags, p1);
+    const TXtrFuncRes both =
+        f.XtrGenotypeAndKeysMem(v, A, act2.data(), sal2.data(), pl2.data(), false, ph2, tags, p2);
+    EXPECT_EQ(both, g);
+    EXPECT_EQ(k, v == 5 ? xtrErrInput : xtrOK);
+    EXPECT_EQ(act1, act2);
+    EXPECT_EQ(sal1, sal2);
+    EXPECT_EQ(pl1, pl2);
+    EXPECT_TRUE(std::equal(ph1, ph1 + n, ph2));
+    for (size_t t = 0; t < tags.size(); ++t) {
+      EXPECT_EQ(p1[t].TagOfs, p2[t].TagOfs);
+      EXPECT_EQ(p1[t].Buffer, p2[t].Buffer);
+    }
+  }
+}
+
+TEST(OneWalk, FailureNamesGenotypeOrTag) {
+  TVCFFile f;
+  ASSERT_TRUE(
+      f.OpenText(Vcf(2, {{"G", "GT:DP", "0/1:1", "0/A:2"}, {"G", "GT:DP", "0/1:z", "0/1:2"}})));
+  std::vector<std::string> tags{"DP"};
+  std::vector<TXtrFmtFuncParam> p(1);
+  p[0].MakeAndAlloc(xtSInt32, 2, {});
+  std::vector<uint32_t> sal(4), pl(2);
+  TXtrGtReport rep;
+  EXPECT_EQ(f.XtrGenotypeAndKeysMem(0, 2, nullptr, sal.data(), pl.data(), true, nullptr, tags, p,
+                                    {}, &rep),
+            xtrErrConversion);
+  EXPECT_EQ(rep.Fail.Tag, vcfNone32);
+  EXPECT_EQ(rep.Fail.Smp, 1u);
+  EXPECT_EQ(rep.FailLine, 2u);
+  EXPECT_EQ(f.XtrGenotypeAndKeysMem(1, 2, nullptr, sal.data(), pl.data(), true, nullptr, tags, p,
+                                    {}, &rep),
+            xtrErrConversion);
+  EXPECT_EQ(rep.Fail.Tag, 0u);
+  EXPECT_EQ(rep.Fail.Smp, 0u);
+  EXPECT_EQ(rep.FailLine, 3u);
+}
+
+}  // namespace
+
+namespace {
+
+// Calls drawn at random from known GT and DP texts, in every column shape, read in one walk
+// and checked against what each text means.
+TEST(OneWalk, RandomCallsMatchTheirMeaning) {
+  struct TGtText {
+    const char* Text;
+    uint32_t Ploidy, A0, A1;  // A = 3 slots; allele 2 is beyond the site's (REF, G)
+  };
+  const TGtText gts[] = {{"0/1", 2, 0, 1},  {"1|0", 2, 1, 0},   {"./.", 2, M, M},
+                         {"0", 1, 0, M},    {"1/1/0", 3, 1, 1}, {"./1", 2, M, 1},
+                         {".", 1, M, M},    {"", 0, M, M},      {"0/2", 2, M, M},
+                         {"/0|1", 2, 0, 1}, {"10/1", 2, M, M},  {"0|.", 2, 0, M}};
+  struct TDpText {
+    const char* Text;  // null: the item is left out
+    int32_t Value;
+  };
+  const int32_t miss = -7;
+  const TDpText dps[] = {
+      {nullptr, miss},           {".", miss}, {"5", 5}, {"17", 17}, {"123456789", 123456789},
+      {"1234567890", 1234567890}};
+  uint64_t x = 2024;
+  auto rnd = [&](uint32_t n) {
+    x = x * 6364136223846793005ull + 1442695040888963407ull;
+    return uint32_t((x >> 33) % n);
+  };
+  const uint32_t n = 30;
+  std::vector<std::vector<std::string>> rows;
+  std::vector<std::vector<std::pair<uint32_t, uint32_t>>> picks;
+  for (int v = 0; v < 40; ++v) {
+    std::vector<std::string> row{"G", "GT:DP"};
+    std::vector<std::pair<uint32_t, uint32_t>> p;
+    for (uint32_t s = 0; s < n; ++s) {
+      const uint32_t g = rnd(std::size(gts)), d = rnd(std::size(dps));
+      std::string call = gts[g].Text;
+      if (dps[d].Text) call += std::string(":") + dps[d].Text;
+      row.push_back(call);
+      p.emplace_back(g, d);
+    }
+    rows.push_back(row);
+    picks.push_back(p);
+  }
+  TVCFFile f;
+  ASSERT_TRUE(f.OpenText(Vcf(n, rows)));
+  std::vector<std::string> tags{"DP"};
+  std::vector<TXtrFmtFuncParam> dp(1);
+  std::vector<uint8_t> mb(4);
+  std::memcpy(mb.data(), &miss, 4);
+  dp[0].MakeAndAlloc(xtSInt32, n, mb);
+  std::vector<uint32_t> sal(3 * n), ploidy(n);
+  for (uint64_t v = 0; v < rows.size(); ++v) {
+    SCOPED_TRACE(v);
+    TXtrGtReport rep;
+    ASSERT_EQ(f.XtrGenotypeAndKeysMem(v, 3, nullptr, sal.data(), ploidy.data(), true, nullptr, tags,
+                                      dp, {}, &rep),
+              xtrOK);
+    for (uint32_t s = 0; s < n; ++s) {
+      const TGtText& g = gts[picks[v][s].first];
+      SCOPED_TRACE(rows[v][2 + s]);
+      EXPECT_EQ(ploidy[s], g.Ploidy);
+      EXPECT_EQ(sal[s * 3], g.A0);
+      EXPECT_EQ(sal[s * 3 + 1], g.A1);
+      // "." alone is the whole call missing; its DP (if any) is read as written.
+      const int32_t want = std::string(g.Text) == "." && !dps[picks[v][s].second].Text
+                               ? miss
+                               : dps[picks[v][s].second].Value;
+      EXPECT_EQ(dp[0].Value<int32_t>(s), want);
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The genotype summary over calls whose depths lie inside and beyond the histogram.
+TEST(Summary, CountsAndDepthQuantiles) {
+  TVCFFile f;
+  ASSERT_TRUE(f.OpenText(Vcf(4, {{"G", "GT:DP", "0/1:1", "./.:7000", "0/.:4095", "1"},
+                                 {"G", "GT:DP", ".:5000", "1/1:3", "0|0:4096", "./1:."}})));
+  TVcfGtSummary s;
+  TZelErr err;
+  ASSERT_TRUE(VcfSummariseGenotypes(f, s, err)) << err.Msg;
+  EXPECT_EQ(s.Calls, 8u);
+  EXPECT_EQ(s.Called, 4u);         // 0/1, 1, 1/1, 0|0
+  EXPECT_EQ(s.Missing, 2u);        // ./., .
+  EXPECT_EQ(s.PartlyMissing, 2u);  // 0/., ./1
+  EXPECT_EQ(s.DepthCalls, 6u);
+  EXPECT_EQ(s.DepthAbsent, 2u);
+  EXPECT_EQ(s.DepthQuantiles, (std::vector<uint32_t>{1, 1, 3, 4095, 5000, 7000, 7000}));
+  EXPECT_EQ(s.CallsPerPloidy, (std::map<uint32_t, uint64_t>{{1, 2}, {2, 6}}));
 }
 
 }  // namespace
