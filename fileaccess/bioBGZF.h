@@ -102,11 +102,6 @@ class TZCompressedFile : public TMMTF, public IRawDataDecoder {
   void ClearRegion();
   void Fail(TZelErr e) { FErr = std::move(e); }
 
-  // Raw bytes of block i (data and trailer) for a decoding worker: read into the worker's own
-  // buffer when the owner offers reads, else the mapped span.
-  const uint8_t* BlockBytes(uint64_t i, const uint8_t* span, uint64_t spanStart, uint64_t spanLen,
-                            TZelErr& err);
-
   TRawOfsPtrFunc FRawOfsPtr;
   TRawReadFunc FRawRead;
   TDecompressedRegion FDecompressedRegion;
@@ -114,6 +109,7 @@ class TZCompressedFile : public TMMTF, public IRawDataDecoder {
   bool FIsDecoder = false;
   TMemAttachFunc FDecodedMemAttach;
   const TBlockDecodedHook* FBlockHook = nullptr;  // set during one DecodeBlockRange
+  bool FHookOnly = false;                         // that call's blocks go to the hook only
   const TDecodedTextSink* FSink = nullptr;        // set during InitialiseDecoderWithSink
   bool FHaveCDataIndex = false;
   TCompressedDataIndex FCDataIndex;

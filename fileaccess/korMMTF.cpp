@@ -533,6 +533,7 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
         q.MaxAllowedBlocks = std::min(q.MaxAllowedBlocks, MaxHookBlocks(q.BufferSz));
         if (hits.size() < q.MaxAllowedBlocks) hits.resize(q.MaxAllowedBlocks);
         hookCalls = 0;
+        q.HookOnly = true;
         q.OnBlockDecoded = [&hits, &hookCalls, b = sep[0]](uint64_t k, const uint8_t* d, uint64_t n,
                                                            uint64_t base) {
           if (k >= hits.size()) return;
@@ -606,8 +607,10 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
             FCurrMMFPart = part;
             r = grew;  // a straddling block ends this part; a grown buffer stays on it
           }
-          if (prm.DecodedSize > prm.BufferSz || FDataSz != prm.DecodedSize ||
-              (prm.DecodedSize && FPDataStart != buf.get()))
+          const bool hookedAll = prm.OnBlockDecoded && hookCalls.load() == prm.nBlocksDecoded;
+          if (prm.DecodedSize > prm.BufferSz ||
+              (!hookedAll && (FDataSz != prm.DecodedSize ||
+                              (prm.DecodedSize && FPDataStart != buf.get()))))
             return failWith(
                 TZelErr("", "Decoder returned inconsistent data", FLastLoadedMMFileName));
           if (!indexBatch(prm))

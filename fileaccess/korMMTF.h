@@ -112,6 +112,10 @@ struct TRawDataDecodeBlockParams {
   uint64_t DecodedSize = 0;
   uint64_t TotalBlocksLeft = cNoOfs;  // blocks after the last decoded one; all ones until known
   TBlockDecodedHook OnBlockDecoded;   // optional, set by the caller
+  // With OnBlockDecoded: the caller needs the blocks only in the hook. The decoder may then
+  // decode into space of its own and leave pBuffer unfilled and unattached (it must still
+  // call the hook for every block it counts as decoded).
+  bool HookOnly = false;
 };
 
 // Returns the address of raw file bytes [offset, offset + length), or nullptr.
