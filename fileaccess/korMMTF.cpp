@@ -462,11 +462,7 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
         return failWith(TZelErr::User("Compressed file is shorter than its block table says",
                                       FLastLoadedMMFileName));
       FCurrIdxItemSz = std::max(FaReqB64(decSz), FNxtIdxMinItemSz);
-      if (FCurrIdxItemSz != a.ItemSize()) {
-        TOfsArray packed(FCurrIdxItemSz, a.Count());
-        for (uint64_t i = 0; i < a.Count(); ++i) packed.Set(i, a.Get(i));
-        a = std::move(packed);
-      }
+      a.Narrow(FCurrIdxItemSz);
       if (!FDenyReloads && haveParts)
         LoadMmfPart(FCurrMMFPart < FMMFParts.size() ? FCurrMMFPart : 0);
     } else if (!viaDecoder) {
@@ -609,8 +605,8 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
           }
           const bool hookedAll = prm.OnBlockDecoded && hookCalls.load() == prm.nBlocksDecoded;
           if (prm.DecodedSize > prm.BufferSz ||
-              (!hookedAll && (FDataSz != prm.DecodedSize ||
-                              (prm.DecodedSize && FPDataStart != buf.get()))))
+              (!hookedAll &&
+               (FDataSz != prm.DecodedSize || (prm.DecodedSize && FPDataStart != buf.get()))))
             return failWith(
                 TZelErr("", "Decoder returned inconsistent data", FLastLoadedMMFileName));
           if (!indexBatch(prm))

@@ -41,6 +41,8 @@ class TOfsArray {
   void Resize(uint64_t count);   // keeps the first min(old, count) entries, new ones zero
   void Reserve(uint64_t count);  // capacity only; throws std::bad_alloc when memory is out
   void ShrinkToFit();
+  // Keeps the entries at a smaller width (values must fit it), in place.
+  void Narrow(uint8_t width);
   uint64_t Count() const { return FCount; }
   uint64_t Capacity() const { return FCap; }
   uint8_t ItemSize() const { return FWidth; }

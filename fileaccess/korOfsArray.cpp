@@ -46,10 +46,9 @@ void TOfsArray::Realloc(uint64_t cap) {
   void* p = std::realloc(FData, bytes);
   if (!p) throw std::bad_alloc();
   FData = static_cast<uint8_t*>(p);
-  if (cap > FCap)
-    std::memset(FData + FCap * FWidth, 0, (cap - FCap) * FWidth + 8);
-  else
-    std::memset(FData + cap * FWidth, 0, 8);
+  // Spare capacity is left as it comes: zeroing it would touch every page of a growing index
+  // before it is used. Entries that must read as zero (Make, Resize) are cleared there.
+  std::memset(FData + cap * FWidth, 0, 8);
   FCap = cap;
 }
 
@@ -59,7 +58,20 @@ void TOfsArray::Make(uint8_t width, uint64_t count) {
   FCount = FCap = 0;
   FWidth = width < 1 ? 1 : (width > 8 ? 8 : width);
   Realloc(count);
+  std::memset(FData, 0, count * FWidth);
   FCount = count;
+}
+
+void TOfsArray::Narrow(uint8_t width) {
+  if (width < 1 || width >= FWidth) return;
+  // Entry i moves from i * FWidth down to i * width: never onto an entry not yet moved.
+  for (uint64_t i = 0; i < FCount; ++i) {
+    const uint64_t v = Get(i);
+    for (unsigned k = 0; k < width; ++k) FData[i * width + k] = static_cast<uint8_t>(v >> (8 * k));
+  }
+  FCap = FCap * FWidth / width;
+  FWidth = width;
+  Realloc(FCount);
 }
 
 void TOfsArray::Resize(uint64_t count) {
