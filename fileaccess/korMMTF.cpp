@@ -164,6 +164,7 @@ void TMMTF::CloseMMF() {
   FMMFParts.clear();
   FCurrMMFPart = cNoIdx;
   FDecoderPending = false;
+  FWinLen = 0;
 }
 
 void TMMTF::MemAttach(const uint8_t* p, uint64_t size) {
@@ -212,7 +213,31 @@ const uint8_t* TMMTF::RawOfsPtr(uint64_t offset, uint64_t length) {
 const uint8_t* TMMTF::OfsPtr(uint64_t offset, uint64_t length) {
   if (FRedirectRawDataToDecoder && FRawDataDecoder)
     return length ? FRawDataDecoder->OfsPtr(offset, length) : nullptr;
+  if (FReadWindowSz && FMMF && !FDenyReloads) return WindowPtr(offset, length);
   return RawOfsPtr(offset, length);
+}
+
+const uint8_t* TMMTF::WindowPtr(uint64_t offset, uint64_t length) {
+  if (length == 0 || offset >= FFileSz || length > FFileSz - offset) return nullptr;
+  if (offset >= FWinOfs && offset - FWinOfs <= FWinLen && length <= FWinLen - (offset - FWinOfs))
+    return FWinBuf.get() + (offset - FWinOfs);
+  // A read that continues the window (items taken in order) gets a whole window; any other
+  // gets little more than it asked for, so scattered reads copy little.
+  const bool onward = FWinLen && offset >= FWinOfs && offset - FWinOfs <= FWinLen;
+  uint64_t n = std::max<uint64_t>(length, onward ? FReadWindowSz : 0x10000);
+  n = std::min(n, FFileSz - offset);
+  FWinLen = 0;
+  if (FWinCap < n) {
+    FWinBuf.reset();
+    FWinCap = 0;
+    FWinBuf.reset(new (std::nothrow) uint8_t[n]);
+    if (!FWinBuf) return RawOfsPtr(offset, length);
+    FWinCap = n;
+  }
+  if (FMMF->ReadAt(offset, FWinBuf.get(), n) != static_cast<int64_t>(n)) return nullptr;
+  FWinOfs = offset;
+  FWinLen = n;
+  return FWinBuf.get();
 }
 
 std::string TMMTF::GuessLineBreak() {

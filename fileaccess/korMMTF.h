@@ -221,6 +221,11 @@ class TMMTF {
   void SetPartSize(uint64_t sz) { FPartSz = sz ? sz : cDefMMFPartSz; }
   uint64_t PartSize() const { return FPartSz; }
   void SetProgress(IZelProgress* progress) { FProgress = progress; }
+  // Non-zero: items of a plain file read in order come through a window of this size filled
+  // by pread rather than through the mapping. Where paging is virtualised the first touch of a
+  // mapped page costs more than copying it; a window that stays in the processor's cache
+  // makes the copy cheap.
+  void SetReadWindow(uint64_t sz) { FReadWindowSz = sz; }
 
   // --- properties
   uint64_t FileSize() const { return FFileSz; }
@@ -332,11 +337,17 @@ class TMMTF {
   bool SubitemViaQuery(uint64_t item, uint64_t subitem, uint64_t d, bool mapped, uint32_t refIdx,
                        uint32_t queryIdx, uint64_t& offset, uint64_t& length);
   uint64_t FirstQueryAtOrAfter(uint32_t queryIdx, uint64_t ofs) const;
+  const uint8_t* WindowPtr(uint64_t offset, uint64_t length);
 
   std::shared_ptr<IRawDataDecoder> FRawDataDecoder;
   bool FRedirectRawDataToDecoder = false;
   bool FAutoInitialiseDecoderOnLoadMMF = true;
-  bool FDecoderPending = false;  // loaded with auto-initialise off; MakeIndex initialises it
+  bool FDecoderPending = false;
+  uint64_t FReadWindowSz = 0;
+  std::unique_ptr<uint8_t[]> FWinBuf;  // bytes [FWinOfs, FWinOfs + FWinLen) of a plain file
+  uint64_t FWinCap = 0;
+  uint64_t FWinOfs = 0;
+  uint64_t FWinLen = 0;  // loaded with auto-initialise off; MakeIndex initialises it
   uint64_t FDecodeBufferSz = 0;
   const uint8_t* FPDataStart = nullptr;
   bool FTryParallelise = false;

@@ -127,6 +127,37 @@ TEST(FilesMMTF, PartsGiveTheSameItemsAsWholeFile) {
   }
 }
 
+TEST(FilesMMTF, ReadWindowGivesTheSameItemsAsTheMapping) {
+  TFilesTmpDir d;
+  std::string s = CrLfText(11);  // lines longer than the window, and a last line without break
+  auto p = d.Write("win.txt", s);
+  TMMTF mapped, windowed;
+  ASSERT_TRUE(mapped.LoadMMF(p, 0, k64K));
+  ASSERT_TRUE(windowed.LoadMMF(p, 0, k64K));
+  windowed.SetReadWindow(4096);
+  ASSERT_EQ(mapped.MakeIndex("\r\n"), 0u);
+  ASSERT_EQ(windowed.MakeIndex("\r\n"), 0u);
+  const uint64_t n = mapped.GetNItems();
+  ASSERT_EQ(windowed.GetNItems(), n);
+  // In order (the window moves on), then scattered (short reads), then the last items.
+  std::mt19937 rng(3);
+  std::vector<uint64_t> order;
+  for (uint64_t i = 0; i < n; ++i) order.push_back(i);
+  for (int k = 0; k < 300; ++k) order.push_back(rng() % n);
+  order.push_back(n - 1);
+  order.push_back(n - 2);
+  for (uint64_t i : order) {
+    uint64_t l1 = 0, l2 = 0;
+    const uint8_t* a = mapped.GetItemPtr(i, l1);
+    std::string want = a ? std::string(reinterpret_cast<const char*>(a), l1) : std::string();
+    const uint8_t* b = windowed.GetItemPtr(i, l2);
+    ASSERT_EQ(l1, l2) << i;
+    ASSERT_EQ(want, b ? std::string(reinterpret_cast<const char*>(b), l2) : std::string()) << i;
+  }
+  EXPECT_EQ(windowed.OfsPtr(s.size() - 2, 3), nullptr);
+  EXPECT_NE(windowed.OfsPtr(s.size() - 2, 2), nullptr);
+}
+
 TEST(FilesMMTF, CrLfAcrossPartBoundaryCountedOnce) {
   TFilesTmpDir d;
   std::string s(2 * k64K + 5, 'q');
