@@ -17,7 +17,7 @@ namespace {
 constexpr uint64_t cScanStep = 64ull << 20;
 constexpr uint64_t cMinDecodeBuf = 0x10000;
 constexpr uint64_t cDefDecodeBuf = 0x4000000;
-constexpr uint64_t cReadChunk = 8ull << 20;  // read buffer of the indexing pass
+constexpr uint64_t cReadChunk = 256ull << 10;  // read buffer of the indexing pass (cache-sized)
 }  // namespace
 
 TMMTF::TMMTF() { SetIndexParams(1, 26843545, 0, false, 16, 0); }
