@@ -7,23 +7,17 @@
 #include "core/zelRegistry.h"
 #include "core/zelUiState.h"
 #include "popgen/bioDS.h"
+#include "tests/core/coreFixture.h"
 
 namespace {
 
-using Lines = std::vector<std::string>;
+using TLines = std::vector<std::string>;
 
 std::string Map(const std::string& name) { return std::string(ZEL_TEST_DATA) + "/pop/" + name; }
 
-class PopOptionsTest : public ::testing::Test {
+// Starts every test from a fresh core state (registry, log, error flag, interface state).
+class PopOptionsTest : public CoreTest {
  protected:
-  void SetUp() override { Reset(); }
-  void TearDown() override { Reset(); }
-  static void Reset() {
-    ZelRegistryReset();
-    scClearLog();
-    iscZelHasError(true);
-    ZelUiReset();
-  }
   // Parses "verb ARGS..." on an app with one verb carrying the options.
   static void Parse(const std::vector<std::string>& args, TPopCliOptions& opts) {
     CLI::App app;
@@ -66,8 +60,8 @@ TEST_F(PopOptionsTest, ApplyLoadsAndSelectsWithTheCommandsLines) {
   EXPECT_EQ(ZelObjCount(), 0);
 
   ASSERT_TRUE(ApplyPopOptions({Map("example.popmap"), "site"}));
-  EXPECT_EQ(ZelLogLines(), (Lines{"Loaded population map from file: " + Map("example.popmap"),
-                                  "Selecting population scheme: site"}));
+  EXPECT_EQ(ZelLogLines(), (TLines{"Loaded population map from file: " + Map("example.popmap"),
+                                   "Selecting population scheme: site"}));
   auto* ds = GetLastObjOfTypeAs<TBioDataSet>(oBioDS);
   ASSERT_NE(ds, nullptr);
   EXPECT_EQ(ds->CurrPopScheme(), 1u);

@@ -8,24 +8,18 @@
 #include "core/zelLog.h"
 #include "core/zelRegistry.h"
 #include "core/zelUiState.h"
+#include "tests/core/coreFixture.h"
 #include "vcf/bioVCF.h"
 
 namespace {
 
-using Lines = std::vector<std::string>;
+using TLines = std::vector<std::string>;
 
 std::string Data(const std::string& name) { return std::string(ZEL_TEST_DATA) + "/vcf/" + name; }
 
-class CmdLoadTest : public ::testing::Test {
+// Starts every test from a fresh core state (registry, log, error flag, interface state).
+class CmdLoadTest : public CoreTest {
  protected:
-  void SetUp() override { Reset(); }
-  void TearDown() override { Reset(); }
-  static void Reset() {
-    ZelRegistryReset();
-    scClearLog();
-    iscZelHasError(true);
-    ZelUiReset();
-  }
 };
 
 TEST(GuessFileType, Suffixes) {
@@ -90,7 +84,7 @@ TEST_F(CmdLoadTest, ListSampleNames) {
   EXPECT_TRUE(ZelLogLines().empty());
   ASSERT_TRUE(scLoadVcfFile(Data("haploid.vcf")));
   scVcfListSampleNames();
-  EXPECT_EQ(ZelLogLines(), Lines{"M1\r\nM2\r\nF1"});
+  EXPECT_EQ(ZelLogLines(), TLines{"M1\r\nM2\r\nF1"});
 }
 
 TEST_F(CmdLoadTest, SnpTransitionMatrix) {
@@ -100,10 +94,10 @@ TEST_F(CmdLoadTest, SnpTransitionMatrix) {
   // A/G, G/A: two A-G; C/T,G is not biallelic.
   EXPECT_EQ(
       ZelLogLines(),
-      (Lines{"Obtaining nucleotide transition matrix from biallelic SNP data...",
-             "Total transitions considered: 2", "\tA\tC\tG\tT\t",
-             "A\t0.0000\t0.0000\t1.0000\t0.0000\t", "C\t0.0000\t0.0000\t0.0000\t0.0000\t",
-             "G\t1.0000\t0.0000\t0.0000\t0.0000\t", "T\t0.0000\t0.0000\t0.0000\t0.0000\t", ""}));
+      (TLines{"Obtaining nucleotide transition matrix from biallelic SNP data...",
+              "Total transitions considered: 2", "\tA\tC\tG\tT\t",
+              "A\t0.0000\t0.0000\t1.0000\t0.0000\t", "C\t0.0000\t0.0000\t0.0000\t0.0000\t",
+              "G\t1.0000\t0.0000\t0.0000\t0.0000\t", "T\t0.0000\t0.0000\t0.0000\t0.0000\t", ""}));
   EXPECT_EQ(ZelUiState().State, 0);
 }
 

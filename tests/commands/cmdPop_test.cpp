@@ -11,26 +11,21 @@
 #include "core/zelRegistry.h"
 #include "core/zelUiState.h"
 #include "popgen/bioDS.h"
+#include "tests/core/coreFixture.h"
 #include "vcf/bioVCF.h"
 
 namespace {
 
-using Lines = std::vector<std::string>;
+using TLines = std::vector<std::string>;
 
 std::string Data(const std::string& name) { return std::string(ZEL_TEST_DATA) + "/pop/" + name; }
 
-class CmdPopTest : public ::testing::Test {
+// Starts every test from a fresh core state (registry, log, error flag, interface state).
+class CmdPopTest : public CoreTest {
  protected:
-  void SetUp() override { Reset(); }
   void TearDown() override {
     ZelSetUser(nullptr);
-    Reset();
-  }
-  static void Reset() {
-    ZelRegistryReset();
-    scClearLog();
-    iscZelHasError(true);
-    ZelUiReset();
+    CoreTest::TearDown();
   }
   static TBioDataSet* Newest() { return GetLastObjOfTypeAs<TBioDataSet>(oBioDS); }
   static void Clear() {
@@ -42,7 +37,7 @@ class CmdPopTest : public ::testing::Test {
 TEST_F(CmdPopTest, LoadPopMapRegistersADataSetAndLogs) {
   const int32_t activeBefore = GetActiveObj();
   ASSERT_TRUE(scLoadPopMap(Data("example.popmap")));
-  EXPECT_EQ(ZelLogLines(), (Lines{"Loaded population map from file: " + Data("example.popmap")}));
+  EXPECT_EQ(ZelLogLines(), (TLines{"Loaded population map from file: " + Data("example.popmap")}));
   EXPECT_FALSE(iscZelHasError(false));
   EXPECT_EQ(ZelObjCount(), 1);
   EXPECT_EQ(GetObjTypeById(0), oBioDS);
@@ -74,7 +69,7 @@ TEST_F(CmdPopTest, RefusedMapRegistersNothingAndKeepsThePreviousDataSetNewest) {
   for (const Case& c : cases) {
     Clear();
     EXPECT_FALSE(scLoadPopMap(Data(c.File)));
-    EXPECT_EQ(ZelLogLines(), (Lines{c.Line}));
+    EXPECT_EQ(ZelLogLines(), (TLines{c.Line}));
     EXPECT_TRUE(iscZelHasError(false));
     EXPECT_EQ(ZelObjCount(), 1);
     EXPECT_EQ(Newest(), before);
@@ -85,7 +80,7 @@ TEST_F(CmdPopTest, SelectSchemeSetsTheCurrentSchemeAndPanel) {
   ASSERT_TRUE(scLoadPopMap(Data("example.popmap")));
   Clear();
   scSelectPopScheme("site");
-  EXPECT_EQ(ZelLogLines(), (Lines{"Selecting population scheme: site"}));
+  EXPECT_EQ(ZelLogLines(), (TLines{"Selecting population scheme: site"}));
   EXPECT_EQ(Newest()->CurrPopScheme(), 1u);
   EXPECT_EQ(ZelUiState().Panels[3], "site");
   EXPECT_FALSE(iscZelHasError(false));
@@ -94,13 +89,13 @@ TEST_F(CmdPopTest, SelectSchemeSetsTheCurrentSchemeAndPanel) {
 TEST_F(CmdPopTest, SelectSchemeUserErrors) {
   Clear();
   scSelectPopScheme("region");  // no data set at all
-  EXPECT_EQ(ZelLogLines(), (Lines{"ERROR [U]: No suitable population information available. ."}));
+  EXPECT_EQ(ZelLogLines(), (TLines{"ERROR [U]: No suitable population information available. ."}));
   EXPECT_TRUE(iscZelHasError(false));
 
   AddObj2ObjList(std::make_unique<TBioDataSet>(), oBioDS);  // a data set without individuals
   Clear();
   scSelectPopScheme("region");
-  EXPECT_EQ(ZelLogLines(), (Lines{"ERROR [U]: No suitable population information available. ."}));
+  EXPECT_EQ(ZelLogLines(), (TLines{"ERROR [U]: No suitable population information available. ."}));
 
   ASSERT_TRUE(scLoadPopMap(Data("example.popmap")));
   ASSERT_TRUE(Newest()->SetCurrPopScheme(1));
@@ -108,7 +103,7 @@ TEST_F(CmdPopTest, SelectSchemeUserErrors) {
     Clear();
     scSelectPopScheme(wrong);
     EXPECT_EQ(ZelLogLines(),
-              (Lines{std::string("ERROR [U]: Population scheme \"") + wrong + "\" not found."}));
+              (TLines{std::string("ERROR [U]: Population scheme \"") + wrong + "\" not found."}));
     EXPECT_EQ(Newest()->CurrPopScheme(), 1u);
   }
 }
@@ -127,17 +122,17 @@ TEST_F(CmdPopTest, SelectSchemeUsesTheNewestDataSet) {
   ASSERT_TRUE(scLoadPopMap(Data("label_order.popmap")));
   Clear();
   scSelectPopScheme("site");  // only in the older data set
-  EXPECT_EQ(ZelLogLines(), (Lines{"ERROR [U]: Population scheme \"site\" not found."}));
+  EXPECT_EQ(ZelLogLines(), (TLines{"ERROR [U]: Population scheme \"site\" not found."}));
   Clear();
   scSelectPopScheme("group");
-  EXPECT_EQ(ZelLogLines(), (Lines{"Selecting population scheme: group"}));
+  EXPECT_EQ(ZelLogLines(), (TLines{"Selecting population scheme: group"}));
 }
 
 TEST_F(CmdPopTest, QuickSelectListAppendsEverySchemeEachTime) {
   ASSERT_TRUE(scLoadPopMap(Data("example.popmap")));
   iscMenuUpdatePopSchemes(*Newest());
   iscMenuUpdatePopSchemes(*Newest());
-  EXPECT_EQ(ZelUiState().QuickSelect, (Lines{"region", "site", "region", "site"}));
+  EXPECT_EQ(ZelUiState().QuickSelect, (TLines{"region", "site", "region", "site"}));
   iscMenuUpdatePopSchemes(TBioDataSet());
   EXPECT_EQ(ZelUiState().QuickSelect.size(), 4u);
 }
@@ -148,11 +143,11 @@ TEST_F(CmdPopTest, GroupManagerNeedsAnActiveVcfFile) {
   ASSERT_TRUE(scLoadPopMap(Data("example.popmap")));
   Clear();
   uscShowGrpMan();  // no active object
-  EXPECT_EQ(ZelLogLines(), (Lines{"ERROR [U]: Need to operate on VCF input."}));
+  EXPECT_EQ(ZelLogLines(), (TLines{"ERROR [U]: Need to operate on VCF input."}));
   SetActiveObj(0);  // the data set is not a VCF file
   Clear();
   uscShowGrpMan();
-  EXPECT_EQ(ZelLogLines(), (Lines{"ERROR [U]: Need to operate on VCF input."}));
+  EXPECT_EQ(ZelLogLines(), (TLines{"ERROR [U]: Need to operate on VCF input."}));
 }
 
 // Registers a VCF file with the given sample columns and makes it active.
@@ -176,10 +171,10 @@ TEST_F(CmdPopTest, GroupManagerOnTheActiveVcfFile) {
   };
   ZelSetUser(&user);
   uscShowGrpMan();
-  EXPECT_EQ(user.Asked, (Lines{"Group manager"}));
+  EXPECT_EQ(user.Asked, (TLines{"Group manager"}));
   ASSERT_NE(Newest(), nullptr);
   EXPECT_EQ(Newest()->PopStruc().Schemes[0].PopMembership, (TPopIdList{kPopNone, 0, kPopNone}));
-  EXPECT_EQ(ZelUiState().QuickSelect, (Lines{"0"}));
+  EXPECT_EQ(ZelUiState().QuickSelect, (TLines{"0"}));
   EXPECT_EQ(GetObjTypeById(GetActiveObj()), oVCF);
   EXPECT_TRUE(ZelLogLines().empty());
 }
@@ -201,12 +196,12 @@ TEST_F(CmdPopTest, GroupManagerConfirmedEditIsStoredAndListed) {
   ASSERT_NE(Newest(), nullptr);
   EXPECT_EQ(Newest()->PopStruc().GetSchemeNames(), (TPopNames{"0"}));
   EXPECT_NE(&Newest()->PopStruc(), shown);  // the data set holds its own copy
-  EXPECT_EQ(ZelUiState().QuickSelect, (Lines{"0"}));
+  EXPECT_EQ(ZelUiState().QuickSelect, (TLines{"0"}));
   EXPECT_TRUE(ZelLogLines().empty());
   // A second confirmed round appends the entries again.
   user.GroupManager = [](TZelObject&) { return true; };
   iscShowGrpManForSamples({"S1", "S2", "S3"});
-  EXPECT_EQ(ZelUiState().QuickSelect, (Lines{"0", "0"}));
+  EXPECT_EQ(ZelUiState().QuickSelect, (TLines{"0", "0"}));
 }
 
 TEST_F(CmdPopTest, GroupManagerCancelledLeavesTheDataSet) {
@@ -245,8 +240,8 @@ TEST_F(CmdPopTest, GroupManagerRefusesUnusableSampleNames) {
   ZelSetUser(&user);
   iscShowGrpManForSamples({"S1", "S1"});
   EXPECT_EQ(ZelLogLines(),
-            (Lines{"ERROR [U]: The VCF sample names cannot be used as individuals (repeated or "
-                   "empty)."}));
+            (TLines{"ERROR [U]: The VCF sample names cannot be used as individuals (repeated or "
+                    "empty)."}));
   EXPECT_TRUE(user.Asked.empty());
   iscShowGrpManForSamples({});  // a VCF file without samples: nothing happens
   EXPECT_TRUE(user.Asked.empty());
