@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <cstring>
 #include <functional>
 #include <mutex>
 #include <new>
@@ -62,6 +64,127 @@ TRawOfsPtrFn BufferedReader(const TRawReadFunc& read, const TRawOfsPtrFunc& map,
   };
 }
 
+// Largest BGZF block, header and trailer included (BSIZE is 16 bits and one less).
+constexpr uint64_t cMaxBgzfBlock = 0x10000;
+
+// Raw bytes for one walk through BGZF blocks: the file is read (or mapped) a window at a time,
+// and the window always holds the whole block at the walk's position or reaches the end of the
+// file, so no request falls back to the owner while a pointer into the window is in use.
+// Requests outside the window are read (or mapped) on their own.
+class TBgzfWindow {
+ public:
+  TBgzfWindow(const TRawReadFunc& read, const TRawOfsPtrFunc& map, uint64_t fileSz, uint64_t size)
+      : FRead(read), FMap(map), FFileSz(fileSz), FSize(std::max(size, cMaxBgzfBlock)) {}
+
+  // Moves the window to pos unless it holds the largest block that can start there.
+  void Cover(uint64_t pos) {
+    if (FData && pos >= FStart && pos - FStart <= FLen &&
+        (pos - FStart + cMaxBgzfBlock <= FLen || FStart + FLen >= FFileSz))
+      return;
+    FStart = pos;
+    FLen = pos < FFileSz ? std::min(FSize, FFileSz - pos) : 0;
+    FData = nullptr;
+    FData = FLen ? Fetch(FStart, FLen, FWinBuf) : nullptr;
+    if (FData && !FRead) PrefaultRange(FData, FLen);
+  }
+  const uint8_t* Get(uint64_t o, uint64_t l) {
+    if (FData && l && o >= FStart && o - FStart <= FLen && l <= FLen - (o - FStart))
+      return FData + (o - FStart);
+    return Fetch(o, l, FOneOff);
+  }
+  // Bytes of the window from pos on (0 when pos is outside it).
+  uint64_t After(uint64_t pos) const {
+    return FData && pos >= FStart && pos - FStart <= FLen ? FLen - (pos - FStart) : 0;
+  }
+  const TRawOfsPtrFn& Fn() const { return FFn; }
+
+ private:
+  const uint8_t* Fetch(uint64_t o, uint64_t l, std::vector<uint8_t>& buf) {
+    if (!FRead) return FMap ? FMap(o, l) : nullptr;
+    return BufferedReader(FRead, FMap, buf)(o, l);
+  }
+
+  const TRawReadFunc& FRead;
+  const TRawOfsPtrFunc& FMap;
+  const uint64_t FFileSz;
+  const uint64_t FSize;
+  uint64_t FStart = 0, FLen = 0;
+  const uint8_t* FData = nullptr;
+  std::vector<uint8_t> FWinBuf, FOneOff;
+  const TRawOfsPtrFn FFn = [this](uint64_t o, uint64_t l) { return Get(o, l); };
+};
+
+// What a walk does with each block: its header, and its text when the walk decodes. false
+// ends the walk.
+using TBgzfOnBlock = std::function<bool(const TBgzfBlockInfo& info, const uint8_t* text)>;
+
+// Walks the blocks from pos while they start before stop; pos ends at the first block not
+// walked. With block, each is decoded there as soon as its header is read (while its bytes are
+// still in cache). A damaged or cut block ends the walk with err naming the file and offset;
+// onBlock's false ends it with err untouched.
+bool WalkBgzfBlocks(TBgzfWindow& w, uint64_t fileSz, const std::string& fileName, uint64_t& pos,
+                    uint64_t stop, uint8_t* block, const TBgzfOnBlock& onBlock, TZelErr& err) {
+  // Each header is found only from the one before it, so every read waits for memory; a touch
+  // a few blocks ahead has the pages and lines on their way.
+  constexpr uint64_t kAhead = 0x10000;
+  TBgzfBlockInfo info;
+  std::string why;
+  while (pos < stop) {
+    w.Cover(pos);
+    const uint64_t after = w.After(pos);
+    if (after >= kAhead + 64) __builtin_prefetch(w.Get(pos + kAhead, 1));
+    TBgzfParse r = ParseBgzfBlock(w.Fn(), fileSz, pos, info, why);
+    if (r != TBgzfParse::Ok) {
+      err = GzError(r == TBgzfParse::Truncated ? "Truncated BGZF file" : "Damaged BGZF file",
+                    fileName, pos, why);
+      return false;
+    }
+    if (block && info.ISize) {
+      // The next block's header sits beside this block's trailer, already read; its trailer
+      // is fetched while this block decodes, so the next step does not wait for it.
+      const uint64_t nx = pos + info.BlockSize;
+      if (nx - pos + 18 <= after) {
+        const uint8_t* h = w.Get(nx, 18);
+        const uint64_t tr = nx + (uint64_t(h[16]) | uint64_t(h[17]) << 8) - 7;
+        if (h[12] == 'B' && h[13] == 'C' && tr > pos && tr - pos + 8 <= after)
+          __builtin_prefetch(w.Get(tr, 8));
+      }
+      const uint8_t* cd = w.Get(info.CDataOfs, uint64_t(info.CSize) + sizeof(TGzTrailer));
+      if (!cd || !InflateBgzfBlock(cd, info.CSize, info.Crc, info.ISize, block, why)) {
+        err = GzError("Damaged BGZF block", fileName, info.CDataOfs,
+                      cd ? why : "cannot read the file");
+        return false;
+      }
+    }
+    if (!onBlock(info, block)) return false;
+    pos += info.BlockSize;
+  }
+  return true;
+}
+
+// The first offset in [lo, hi) where a block starts whose successor (or the end of the file)
+// follows it, as a walk from the file's start would find it unless a block's data happens to
+// look like two headers; cNoOfs when there is none. The window must hold [lo, hi) and two
+// largest blocks after it.
+uint64_t FindBgzfBlockStart(TBgzfWindow& w, uint64_t fileSz, uint64_t lo, uint64_t hi) {
+  if (hi <= lo) return cNoOfs;
+  w.Cover(lo);
+  if (w.After(lo) < hi - lo) return cNoOfs;
+  const uint8_t* base = w.Get(lo, hi - lo);
+  TBgzfBlockInfo a, b;
+  std::string why;
+  for (uint64_t i = 0; i < hi - lo; ++i) {
+    const void* f = std::memchr(base + i, 0x1F, hi - lo - i);
+    if (!f) break;
+    i = uint64_t(static_cast<const uint8_t*>(f) - base);
+    const uint64_t o = lo + i;
+    if (ParseBgzfBlock(w.Fn(), fileSz, o, a, why) != TBgzfParse::Ok) continue;
+    const uint64_t nx = o + a.BlockSize;
+    if (nx == fileSz || ParseBgzfBlock(w.Fn(), fileSz, nx, b, why) == TBgzfParse::Ok) return o;
+  }
+  return cNoOfs;
+}
+
 }  // namespace
 
 // ------------------------------------------------------------------------------------------
@@ -84,8 +207,8 @@ std::shared_ptr<TZCompressedFile> TZCompressedFile::MakeZDecoder(TZCompressionTy
   return d;
 }
 
-bool TZCompressedFile::InitialiseDecoder(TRawOfsPtrFunc rawOfsPtr, TMemAttachFunc memAttach,
-                                         uint64_t rawFileSz) {
+bool TZCompressedFile::Initialise(TRawOfsPtrFunc rawOfsPtr, TMemAttachFunc memAttach,
+                                  uint64_t rawFileSz, const std::function<bool()>& build) {
   FRawOfsPtr = std::move(rawOfsPtr);
   FDecodedMemAttach = std::move(memAttach);
   FRawFileSz = rawFileSz;
@@ -93,13 +216,19 @@ bool TZCompressedFile::InitialiseDecoder(TRawOfsPtrFunc rawOfsPtr, TMemAttachFun
   ClearRegion();
   FErr.Clear();
   try {
-    return MakeCDataIndex();
+    return build();
   } catch (const std::bad_alloc&) {
     FHaveCDataIndex = false;
     ResizeCDataIndex(0);
     Fail(TZelErr::User("Out of memory while reading compressed file", FZFileName));
     return false;
   }
+}
+
+bool TZCompressedFile::InitialiseDecoder(TRawOfsPtrFunc rawOfsPtr, TMemAttachFunc memAttach,
+                                         uint64_t rawFileSz) {
+  return Initialise(std::move(rawOfsPtr), std::move(memAttach), rawFileSz,
+                    [this] { return MakeCDataIndex(); });
 }
 
 bool TZCompressedFile::InitialiseDecoderWithSink(TRawOfsPtrFunc rawOfsPtr, TMemAttachFunc memAttach,
@@ -109,6 +238,14 @@ bool TZCompressedFile::InitialiseDecoderWithSink(TRawOfsPtrFunc rawOfsPtr, TMemA
   bool ok = InitialiseDecoder(std::move(rawOfsPtr), std::move(memAttach), rawFileSz);
   FSink = nullptr;
   return ok;
+}
+
+bool TZCompressedFile::InitialiseDecoderInParallel(TRawOfsPtrFunc rawOfsPtr,
+                                                   TMemAttachFunc memAttach, uint64_t rawFileSz,
+                                                   const TParallelTextScan& scan) {
+  if (!CanInitialiseInParallel()) return false;
+  return Initialise(std::move(rawOfsPtr), std::move(memAttach), rawFileSz,
+                    [&] { return MakeCDataIndexInParallel(scan); });
 }
 
 uint64_t TZCompressedFile::GetDecodedFileSz() {
@@ -437,89 +574,25 @@ uint64_t TBGZFFile::BlockRawEnd(uint64_t i) const {
   return FCDataIndex.CDataOfs[i] + FCDataIndex.CompressedSize[i] + sizeof(TGzTrailer);
 }
 
-bool TBGZFFile::MakeCDataIndex() {
-  FHaveCDataIndex = false;
-  ResizeCDataIndex(0);
-  ClearRegion();
+void TBGZFFile::AppendBlock(uint64_t& n, const TBgzfBlockInfo& info) {
   TCompressedDataIndex& t = FCDataIndex;
-  uint64_t pos = 0;
-  uint64_t n = 0;
-  TBgzfBlockInfo info;
-  std::string why;
-  // Headers are read from large windows of the file: one request per window rather than per
-  // block. A window always holds a whole block (at most 64 KiB) or reaches the end of the file,
-  // so no read falls back to the owner while the window's pointer is in use.
-  // Read windows are smaller: they are copied, and the blocks decoded from them stay cached.
-  const uint64_t kWindow = FRawRead ? uint64_t(2) << 20 : uint64_t(16) << 20;
-  std::vector<uint8_t> winBuf;
-  TRawOfsPtrFn fetchWindow = BufferedReader(FRawRead, FRawOfsPtr, winBuf);
-  const uint64_t kAhead = 0x10000;
-  uint64_t winStart = 0, winLen = 0;
-  const uint8_t* win = nullptr;
-  TRawOfsPtrFn reader = [&](uint64_t o, uint64_t l) -> const uint8_t* {
-    if (win && l && o >= winStart && o - winStart <= winLen && l <= winLen - (o - winStart))
-      return win + (o - winStart);
-    return FRawOfsPtr(o, l);
-  };
-  // With a sink every block is decoded here, as soon as its header is read.
-  std::unique_ptr<uint8_t[]> block(FSink ? new uint8_t[BgzfMaxBlockDataSize] : nullptr);
-  while (pos < FRawFileSz) {
-    if (!win || (pos - winStart + 0x10000 > winLen && winStart + winLen < FRawFileSz)) {
-      winStart = pos;
-      winLen = std::min(kWindow, FRawFileSz - pos);
-      win = nullptr;
-      win = fetchWindow(winStart, winLen);
-      if (win && !FRawRead) PrefaultRange(win, winLen);
-    }
-    // Each header is found only from the one before it, so every read waits for memory; a
-    // touch a few blocks ahead has the pages and lines on their way.
-    if (win && pos - winStart + (kAhead + 64) <= winLen)
-      __builtin_prefetch(win + (pos - winStart) + kAhead);
-    TBgzfParse r = ParseBgzfBlock(reader, FRawFileSz, pos, info, why);
-    if (r != TBgzfParse::Ok) {
-      ResizeCDataIndex(0);
-      Fail(GzError(r == TBgzfParse::Truncated ? "Truncated BGZF file" : "Damaged BGZF file",
-                   FZFileName, pos, why));
-      return false;
-    }
-    if (n == t.CDataOfs.size()) {
-      uint64_t grow = std::max<uint64_t>(1024, n);
-      t.CDataOfs.resize(n + grow);
-      t.CompressedSize.resize(n + grow);
-      t.DecompressedSize.resize(n + grow);
-      t.DecompressedFileOfs.resize(n + grow);
-    }
-    t.CDataOfs[n] = info.CDataOfs;
-    t.CompressedSize[n] = info.CSize;
-    t.DecompressedSize[n] = info.ISize;
-    t.DecompressedFileOfs[n] = t.TotalDecompressedSize;
-    if (FSink && info.ISize) {
-      // The next block's header sits beside this block's trailer, already read; its trailer
-      // is fetched while this block decodes, so the next walk step does not wait for it.
-      const uint64_t nx = pos + info.BlockSize;
-      if (win && nx >= winStart && nx - winStart + 18 <= winLen) {
-        const uint8_t* h = win + (nx - winStart);
-        uint64_t tr = nx + (uint64_t(h[16]) | uint64_t(h[17]) << 8) - 7;
-        if (h[12] == 'B' && h[13] == 'C' && tr >= winStart && tr - winStart + 8 <= winLen)
-          __builtin_prefetch(win + (tr - winStart));
-      }
-      const uint8_t* cd = reader(info.CDataOfs, uint64_t(info.CSize) + sizeof(TGzTrailer));
-      if (!cd || !InflateBgzfBlock(cd, info.CSize, info.Crc, info.ISize, block.get(), why)) {
-        ResizeCDataIndex(0);
-        Fail(GzError("Damaged BGZF block", FZFileName, info.CDataOfs,
-                     cd ? why : "cannot read the file"));
-        return false;
-      }
-      if (!(*FSink)(block.get(), info.ISize, t.TotalDecompressedSize, pos + info.BlockSize)) {
-        ResizeCDataIndex(0);
-        Fail(TZelErr("", "Indexing cancelled", FZFileName));
-        return false;
-      }
-    }
-    t.TotalDecompressedSize += info.ISize;
-    ++n;
-    pos += info.BlockSize;
+  if (n == t.CDataOfs.size()) {
+    uint64_t grow = std::max<uint64_t>(1024, n);
+    t.CDataOfs.resize(n + grow);
+    t.CompressedSize.resize(n + grow);
+    t.DecompressedSize.resize(n + grow);
+    t.DecompressedFileOfs.resize(n + grow);
   }
+  t.CDataOfs[n] = info.CDataOfs;
+  t.CompressedSize[n] = info.CSize;
+  t.DecompressedSize[n] = info.ISize;
+  t.DecompressedFileOfs[n] = t.TotalDecompressedSize;
+  t.TotalDecompressedSize += info.ISize;
+  ++n;
+}
+
+bool TBGZFFile::FinishTable(uint64_t n) {
+  TCompressedDataIndex& t = FCDataIndex;
   // Without the empty end-of-file block a file cut at a block boundary would look whole.
   if (n == 0 || t.DecompressedSize[n - 1] != 0) {
     ResizeCDataIndex(0);
@@ -534,6 +607,176 @@ bool TBGZFFile::MakeCDataIndex() {
   t.DecompressedFileOfs.shrink_to_fit();
   FHaveCDataIndex = true;
   return true;
+}
+
+bool TBGZFFile::MakeCDataIndex() {
+  FHaveCDataIndex = false;
+  ResizeCDataIndex(0);
+  ClearRegion();
+  // Read windows are smaller than mapped ones: they are copied, and the blocks decoded from
+  // them stay cached.
+  TBgzfWindow w(FRawRead, FRawOfsPtr, FRawFileSz,
+                FRawRead ? uint64_t(2) << 20 : uint64_t(16) << 20);
+  // With a sink every block is decoded as soon as its header is read.
+  std::unique_ptr<uint8_t[]> block(FSink ? new uint8_t[BgzfMaxBlockDataSize] : nullptr);
+  uint64_t pos = 0, n = 0;
+  TZelErr err;
+  bool ok = WalkBgzfBlocks(
+      w, FRawFileSz, FZFileName, pos, FRawFileSz, block.get(),
+      [&](const TBgzfBlockInfo& info, const uint8_t* text) {
+        if (FSink && info.ISize &&
+            !(*FSink)(text, info.ISize, FCDataIndex.TotalDecompressedSize,
+                      info.BlockOfs + info.BlockSize)) {
+          err = TZelErr("", "Indexing cancelled", FZFileName);
+          return false;
+        }
+        AppendBlock(n, info);
+        return true;
+      },
+      err);
+  if (!ok) {
+    ResizeCDataIndex(0);
+    Fail(err);
+    return false;
+  }
+  return FinishTable(n);
+}
+
+namespace {
+
+// One piece of the parallel table pass: the blocks that start in its raw range, walked from
+// the first block start found there (or given).
+struct TBgzfPiece {
+  bool Found = false;  // Start is where a walk began; else no block start was found
+  bool Done = false;   // waiting to be committed
+  uint64_t Start = 0;
+  uint64_t End = 0;  // where the walk stopped: the next piece must begin here
+  uint64_t Decoded = 0;
+  std::vector<TBgzfBlockInfo> Blocks;
+  TZelErr Err;
+};
+
+}  // namespace
+
+bool TBGZFFile::MakeCDataIndexInParallel(const TParallelTextScan& scan) {
+  FHaveCDataIndex = false;
+  ResizeCDataIndex(0);
+  ClearRegion();
+  if (!FRawRead || !scan.Slots || !scan.Text || !scan.Commit) {
+    Fail(TZelErr::User("Cannot decode compressed file", FZFileName));
+    return false;
+  }
+  const uint64_t S = FPieceSz;
+  const uint64_t nPieces = FRawFileSz ? (FRawFileSz - 1) / S + 1 : 0;
+  const uint32_t slots = uint32_t(std::min<uint64_t>(scan.Slots, std::max<uint64_t>(nPieces, 1)));
+  std::vector<TBgzfPiece> pieces(slots);
+  std::atomic<uint64_t> next{0};
+  std::atomic<bool> halt{false};
+  std::mutex m;  // guards what follows, and the Done flags
+  std::condition_variable cv;
+  uint64_t committed = 0;  // pieces committed, in file order
+  uint64_t chain = 0;      // where the committed walk has reached
+  uint64_t n = 0;          // blocks in the table
+  TZelErr failure;
+
+  // Walks piece s from start, or from the first block start found in it (cNoOfs).
+  auto run = [&](uint64_t s, uint64_t start, TBgzfWindow& w, uint8_t* block) {
+    const uint32_t slot = uint32_t(s % slots);
+    TBgzfPiece& pc = pieces[slot];
+    pc.Found = false;
+    pc.Blocks.clear();
+    pc.Decoded = 0;
+    pc.Err.Clear();
+    if (scan.Begin) scan.Begin(slot);
+    const uint64_t lo = s * S, hi = std::min(FRawFileSz, lo + S);
+    if (start == cNoOfs) start = s == 0 ? 0 : FindBgzfBlockStart(w, FRawFileSz, lo, hi);
+    if (start == cNoOfs) return;
+    pc.Found = true;
+    pc.Start = pc.End = start;
+    uint64_t pos = start;
+    WalkBgzfBlocks(
+        w, FRawFileSz, FZFileName, pos, hi, block,
+        [&](const TBgzfBlockInfo& info, const uint8_t* text) {
+          if (halt.load(std::memory_order_relaxed)) return false;
+          if (info.ISize) scan.Text(slot, text, info.ISize, pc.Decoded);
+          pc.Blocks.push_back(info);
+          pc.Decoded += info.ISize;
+          return true;
+        },
+        pc.Err);
+    pc.End = pos;
+  };
+  // Under m: hands the finished pieces on in file order. A piece whose walk did not begin
+  // where the one before it ended (its start was a look-alike in some block's data, or none
+  // was found) is walked again from there, here.
+  auto commitReady = [&](TBgzfWindow& w, uint8_t* block) {
+    while (!halt && committed < nPieces && pieces[committed % slots].Done) {
+      const uint32_t slot = uint32_t(committed % slots);
+      TBgzfPiece& pc = pieces[slot];
+      if (!pc.Found || pc.Start != chain) run(committed, chain, w, block);
+      if (pc.Err) {
+        failure = pc.Err;
+        halt = true;
+        break;
+      }
+      const uint64_t base = FCDataIndex.TotalDecompressedSize;
+      for (const TBgzfBlockInfo& info : pc.Blocks) AppendBlock(n, info);
+      if (!scan.Commit(slot, base, pc.Decoded, pc.End)) {
+        failure = TZelErr("", "Indexing cancelled", FZFileName);
+        halt = true;
+        break;
+      }
+      chain = pc.End;
+      pc.Done = false;
+      ++committed;
+    }
+    cv.notify_all();
+  };
+  auto worker = [&] {
+    // A window holds a piece and the two largest blocks after it: the look for a piece's
+    // first block and the walk through it read the file once.
+    TBgzfWindow w(FRawRead, nullptr, FRawFileSz, S + 2 * cMaxBgzfBlock + 64);
+    try {
+      std::unique_ptr<uint8_t[]> block(new uint8_t[BgzfMaxBlockDataSize]);
+      for (;;) {
+        const uint64_t s = next.fetch_add(1);
+        if (s >= nPieces || halt) return;
+        {
+          std::unique_lock<std::mutex> lk(m);
+          cv.wait(lk, [&] { return halt || committed + slots > s; });
+          if (halt) return;
+        }
+        run(s, cNoOfs, w, block.get());
+        std::lock_guard<std::mutex> lk(m);
+        pieces[s % slots].Done = true;
+        commitReady(w, block.get());
+      }
+    } catch (...) {
+      std::lock_guard<std::mutex> lk(m);
+      try {
+        throw;
+      } catch (const std::bad_alloc&) {
+        if (!failure)
+          failure = TZelErr::User("Out of memory while reading compressed file", FZFileName);
+      } catch (...) {
+        if (!failure) failure = TZelErr("", "Cannot decode compressed file", FZFileName);
+      }
+      halt = true;
+      cv.notify_all();
+    }
+  };
+  const uint32_t nt = ThreadsToUse(nPieces);
+  TZelErr perr = nt > 1 ? ParalleliseProcs(std::vector<std::function<void()>>(nt, worker))
+                        : (worker(), TZelErr());
+  if (!failure && perr) failure = perr;
+  if (!failure && (committed != nPieces || chain != FRawFileSz))
+    failure = TZelErr("", "Cannot decode compressed file", FZFileName);
+  if (failure) {
+    ResizeCDataIndex(0);
+    Fail(failure);
+    return false;
+  }
+  return FinishTable(n);
 }
 
 bool TBGZFFile::DecodeOneBlock(uint64_t i, const uint8_t* span, uint64_t spanStart,

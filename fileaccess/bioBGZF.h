@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,6 +57,9 @@ class TZCompressedFile : public TMMTF, public IRawDataDecoder {
   // Builds the table while handing the decoded text to sink, where the subclass can.
   bool InitialiseDecoderWithSink(TRawOfsPtrFunc rawOfsPtr, TMemAttachFunc memAttach,
                                  uint64_t rawFileSz, const TDecodedTextSink& sink) override;
+  // Builds the table from pieces of the file on several threads, where the subclass can.
+  bool InitialiseDecoderInParallel(TRawOfsPtrFunc rawOfsPtr, TMemAttachFunc memAttach,
+                                   uint64_t rawFileSz, const TParallelTextScan& scan) override;
   const uint8_t* OfsPtr(uint64_t decodedOfs, uint64_t length) override;
   uint64_t GetDecodedFileSz() override;
   void GetDecodedRegionsOfs(uint64_t& first, uint64_t& last) override;
@@ -70,6 +74,7 @@ class TZCompressedFile : public TMMTF, public IRawDataDecoder {
   virtual bool Decompress2MemOK(uint64_t first, uint64_t last, uint8_t* dst, uint64_t dstOfs,
                                 uint64_t dstSz);
   virtual bool MakeCDataIndex() = 0;
+  virtual bool MakeCDataIndexInParallel(const TParallelTextScan&) { return false; }
   virtual TZCompressionType ZCompressionType() const = 0;
   void ResizeCDataIndex(uint64_t n);
   uint64_t GetNCompressedBlocks() const { return FHaveCDataIndex ? FCDataIndex.NRecords : 0; }
@@ -101,6 +106,9 @@ class TZCompressedFile : public TMMTF, public IRawDataDecoder {
   uint32_t ThreadsToUse(uint64_t nBlocks) const;
   void ClearRegion();
   void Fail(TZelErr e) { FErr = std::move(e); }
+  // Takes the owner's access functions, then builds the table with build().
+  bool Initialise(TRawOfsPtrFunc rawOfsPtr, TMemAttachFunc memAttach, uint64_t rawFileSz,
+                  const std::function<bool()>& build);
 
   TRawOfsPtrFunc FRawOfsPtr;
   TRawReadFunc FRawRead;
@@ -125,14 +133,27 @@ class TBGZFFile : public TZCompressedFile {
   bool MakeCDataIndex() override;
   TZCompressionType ZCompressionType() const override { return zcBGZF; }
   // On one thread the blocks are decoded as the header walk reaches them, so the file is read
-  // once; on several, the table comes first and the blocks are shared out.
+  // once. On several, each thread walks and decodes pieces of the file by itself; a piece's
+  // first block is looked for and checked against where the piece before it ended.
   bool CanInitialiseWithSink() const override { return ThreadsToUse(2) <= 1; }
+  bool CanInitialiseInParallel() const override { return ThreadsToUse(2) > 1 && FRawRead; }
+  bool MakeCDataIndexInParallel(const TParallelTextScan& scan) override;
+  // Raw bytes per piece of the parallel table pass.
+  void SetPieceSize(uint64_t n) { FPieceSz = n ? n : 1; }
 
  protected:
   uint64_t BlockRawEnd(uint64_t i) const override;
   uint64_t BlockRawStart(uint64_t i) const override;
   bool DecodeOneBlock(uint64_t i, const uint8_t* span, uint64_t spanStart, uint64_t spanLen,
                       uint8_t* dst, TZelErr& err) override;
+
+ private:
+  // Appends one block to the table as block n (then counts it).
+  void AppendBlock(uint64_t& n, const TBgzfBlockInfo& info);
+  // Closes a table of n blocks: the file must end with the empty end-of-file block.
+  bool FinishTable(uint64_t n);
+
+  uint64_t FPieceSz = uint64_t(1) << 20;
 };
 
 // Plain gzip (one or several members): blocks are the spans between access points.

@@ -319,6 +319,9 @@ inline void ScanByteHits(const uint8_t* d, uint64_t n, uint8_t b, Emit&& emit) {
   }
 }
 
+// Pieces of a file decoding on other threads whose hits are held at once.
+constexpr uint32_t cParallelSlots = 16;
+
 // Largest number of blocks one decode call may take while their hits are gathered per block.
 uint64_t MaxHookBlocks(uint64_t bufSz) { return bufSz / 4096 + 64; }
 
@@ -334,9 +337,11 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
   if (index != cNoIdx && index >= FIndices.size()) return cNoIdx;
   // A decoder left for this call: one that decodes the whole file for its table hands that
   // pass's text over (the index is built in the same pass); any other is initialised here.
-  bool streamPass = false;
+  // A one-byte separator can be found by the threads that decode pieces of the file.
+  bool streamPass = false, parallelPass = false;
   if (viaDecoder && FDecoderPending) {
-    streamPass = FRawDataDecoder->CanInitialiseWithSink();
+    parallelPass = separator.size() == 1 && FRawDataDecoder->CanInitialiseInParallel();
+    streamPass = parallelPass || FRawDataDecoder->CanInitialiseWithSink();
     if (!streamPass) {
       FDecoderPending = false;
       if (!FRawDataDecoder->InitialiseDecoder(
@@ -455,24 +460,67 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
     return streamPass || progressOk(expectedBase, decSz);
   };
 
+  // Appends offsets found on other threads, each plus add.
+  auto appendHits = [&](const std::vector<uint64_t>& h, uint64_t add) {
+    uint64_t cnt = a.Count();
+    for (uint64_t v : h) {
+      if (cnt == a.Capacity()) {
+        a.FCount = cnt;
+        wr.Grow();
+      }
+      v += add;
+      std::memcpy(a.FData + cnt * w, &v, 8);
+      ++cnt;
+    }
+    a.FCount = cnt;
+  };
+
   try {
     a.Reserve(FNxtIdxInitLen);
     if (streamPass) {
       bool gap = false, stopped = false;
-      TDecodedTextSink sink = [&](const uint8_t* d, uint64_t n, uint64_t base, uint64_t rawOfs) {
-        if (!first && base != expectedBase) {
-          gap = true;
-          return false;
-        }
-        if (!indexData(d, n, base) || !progressOk(rawOfs, FFileSz)) {
-          stopped = true;
-          return false;
-        }
-        return true;
-      };
-      bool ok = FRawDataDecoder->InitialiseDecoderWithSink(
-          [this](uint64_t o, uint64_t l) { return RawOfsPtr(o, l); },
-          [this](const uint8_t* p, uint64_t s) { MemAttachPrivate(p, s); }, FFileSz, sink);
+      TRawOfsPtrFunc rawPtr = [this](uint64_t o, uint64_t l) { return RawOfsPtr(o, l); };
+      TMemAttachFunc attach = [this](const uint8_t* p, uint64_t s) { MemAttachPrivate(p, s); };
+      bool ok;
+      if (parallelPass) {
+        // Each piece's hits are kept by the thread that decoded it, relative to the piece,
+        // and appended when the piece's place in the file is known.
+        TParallelTextScan scan;
+        scan.Slots = cParallelSlots;
+        std::vector<std::vector<uint64_t>> hits(scan.Slots);
+        scan.Begin = [&](uint32_t slot) { hits[slot].clear(); };
+        scan.Text = [&, b = sep[0]](uint32_t slot, const uint8_t* d, uint64_t n, uint64_t ofs) {
+          std::vector<uint64_t>& h = hits[slot];
+          ScanByteHits(d, n, b, [&](uint64_t i) { h.push_back(ofs + i); });
+        };
+        scan.Commit = [&](uint32_t slot, uint64_t base, uint64_t len, uint64_t rawEnd) {
+          if (base != expectedBase) {
+            gap = true;
+            return false;
+          }
+          appendHits(hits[slot], base);
+          expectedBase = base + len;
+          if (!progressOk(rawEnd, FFileSz)) {
+            stopped = true;
+            return false;
+          }
+          return true;
+        };
+        ok = FRawDataDecoder->InitialiseDecoderInParallel(rawPtr, attach, FFileSz, scan);
+      } else {
+        TDecodedTextSink sink = [&](const uint8_t* d, uint64_t n, uint64_t base, uint64_t rawOfs) {
+          if (!first && base != expectedBase) {
+            gap = true;
+            return false;
+          }
+          if (!indexData(d, n, base) || !progressOk(rawOfs, FFileSz)) {
+            stopped = true;
+            return false;
+          }
+          return true;
+        };
+        ok = FRawDataDecoder->InitialiseDecoderWithSink(rawPtr, attach, FFileSz, sink);
+      }
       FDecoderPending = false;
       ClearMemData();
       if (gap) return failWith(TZelErr("", "Decoder returned a gap", FLastLoadedMMFileName));
@@ -569,17 +617,7 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
           return indexData(buf.get(), q.DecodedSize, q.DecodedOfs);
         if (!first && q.DecodedOfs != expectedBase) return false;
         first = false;
-        uint64_t cnt = a.Count();
-        for (uint64_t k = 0; k < q.nBlocksDecoded; ++k)
-          for (uint64_t v : hits[k]) {
-            if (cnt == a.Capacity()) {
-              a.FCount = cnt;
-              wr.Grow();
-            }
-            std::memcpy(a.FData + cnt * w, &v, 8);
-            ++cnt;
-          }
-        a.FCount = cnt;
+        for (uint64_t k = 0; k < q.nBlocksDecoded; ++k) appendHits(hits[k], 0);
         expectedBase = q.DecodedOfs + q.DecodedSize;
         return progressOk(expectedBase, decSz);
       };

@@ -102,6 +102,21 @@ using TDecodedTextSink =
 using TBlockDecodedHook =
     std::function<void(uint64_t k, const uint8_t* p, uint64_t n, uint64_t decodedOfs)>;
 
+// The text of a file decoded in pieces on several threads at once, for an owner that indexes
+// while the decoder builds its table. Pieces are numbered in file order; a piece in progress
+// holds one of Slots slots (the owner keeps what it gathers from a piece there).
+struct TParallelTextScan {
+  uint32_t Slots = 0;  // pieces in progress at most; set by the owner, at least 1
+  // On a worker: a piece starts (or starts again) in slot; forget what the slot gathered.
+  std::function<void(uint32_t slot)> Begin;
+  // On a worker: the piece's text in order; ofs counts from the piece's first decoded byte.
+  std::function<void(uint32_t slot, const uint8_t* p, uint64_t n, uint64_t ofs)> Text;
+  // One call at a time, pieces in file order: the piece in slot is decodedLen bytes from
+  // decodedOfs on, and its raw bytes end before rawEnd. Returns false to stop the decoding.
+  std::function<bool(uint32_t slot, uint64_t decodedOfs, uint64_t decodedLen, uint64_t rawEnd)>
+      Commit;
+};
+
 // One call of IRawDataDecoder::DecodeBlockRange. The caller fills the first four fields and
 // DecodedOfs; the decoder fills the rest.
 struct TRawDataDecodeBlockParams {
@@ -161,6 +176,10 @@ using TMemAttachFunc = std::function<void(const uint8_t* p, uint64_t size)>;
 // - CanInitialiseWithSink / InitialiseDecoderWithSink (optional): a decoder that must decode the
 //   whole file to build its table (gzip) may instead initialise while handing that pass's text
 //   to sink in file order, so that the owner indexes in the same pass.
+// - CanInitialiseInParallel / InitialiseDecoderInParallel (optional): a decoder whose table can
+//   be built from pieces of the file on several threads hands each piece's text to the owner
+//   on the thread that decoded it (see TParallelTextScan), so that the file is read once and
+//   no thread waits for another.
 class IRawDataDecoder {
  public:
   virtual ~IRawDataDecoder() = default;
@@ -175,6 +194,11 @@ class IRawDataDecoder {
   virtual bool CanInitialiseWithSink() const { return false; }
   virtual bool InitialiseDecoderWithSink(TRawOfsPtrFunc, TMemAttachFunc, uint64_t,
                                          const TDecodedTextSink&) {
+    return false;
+  }
+  virtual bool CanInitialiseInParallel() const { return false; }
+  virtual bool InitialiseDecoderInParallel(TRawOfsPtrFunc, TMemAttachFunc, uint64_t,
+                                           const TParallelTextScan&) {
     return false;
   }
   virtual const uint8_t* OfsPtr(uint64_t decodedOfs, uint64_t length) = 0;

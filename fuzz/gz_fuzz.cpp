@@ -96,6 +96,53 @@ void OnePass(TZCompressedFile& d, const uint8_t* data, size_t size) {
   if (!ok && !d.LastError().IsError()) __builtin_trap();
 }
 
+// The table built from small pieces of the file: the same text in order, the same outcome
+// and the same error as the walk from the start.
+void Pieces(const uint8_t* data, size_t size, uint64_t pieceSz) {
+  std::vector<uint8_t> raw(data, data + size);
+  auto read = [&](uint64_t o, void* dst, uint64_t n) -> int64_t {
+    if (o > raw.size()) return -1;
+    uint64_t k = std::min<uint64_t>(n, raw.size() - o);
+    std::memcpy(dst, raw.data() + o, k);
+    return int64_t(k);
+  };
+  auto map = [&](uint64_t o, uint64_t l) -> const uint8_t* {
+    return l && o <= raw.size() && l <= raw.size() - o ? raw.data() + o : nullptr;
+  };
+  std::string serialText, pieceText;
+  TBGZFFile serial;
+  serial.SetThreads(1);
+  serial.SetRawReader(read);
+  bool serialOk = serial.InitialiseDecoderWithSink(
+      map, nullptr, raw.size(), [&](const uint8_t* q, uint64_t n, uint64_t, uint64_t) {
+        serialText.append(reinterpret_cast<const char*>(q), n);
+        return true;
+      });
+  TBGZFFile b;
+  b.SetThreads(2);
+  b.SetPieceSize(pieceSz);
+  b.SetRawReader(read);
+  TParallelTextScan scan;
+  scan.Slots = 3;
+  std::vector<std::string> slots(scan.Slots);
+  scan.Begin = [&](uint32_t k) { slots.at(k).clear(); };
+  scan.Text = [&](uint32_t k, const uint8_t* q, uint64_t n, uint64_t ofs) {
+    if (ofs != slots.at(k).size()) __builtin_trap();
+    slots[k].append(reinterpret_cast<const char*>(q), n);
+  };
+  scan.Commit = [&](uint32_t k, uint64_t ofs, uint64_t len, uint64_t rawEnd) {
+    if (ofs != pieceText.size() || len != slots.at(k).size() || rawEnd > raw.size())
+      __builtin_trap();
+    pieceText += slots[k];
+    return true;
+  };
+  bool ok = b.InitialiseDecoderInParallel(map, nullptr, raw.size(), scan);
+  if (ok != serialOk) __builtin_trap();
+  if (ok && (pieceText != serialText || b.GetDecodedFileSz() != serial.GetDecodedFileSz()))
+    __builtin_trap();
+  if (!ok && b.LastError().Details != serial.LastError().Details) __builtin_trap();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -118,5 +165,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   OnePass(b, data, size);
   TGZFile g;
   OnePass(g, data, size);
+  Pieces(data, size, size > 64 ? data[size - 1] % 61 + size / 9 + 1 : 7);
   return 0;
 }

@@ -80,8 +80,8 @@ inline const std::string& BgzfEofBlock() {
 }
 
 // One BGZF block of the given data; extraFirst puts another subfield before "BC".
-inline std::string BgzfBlock(const std::string& data, bool extraFirst = false) {
-  std::string c = Deflate(data, -15);
+inline std::string BgzfBlock(const std::string& data, bool extraFirst = false, int level = 6) {
+  std::string c = Deflate(data, -15, level);
   std::string extra;
   if (extraFirst) {
     extra = "ZZ";
@@ -104,10 +104,10 @@ inline std::string BgzfBlock(const std::string& data, bool extraFirst = false) {
 }
 
 inline std::string Bgzf(const std::string& in, size_t blockData = 65280, bool extraFirst = false,
-                        bool eof = true) {
+                        bool eof = true, int level = 6) {
   std::string out;
   for (size_t p = 0; p < in.size(); p += blockData)
-    out += BgzfBlock(in.substr(p, blockData), extraFirst);
+    out += BgzfBlock(in.substr(p, blockData), extraFirst, level);
   if (eof) out += BgzfEofBlock();
   return out;
 }
@@ -169,6 +169,7 @@ struct TOpenCfg {
   uint32_t threads = 1;
   uint64_t span = GzAccessPointSpan;
   bool indexInitialises = false;  // the index pass initialises the decoder (gzip: one pass)
+  uint64_t pieceSz = 0;           // BGZF on several threads: raw bytes per piece of that pass
 };
 
 std::unique_ptr<TMMTF> Open(const std::string& path, const TOpenCfg& cfg, TZelErr& err) {
@@ -177,6 +178,7 @@ std::unique_ptr<TMMTF> Open(const std::string& path, const TOpenCfg& cfg, TZelEr
   if (d) {
     d->SetThreads(cfg.threads);
     if (auto* g = dynamic_cast<TGZFile*>(d.get())) g->SetAccessPointSpan(cfg.span);
+    if (auto* b = dynamic_cast<TBGZFFile*>(d.get()); b && cfg.pieceSz) b->SetPieceSize(cfg.pieceSz);
     f->SetDecoder(d, cfg.bufSz);
     f->SetAutoInitialiseDecoderOnLoadMMF(!cfg.indexInitialises);
   }
@@ -246,6 +248,9 @@ TEST_F(GzFiles, AllCopiesGiveSameItems) {
       {cDefMMFPartSz, 0x100000, 2, 0x10000},
       {0x10000, 0x10000, 1, 0x40000, true},
       {cDefMMFPartSz, 0, 2, 0x20000, true},
+      // Pieces smaller than a block: most hold no block start and are walked again.
+      {0x10000, 0, 2, 0x20000, true, 3000},
+      {cDefMMFPartSz, 0, 2, 0x20000, true, 70000},
   };
   for (const std::string& path : {c.gz, c.gzMulti, c.bgzf, c.bgzfExtra, c.bgzfTiny}) {
     for (const TOpenCfg& cfg : cfgs) {
@@ -380,27 +385,48 @@ TEST_F(GzFiles, BgzfHeaderChecks) {
   EXPECT_NE(err.Details.find("offset 0"), std::string::npos) << err.Details;
 }
 
-// Cuts a file at every 1000th byte: each cut is an error naming the file and an offset.
+// Opens and indexes path in one of four ways; the error of the first step that fails.
+TZelErr IndexError(const std::string& path, uint32_t mode, uint32_t& indices) {
+  TZelErr err;
+  indices = 0;
+  if (mode == 1) {  // the load helper
+    TMMTF f;
+    if (ZelLoadAndIndex(f, path, err)) return {};
+    indices = f.NIndices();
+    return err;
+  }
+  // 0: table first; 2: the one-thread one-pass load (the index pass initialises the decoder
+  // and decodes every block as it is reached); 3: that pass on two threads, in small pieces.
+  TOpenCfg cfg;
+  cfg.indexInitialises = mode >= 2;
+  cfg.threads = mode == 3 ? 2 : 1;
+  cfg.pieceSz = 4096;
+  auto f = Open(path, cfg, err);
+  if (!f) return err;
+  if (f->MakeIndex("\n") != cNoIdx) return {};
+  indices = f->NIndices();
+  return f->LastError();
+}
+
+// Cuts a file at every 1000th byte: each cut is an error naming the file and an offset, and
+// the ways of loading take turns. A BGZF file's pieces on two threads must fail exactly as
+// the walk from the start does.
 void ExpectEveryCutFails(const std::string& whole, const std::string& name) {
+  const bool bgzf =
+      GuessZCompressionMem(reinterpret_cast<const uint8_t*>(whole.data()), whole.size()) == zcBGZF;
   for (size_t cut = 1000; cut < whole.size(); cut += 1000) {
     std::string p = WriteFile(name, whole.substr(0, cut));
-    TZelErr err;
-    // The cuts take turns: table first, the load helper, and the one-thread one-pass load
-    // (the index pass initialises the decoder and decodes every block as it is reached).
-    const uint32_t mode = (cut / 1000) % 3;
-    TOpenCfg oneThreadOnePass;
-    oneThreadOnePass.indexInitialises = true;
-    if (mode == 1) {
-      TMMTF f;
-      EXPECT_FALSE(ZelLoadAndIndex(f, p, err)) << name << " cut at " << cut;
-      EXPECT_EQ(f.NIndices(), 0u);
-    } else if (auto f = Open(p, mode == 2 ? oneThreadOnePass : TOpenCfg(), err)) {
-      EXPECT_EQ(f->MakeIndex("\n"), cNoIdx) << name << " cut at " << cut;
-      err = f->LastError();
-    }
+    uint32_t indices = 0;
+    TZelErr err = IndexError(p, uint32_t(cut / 1000) % 4, indices);
+    EXPECT_EQ(indices, 0u) << name << " cut at " << cut;
     EXPECT_EQ(err.Sender, "U") << name << " cut at " << cut;
     EXPECT_NE(err.Details.find(p), std::string::npos) << err.Details;
     EXPECT_NE(err.Details.find("at offset"), std::string::npos) << err.Details;
+    if (bgzf) {
+      TZelErr serial = IndexError(p, 2, indices), pieces = IndexError(p, 3, indices);
+      EXPECT_EQ(pieces.Msg, serial.Msg) << name << " cut at " << cut;
+      EXPECT_EQ(pieces.Details, serial.Details) << name << " cut at " << cut;
+    }
   }
 }
 
@@ -442,6 +468,55 @@ TEST_F(GzFiles, DamagedDataCarriesZlibMessage) {
   p = WriteFile("lying.gz", lie);
   EXPECT_FALSE(Open(p, {}, err));
   EXPECT_NE(err.Details.find("incorrect length check"), std::string::npos) << err.Details;
+}
+
+// Stored (uncompressed) blocks that carry a BGZF file of their own hold chains of headers
+// that look real: a piece of the file decoded on its own may begin at one of them, and must
+// then be walked again from where the piece before it ended.
+TEST_F(GzFiles, PiecesSeeThroughLookAlikeHeaders) {
+  std::string inner = Bgzf(MakeText(150000, 11), 1500);
+  std::string text = MakeText(50000, 12) + inner + MakeText(20000, 13) + inner + "\n";
+  std::string plainPath = WriteFile("nested.txt", text);
+  std::string path = WriteFile("nested.bgz", Bgzf(text, 65280, false, true, 0));
+  TZelErr err;
+  auto ref = Open(plainPath, {}, err);
+  ASSERT_TRUE(ref) << err.Details;
+  ASSERT_EQ(ref->MakeIndex("\n"), 0u);
+  for (uint64_t piece : {700u, 5000u, 40000u, 200000u}) {
+    TOpenCfg cfg;
+    cfg.threads = 2;
+    cfg.indexInitialises = true;
+    cfg.pieceSz = piece;
+    auto f = Open(path, cfg, err);
+    ASSERT_TRUE(f) << err.Details;
+    ASSERT_EQ(f->MakeIndex("\n"), 0u) << piece << ": " << f->LastError().Details;
+    ExpectSameItems(*ref, *f, "pieces of " + std::to_string(piece));
+  }
+}
+
+// Two damaged blocks far apart: however the pieces finish, the first one is reported.
+TEST_F(GzFiles, PiecesReportTheFirstDamage) {
+  std::string b = Bgzf(MakeText(400000, 14), 8000);
+  std::string p = WriteFile("damaged2.bgz", b);
+  // Damage the data of the third block and of one near the end.
+  std::vector<size_t> starts;
+  for (size_t o = 0; o + 18 <= b.size();
+       o += size_t(uint8_t(b[o + 16]) | uint8_t(b[o + 17]) << 8) + 1)
+    starts.push_back(o);
+  ASSERT_GT(starts.size(), 10u);
+  b[starts[2] + 30] ^= 0x55;
+  b[starts[starts.size() - 4] + 30] ^= 0x55;
+  p = WriteFile("damaged2.bgz", b);
+  uint32_t indices = 0;
+  TZelErr serial = IndexError(p, 2, indices);
+  EXPECT_EQ(serial.Msg, "Damaged BGZF block");
+  EXPECT_NE(serial.Details.find(" at offset " + std::to_string(starts[2] + 18)), std::string::npos)
+      << serial.Details;
+  for (int k = 0; k < 5; ++k) {
+    TZelErr pieces = IndexError(p, 3, indices);
+    EXPECT_EQ(pieces.Details, serial.Details);
+    EXPECT_EQ(indices, 0u);
+  }
 }
 
 TEST_F(GzFiles, GzipEndings) {
