@@ -4,6 +4,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "base/korThd.h"
+#include "base/zelProgress.h"
 #include "fileaccess/bioBGZF.h"
 
 // Seeded text and gzip/BGZF writers built on zlib, so the tests need no outside tool.
@@ -516,6 +518,37 @@ TEST_F(GzFiles, PiecesReportTheFirstDamage) {
     TZelErr pieces = IndexError(p, 3, indices);
     EXPECT_EQ(pieces.Details, serial.Details);
     EXPECT_EQ(indices, 0u);
+  }
+}
+
+// Progress that asks to stop at its nth report.
+class TStopAt : public IZelProgress {
+ public:
+  explicit TStopAt(int n) : FLeft(n) {}
+  void Progress(uint64_t, uint64_t) override { --FLeft; }
+  bool Cancelled() override { return FLeft <= 0; }
+
+ private:
+  std::atomic<int> FLeft;
+};
+
+// Stopping the one-pass load leaves no index, whichever way the file is decoded.
+TEST_F(GzFiles, OnePassLoadStops) {
+  const TCopies& c = Copies();
+  TOpenCfg onePass, pieces;
+  onePass.indexInitialises = pieces.indexInitialises = true;
+  pieces.threads = 2;
+  pieces.pieceSz = 50000;
+  for (const auto& [path, cfg] :
+       {std::pair{c.gz, onePass}, std::pair{c.bgzf, onePass}, std::pair{c.bgzf, pieces}}) {
+    TZelErr err;
+    auto f = Open(path, cfg, err);
+    ASSERT_TRUE(f) << err.Details;
+    TStopAt stop(3);
+    f->SetProgress(&stop);
+    EXPECT_EQ(f->MakeIndex("\n"), cNoIdx) << path << " threads " << cfg.threads;
+    EXPECT_EQ(f->LastError().Msg, "Indexing cancelled") << path << " threads " << cfg.threads;
+    EXPECT_EQ(f->NIndices(), 0u);
   }
 }
 
