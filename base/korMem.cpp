@@ -673,6 +673,22 @@ TFastRoutines CurrentRoutines() {
   return r;
 }
 
+void InstallScanRoutines(const TFastRoutines& r) {
+  fScnMemBf = r.ScnMemBf;
+  fScnMemBr = r.ScnMemBr;
+  fScnMemNtBf = r.ScnMemNtBf;
+  fScnMemNtBr = r.ScnMemNtBr;
+  fScnMemGTiBf = r.ScnMemGTiBf;
+  fScnMemLTEiBf = r.ScnMemLTEiBf;
+  fScnMemDf = r.ScnMemDf;
+  fScnNtEqBf = r.ScnNtEqBf;
+  fScnMemAnySBf = r.ScnMemAnySBf;
+  fScnMemAnySBr = r.ScnMemAnySBr;
+  fScnMemAnyNtSBf = r.ScnMemAnyNtSBf;
+  fScnMemAnyNtSBr = r.ScnMemAnyNtSBr;
+  fSumMemDbl = r.SumMemDbl;
+}
+
 void InstallRoutines(const TFastRoutines& r) {
   fCpyMem = r.CpyMem;
   fMovMem = r.MovMem;
@@ -690,19 +706,7 @@ void InstallRoutines(const TFastRoutines& r) {
   fCntMemBitsB = r.CntMemBitsB;
   fCntMemB = r.CntMemB;
   fCntEqB = r.CntEqB;
-  fScnMemBf = r.ScnMemBf;
-  fScnMemBr = r.ScnMemBr;
-  fScnMemNtBf = r.ScnMemNtBf;
-  fScnMemNtBr = r.ScnMemNtBr;
-  fScnMemGTiBf = r.ScnMemGTiBf;
-  fScnMemLTEiBf = r.ScnMemLTEiBf;
-  fScnMemDf = r.ScnMemDf;
-  fScnNtEqBf = r.ScnNtEqBf;
-  fScnMemAnySBf = r.ScnMemAnySBf;
-  fScnMemAnySBr = r.ScnMemAnySBr;
-  fScnMemAnyNtSBf = r.ScnMemAnyNtSBf;
-  fScnMemAnyNtSBr = r.ScnMemAnyNtSBr;
-  fSumMemDbl = r.SumMemDbl;
+  InstallScanRoutines(r);
   fMemAndB = r.MemAndB;
   fMemOrB = r.MemOrB;
   fMemXorB = r.MemXorB;

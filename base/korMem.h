@@ -221,6 +221,8 @@ TFastRoutines PortableRoutines();
 TFastRoutines SelectFastRoutines(const TCPUIdentification& cpu, const TRoutineSettings& s);
 TFastRoutines CurrentRoutines();
 void InstallRoutines(const TFastRoutines& r);
+// Installs the scanning family of r only (the ScnMem routines and SumMemDbl).
+void InstallScanRoutines(const TFastRoutines& r);
 
 // Family setters: each installs the choice for its own pointers only (diagnostics; the
 // selection at start-up installs all families at once).

@@ -303,19 +303,7 @@ void SetupCntEqB(TSIMDLevel allowSSE, bool allowPOPCNT) {
 void SetupScnMem(TSIMDLevel allowSSE) {
   // The AVX2 forms also use POPCNT, which every AVX2 processor has.
   const TFastRoutines r = ChoiceFor(allowSSE, false, true, false, false);
-  fScnMemBf = r.ScnMemBf;
-  fScnMemBr = r.ScnMemBr;
-  fScnMemNtBf = r.ScnMemNtBf;
-  fScnMemNtBr = r.ScnMemNtBr;
-  fScnMemGTiBf = r.ScnMemGTiBf;
-  fScnMemLTEiBf = r.ScnMemLTEiBf;
-  fScnMemDf = r.ScnMemDf;
-  fScnNtEqBf = r.ScnNtEqBf;
-  fScnMemAnySBf = r.ScnMemAnySBf;
-  fScnMemAnySBr = r.ScnMemAnySBr;
-  fScnMemAnyNtSBf = r.ScnMemAnyNtSBf;
-  fScnMemAnyNtSBr = r.ScnMemAnyNtSBr;
-  fSumMemDbl = r.SumMemDbl;
+  InstallScanRoutines(r);
 }
 
 void SetupRepVal(TSIMDLevel allowSSE, bool useERMSB) {
