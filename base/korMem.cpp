@@ -673,59 +673,85 @@ TFastRoutines CurrentRoutines() {
   return r;
 }
 
-void InstallScanRoutines(const TFastRoutines& r) {
-  fScnMemBf = r.ScnMemBf;
-  fScnMemBr = r.ScnMemBr;
-  fScnMemNtBf = r.ScnMemNtBf;
-  fScnMemNtBr = r.ScnMemNtBr;
-  fScnMemGTiBf = r.ScnMemGTiBf;
-  fScnMemLTEiBf = r.ScnMemLTEiBf;
-  fScnMemDf = r.ScnMemDf;
-  fScnNtEqBf = r.ScnNtEqBf;
-  fScnMemAnySBf = r.ScnMemAnySBf;
-  fScnMemAnySBr = r.ScnMemAnySBr;
-  fScnMemAnyNtSBf = r.ScnMemAnyNtSBf;
-  fScnMemAnyNtSBr = r.ScnMemAnyNtSBr;
-  fSumMemDbl = r.SumMemDbl;
+void InstallFamily(TRoutineFamily f, const TFastRoutines& r) {
+  switch (f) {
+    case TRoutineFamily::CpyMem:
+      fCpyMem = r.CpyMem;
+      fMovMem = r.MovMem;
+      fCpyMemMskBf = r.CpyMemMskBf;
+      break;
+    case TRoutineFamily::MinMax:
+      fMinD = r.MinD;
+      fMaxD = r.MaxD;
+      fMinN = r.MinN;
+      fMaxN = r.MaxN;
+      fMinID = r.MinID;
+      fMaxID = r.MaxID;
+      fLimitMinMaxD = r.LimitMinMaxD;
+      fLimitMinMaxID = r.LimitMinMaxID;
+      break;
+    case TRoutineFamily::CntBits:
+      fCntBitsB = r.CntBitsB;
+      fCntBitsD = r.CntBitsD;
+      fCntMemBitsB = r.CntMemBitsB;
+      break;
+    case TRoutineFamily::CntMemB:
+      fCntMemB = r.CntMemB;
+      break;
+    case TRoutineFamily::CntEqB:
+      fCntEqB = r.CntEqB;
+      break;
+    case TRoutineFamily::ScnMem:
+      fScnMemBf = r.ScnMemBf;
+      fScnMemBr = r.ScnMemBr;
+      fScnMemNtBf = r.ScnMemNtBf;
+      fScnMemNtBr = r.ScnMemNtBr;
+      fScnMemGTiBf = r.ScnMemGTiBf;
+      fScnMemLTEiBf = r.ScnMemLTEiBf;
+      fScnMemDf = r.ScnMemDf;
+      fScnNtEqBf = r.ScnNtEqBf;
+      fScnMemAnySBf = r.ScnMemAnySBf;
+      fScnMemAnySBr = r.ScnMemAnySBr;
+      fScnMemAnyNtSBf = r.ScnMemAnyNtSBf;
+      fScnMemAnyNtSBr = r.ScnMemAnyNtSBr;
+      fSumMemDbl = r.SumMemDbl;
+      break;
+    case TRoutineFamily::RepVal:
+      fRepValB = r.RepValB;
+      fRepValD = r.RepValD;
+      break;
+    case TRoutineFamily::MemOp:
+      fMemAndB = r.MemAndB;
+      fMemOrB = r.MemOrB;
+      fMemXorB = r.MemXorB;
+      fMemAddB = r.MemAddB;
+      fMemAddCnsB = r.MemAddCnsB;
+      fMemNotB = r.MemNotB;
+      break;
+    case TRoutineFamily::FndStr:
+      fFndStrBf = r.FndStrBf;
+      fFndStrBr = r.FndStrBr;
+      fMemOrderBf = r.MemOrderBf;
+      break;
+    case TRoutineFamily::RmvMem:
+      fRmvMemB = r.RmvMemB;
+      fRmvMemAnySB = r.RmvMemAnySB;
+      fRmvCscB = r.RmvCscB;
+      fRevMemB = r.RevMemB;
+      break;
+    case TRoutineFamily::RplMem:
+      fRplMemB = r.RplMemB;
+      fRplMemAnySB = r.RplMemAnySB;
+      break;
+    case TRoutineFamily::BitManip:
+      XtrBitsD = r.XtrBitsD;
+      InsBitsD = r.InsBitsD;
+      break;
+  }
 }
 
 void InstallRoutines(const TFastRoutines& r) {
-  fCpyMem = r.CpyMem;
-  fMovMem = r.MovMem;
-  fCpyMemMskBf = r.CpyMemMskBf;
-  fMinD = r.MinD;
-  fMaxD = r.MaxD;
-  fMinN = r.MinN;
-  fMaxN = r.MaxN;
-  fMinID = r.MinID;
-  fMaxID = r.MaxID;
-  fLimitMinMaxD = r.LimitMinMaxD;
-  fLimitMinMaxID = r.LimitMinMaxID;
-  fCntBitsB = r.CntBitsB;
-  fCntBitsD = r.CntBitsD;
-  fCntMemBitsB = r.CntMemBitsB;
-  fCntMemB = r.CntMemB;
-  fCntEqB = r.CntEqB;
-  InstallScanRoutines(r);
-  fMemAndB = r.MemAndB;
-  fMemOrB = r.MemOrB;
-  fMemXorB = r.MemXorB;
-  fMemAddB = r.MemAddB;
-  fMemAddCnsB = r.MemAddCnsB;
-  fMemNotB = r.MemNotB;
-  fRepValB = r.RepValB;
-  fRepValD = r.RepValD;
-  fFndStrBf = r.FndStrBf;
-  fFndStrBr = r.FndStrBr;
-  fRplMemB = r.RplMemB;
-  fRplMemAnySB = r.RplMemAnySB;
-  fRmvMemB = r.RmvMemB;
-  fRmvMemAnySB = r.RmvMemAnySB;
-  fRmvCscB = r.RmvCscB;
-  fRevMemB = r.RevMemB;
-  fMemOrderBf = r.MemOrderBf;
-  XtrBitsD = r.XtrBitsD;
-  InsBitsD = r.InsBitsD;
+  for (uint8_t f = 0; f <= uint8_t(TRoutineFamily::Last); ++f) InstallFamily(TRoutineFamily(f), r);
 }
 
 // The selection runs at start-up, before any user code or worker thread.

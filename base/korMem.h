@@ -221,8 +221,24 @@ TFastRoutines PortableRoutines();
 TFastRoutines SelectFastRoutines(const TCPUIdentification& cpu, const TRoutineSettings& s);
 TFastRoutines CurrentRoutines();
 void InstallRoutines(const TFastRoutines& r);
-// Installs the scanning family of r only (the ScnMem routines and SumMemDbl).
-void InstallScanRoutines(const TFastRoutines& r);
+// The routine pointers that are chosen together (one family setter each).
+enum class TRoutineFamily : uint8_t {
+  CpyMem,
+  MinMax,
+  CntBits,
+  CntMemB,
+  CntEqB,
+  ScnMem,
+  RepVal,
+  MemOp,
+  FndStr,
+  RmvMem,
+  RplMem,
+  BitManip,
+  Last = BitManip
+};
+// Installs the pointers of one family from r.
+void InstallFamily(TRoutineFamily f, const TFastRoutines& r);
 
 // Family setters: each installs the choice for its own pointers only (diagnostics; the
 // selection at start-up installs all families at once).

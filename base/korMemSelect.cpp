@@ -267,84 +267,50 @@ TFastRoutines ChoiceFor(TSIMDLevel sse, bool cmov, bool popcnt, bool ermsb, bool
 }  // namespace
 
 void SetupCpyMem(TSIMDLevel allowSSE, bool allowCMOV, bool useERMSB) {
-  const TFastRoutines r = ChoiceFor(allowSSE, allowCMOV, false, useERMSB, false);
-  fCpyMem = r.CpyMem;
-  fMovMem = r.MovMem;
-  fCpyMemMskBf = r.CpyMemMskBf;
+  InstallFamily(TRoutineFamily::CpyMem, ChoiceFor(allowSSE, allowCMOV, false, useERMSB, false));
 }
 
 void SetupMinMax(bool allowCMOV) {
-  const TFastRoutines r = ChoiceFor(NoSIMD, allowCMOV, false, false, false);
-  fMinD = r.MinD;
-  fMaxD = r.MaxD;
-  fMinN = r.MinN;
-  fMaxN = r.MaxN;
-  fMinID = r.MinID;
-  fMaxID = r.MaxID;
-  fLimitMinMaxD = r.LimitMinMaxD;
-  fLimitMinMaxID = r.LimitMinMaxID;
+  InstallFamily(TRoutineFamily::MinMax, ChoiceFor(NoSIMD, allowCMOV, false, false, false));
 }
 
 void SetupCntBits(bool allowPOPCNT) {
-  const TFastRoutines r = ChoiceFor(NoSIMD, false, allowPOPCNT, false, false);
-  fCntBitsB = r.CntBitsB;
-  fCntBitsD = r.CntBitsD;
-  fCntMemBitsB = r.CntMemBitsB;
+  InstallFamily(TRoutineFamily::CntBits, ChoiceFor(NoSIMD, false, allowPOPCNT, false, false));
 }
 
 void SetupCntMemB(TSIMDLevel allowSSE, bool allowPOPCNT) {
-  fCntMemB = ChoiceFor(allowSSE, false, allowPOPCNT, false, false).CntMemB;
+  InstallFamily(TRoutineFamily::CntMemB, ChoiceFor(allowSSE, false, allowPOPCNT, false, false));
 }
 
 void SetupCntEqB(TSIMDLevel allowSSE, bool allowPOPCNT) {
-  fCntEqB = ChoiceFor(allowSSE, false, allowPOPCNT, false, false).CntEqB;
+  InstallFamily(TRoutineFamily::CntEqB, ChoiceFor(allowSSE, false, allowPOPCNT, false, false));
 }
 
 void SetupScnMem(TSIMDLevel allowSSE) {
   // The AVX2 forms also use POPCNT, which every AVX2 processor has.
-  const TFastRoutines r = ChoiceFor(allowSSE, false, true, false, false);
-  InstallScanRoutines(r);
+  InstallFamily(TRoutineFamily::ScnMem, ChoiceFor(allowSSE, false, true, false, false));
 }
 
 void SetupRepVal(TSIMDLevel allowSSE, bool useERMSB) {
-  const TFastRoutines r = ChoiceFor(allowSSE, false, false, useERMSB, false);
-  fRepValB = r.RepValB;
-  fRepValD = r.RepValD;
+  InstallFamily(TRoutineFamily::RepVal, ChoiceFor(allowSSE, false, false, useERMSB, false));
 }
 
 void SetupMemOp(TSIMDLevel allowSSE) {
-  const TFastRoutines r = ChoiceFor(allowSSE, false, false, false, false);
-  fMemAndB = r.MemAndB;
-  fMemOrB = r.MemOrB;
-  fMemXorB = r.MemXorB;
-  fMemAddB = r.MemAddB;
-  fMemAddCnsB = r.MemAddCnsB;
-  fMemNotB = r.MemNotB;
+  InstallFamily(TRoutineFamily::MemOp, ChoiceFor(allowSSE, false, false, false, false));
 }
 
 void SetupFndStr(TSIMDLevel allowSSE) {
-  const TFastRoutines r = ChoiceFor(allowSSE, AllowCMOV, true, false, false);
-  fFndStrBf = r.FndStrBf;
-  fFndStrBr = r.FndStrBr;
-  fMemOrderBf = r.MemOrderBf;
+  InstallFamily(TRoutineFamily::FndStr, ChoiceFor(allowSSE, AllowCMOV, true, false, false));
 }
 
 void SetupRmvMem(TSIMDLevel allowSSE) {
-  const TFastRoutines r = ChoiceFor(allowSSE, false, false, false, false);
-  fRmvMemB = r.RmvMemB;
-  fRmvMemAnySB = r.RmvMemAnySB;
-  fRmvCscB = r.RmvCscB;
-  fRevMemB = r.RevMemB;
+  InstallFamily(TRoutineFamily::RmvMem, ChoiceFor(allowSSE, false, false, false, false));
 }
 
 void SetupRplMem(TSIMDLevel allowSSE) {
-  const TFastRoutines r = ChoiceFor(allowSSE, false, false, false, false);
-  fRplMemB = r.RplMemB;
-  fRplMemAnySB = r.RplMemAnySB;
+  InstallFamily(TRoutineFamily::RplMem, ChoiceFor(allowSSE, false, false, false, false));
 }
 
 void SetupBitManip(bool useBMI) {
-  const TFastRoutines r = ChoiceFor(NoSIMD, false, false, false, useBMI);
-  XtrBitsD = r.XtrBitsD;
-  InsBitsD = r.InsBitsD;
+  InstallFamily(TRoutineFamily::BitManip, ChoiceFor(NoSIMD, false, false, false, useBMI));
 }
