@@ -10,21 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/cli/cliRun.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-struct TRun {
-  int Status = -1;
-  std::string Out, Err;
-};
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 fs::path TempDir() {
   const fs::path d =
@@ -34,40 +24,13 @@ fs::path TempDir() {
   return d;
 }
 
-// Runs zelcli with args (no shell), stdout and stderr into files.
-TRun Zelcli(const std::vector<std::string>& args) {
-  const fs::path dir = TempDir();
-  const fs::path out = dir / "out", err = dir / "err";
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    dup2(o, 1);
-    dup2(e, 2);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(ZELCLI_PATH));
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(ZELCLI_PATH, argv.data());
-    _exit(127);
-  }
-  TRun r;
-  int st = 0;
-  waitpid(pid, &st, 0);
-  r.Status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-  r.Out = ReadFile(out);
-  r.Err = ReadFile(err);
-  fs::remove_all(dir);
-  return r;
-}
-
 const std::string kList =
     "scExit - scZelLogA - scLoadVcfFile - scLoadPopMap - scCloseActiveFile - scListPlugins - "
     "scListCommands - scUiSetState - scVcfListSampleNames - scClearLog - scVcfPwUDist - scPCoA - "
     "scRemoteCmd - scSelectPopScheme";
 
 TEST(Zelcli, ListCommandsEchoesRawTextThenTheFourteenNames) {
-  const TRun r = Zelcli({"cmd", "  scListCommands  "});
+  const TCliRun r = RunZelcli({"cmd", "  scListCommands  "});
   EXPECT_EQ(r.Out, ">  scListCommands  \n" + kList + "\n");
   EXPECT_EQ(r.Err, "");
   EXPECT_EQ(r.Status, 0);
@@ -111,7 +74,7 @@ TEST(Zelcli, InterpreterLinesGiveExactOutputAndStatus) {
     std::string trace;
     for (const std::string& a : c.Args) trace += "[" + a + "] ";
     SCOPED_TRACE(trace);
-    const TRun r = Zelcli(c.Args);
+    const TCliRun r = RunZelcli(c.Args);
     EXPECT_EQ(r.Out, c.Out);
     EXPECT_EQ(r.Status, c.Status);
     EXPECT_EQ(r.Err, "") << "no progress line when stderr is not a terminal";
@@ -123,20 +86,20 @@ TEST(Zelcli, RunFileSkipsCommentsAndBlankLines) {
   const fs::path file = dir / "script.zel";
   std::ofstream(file, std::ios::binary) << "# a comment\n\n   \n  # indented comment\r\n"
                                            "scZelLogA one\r\n  scListPlugins  \nscZelLogA two";
-  const TRun r = Zelcli({"run", file.string()});
+  const TCliRun r = RunZelcli({"run", file.string()});
   EXPECT_EQ(r.Out, ">scZelLogA one\none\n>  scListPlugins  \n>scZelLogA two\ntwo\n");
   EXPECT_EQ(r.Status, 0);
   fs::remove_all(dir);
 }
 
 TEST(Zelcli, MissingRunFileIsAUserErrorWithStatusOne) {
-  const TRun r = Zelcli({"run", "/nonexistent/zel/script.zel"});
+  const TCliRun r = RunZelcli({"run", "/nonexistent/zel/script.zel"});
   EXPECT_EQ(r.Out, "ERROR [U]: Cannot read command file: /nonexistent/zel/script.zel.\n");
   EXPECT_EQ(r.Status, 1);
 }
 
 TEST(Zelcli, HelpListsSubcommandsOptionsAndInterpreterCommands) {
-  const TRun r = Zelcli({"--help"});
+  const TCliRun r = RunZelcli({"--help"});
   EXPECT_EQ(r.Status, 0);
   for (const char* s : {"cmd", "run", "--threads", "--quiet", "scListCommands",
                         "scSelectPopScheme WORD", "Exit status"})
@@ -144,10 +107,10 @@ TEST(Zelcli, HelpListsSubcommandsOptionsAndInterpreterCommands) {
 }
 
 TEST(Zelcli, UsageErrorsGiveStatusTwo) {
-  EXPECT_EQ(Zelcli({}).Status, 2);
-  EXPECT_EQ(Zelcli({"nosuchverb"}).Status, 2);
-  EXPECT_EQ(Zelcli({"--threads", "x", "cmd", "scListCommands"}).Status, 2);
-  EXPECT_EQ(Zelcli({"cmd"}).Status, 2);
+  EXPECT_EQ(RunZelcli({}).Status, 2);
+  EXPECT_EQ(RunZelcli({"nosuchverb"}).Status, 2);
+  EXPECT_EQ(RunZelcli({"--threads", "x", "cmd", "scListCommands"}).Status, 2);
+  EXPECT_EQ(RunZelcli({"cmd"}).Status, 2);
 }
 
 }  // namespace

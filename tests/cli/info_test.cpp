@@ -6,30 +6,14 @@
 #include <cstdio>
 #include <string>
 
+#include "tests/cli/cliRun.h"
+
 namespace {
-
-struct TOut {
-  int Status = -1;
-  std::string Out;
-};
-
-TOut RunZel(const std::string& args) {
-  TOut r;
-  const std::string cmd = std::string(ZELCLI_PATH) + " " + args + " 2>/dev/null";
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.Out.append(buf, n);
-  const int st = pclose(p);
-  r.Status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
-}
 
 const std::string kData = ZEL_TEST_DATA "/vcf/";
 
 TEST(CliInfo, HeaderFacts) {
-  const TOut r = RunZel("info " + kData + "basic.vcf.bgz");
+  const TCliRun r = RunZelcli({"info", kData + "basic.vcf.bgz"});
   EXPECT_EQ(r.Status, 0);
   EXPECT_EQ(r.Out, "File: " + kData +
                        "basic.vcf.bgz\n"
@@ -48,7 +32,7 @@ TEST(CliInfo, HeaderFacts) {
 }
 
 TEST(CliInfo, Genotypes) {
-  const TOut r = RunZel("info --genotypes " + kData + "basic.vcf");
+  const TCliRun r = RunZelcli({"info", "--genotypes", kData + "basic.vcf"});
   EXPECT_EQ(r.Status, 0);
   const std::string tail =
       "Genotypes (GT and DP of every call):\n"
@@ -65,32 +49,33 @@ TEST(CliInfo, Genotypes) {
 }
 
 TEST(CliInfo, GvcfAndSitesOnly) {
-  TOut r = RunZel("info " + kData + "gvcf.vcf");
+  TCliRun r = RunZelcli({"info", kData + "gvcf.vcf"});
   EXPECT_NE(r.Out.find("gVCF: yes\n"), std::string::npos);
   EXPECT_NE(r.Out.find("Contigs (1, from the data): chr1\n"), std::string::npos);
-  r = RunZel("info --genotypes " + kData + "sites_only.vcf");
+  r = RunZelcli({"info", "--genotypes", kData + "sites_only.vcf"});
   EXPECT_EQ(r.Status, 0);
   EXPECT_NE(r.Out.find("Samples x variants: 0 x 2\n"), std::string::npos);
 }
 
 TEST(CliInfo, BadInputNamesFileOrLine) {
-  TOut r = RunZel("info " + kData + "not_vcf.vcf");
+  TCliRun r = RunZelcli({"info", kData + "not_vcf.vcf"});
   EXPECT_EQ(r.Status, 1);
   EXPECT_EQ(r.Out,
             "ERROR [U]: Not a VCF file (no #CHROM header line): " + kData + "not_vcf.vcf.\n");
-  r = RunZel("info --genotypes " + kData + "bad_gt.vcf");
+  r = RunZelcli({"info", "--genotypes", kData + "bad_gt.vcf"});
   EXPECT_EQ(r.Status, 1);
   EXPECT_NE(r.Out.find("ERROR [U]: Genotype does not read: line 4, sample S1.\n"),
             std::string::npos)
       << r.Out;
-  r = RunZel("info --genotypes " + kData + "truncated.vcf");
+  r = RunZelcli({"info", "--genotypes", kData + "truncated.vcf"});
   EXPECT_EQ(r.Status, 0);
   EXPECT_NE(r.Out.find("1 lines have fewer columns than the header"), std::string::npos) << r.Out;
   EXPECT_NE(r.Out.find("(first at line 12)"), std::string::npos) << r.Out;
 }
 
 TEST(CliInfo, CmdListsSampleNames) {
-  const TOut r = RunZel("cmd \"scLoadVcfFile " + kData + "haploid.vcf\" scVcfListSampleNames");
+  const TCliRun r =
+      RunZelcli({"cmd", "scLoadVcfFile " + kData + "haploid.vcf", "scVcfListSampleNames"});
   EXPECT_EQ(r.Status, 0);
   EXPECT_NE(r.Out.find("M1\r\nM2\r\nF1\n"), std::string::npos) << r.Out;
 }

@@ -6,33 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/cli/cliRun.h"
+
 namespace {
-
-struct TRun {
-  std::string Out;
-  int Status = -1;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-TRun RunZelcli(const std::vector<std::string>& args) {
-  std::string cmd = Quote(ZELCLI_PATH);
-  for (const std::string& a : args) cmd += " " + Quote(a);
-  cmd += " 2>/dev/null";
-  TRun r;
-  FILE* p = ::popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.Out.append(buf, n);
-  const int st = ::pclose(p);
-  r.Status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
-}
 
 std::string Map(const std::string& name) { return std::string(ZEL_TEST_DATA) + "/pop/" + name; }
 
@@ -76,7 +52,7 @@ TEST(PopCli, InterpreterLinesGiveExactlyThisOutput) {
   for (const TCliCase& c : cases) {
     std::vector<std::string> args{"cmd"};
     args.insert(args.end(), c.Lines.begin(), c.Lines.end());
-    const TRun r = RunZelcli(args);
+    const TCliRun r = RunZelcli(args);
     EXPECT_EQ(r.Out, c.Out) << c.Name;
     if (c.Status != kAnyStatus) {
       EXPECT_EQ(r.Status, c.Status) << c.Name;

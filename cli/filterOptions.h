@@ -1,0 +1,19 @@
+// The variant filter options every zelcli verb that reads variants (select, fst, dist, pcoa,
+// upgma, export, merge) attaches to its subcommand, and their application to the active VCF
+// file after it is loaded and before the verb's analysis runs.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <memory>
+
+struct TFilterCliOptions {};
+
+// Declares the filter options on sub, storing into opts (which must outlive parsing).
+void AddFilterOptions(CLI::App& sub, TFilterCliOptions& opts);
+// The same with storage the returned pointer owns, for verbs that capture it in their runner.
+std::shared_ptr<TFilterCliOptions> AddFilterOptions(CLI::App& sub);
+
+// Narrows the active VCF file's selection by what was given, through the selection commands,
+// so the log reads as it does for the same commands run by hand. True when nothing was given
+// or everything succeeded; false once an error was logged (the verb should then stop).
+bool ApplyFilterOptions(const TFilterCliOptions& opts);

@@ -1,0 +1,61 @@
+// Runs the zelcli binary for end-to-end tests: arguments go straight to execv (no shell, so
+// paths with spaces or quotes need no care), stdout and stderr are captured whole.
+#pragma once
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+struct TCliRun {
+  int Status = -1;  // exit status, or 128 + signal
+  std::string Out, Err;
+};
+
+inline std::string CliReadFile(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// stdinText, when given, is what zelcli reads on standard input; otherwise /dev/null.
+inline TCliRun RunZelcli(const std::vector<std::string>& args,
+                         const std::string* stdinText = nullptr) {
+  namespace fs = std::filesystem;
+  char tmpl[] = "/tmp/zel_cli_XXXXXX";
+  const char* made = mkdtemp(tmpl);
+  if (!made) return {};
+  const fs::path dir = made;
+  const fs::path out = dir / "out", err = dir / "err", in = dir / "in";
+  if (stdinText) std::ofstream(in, std::ios::binary) << *stdinText;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int i = open(stdinText ? in.c_str() : "/dev/null", O_RDONLY);
+    const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(i, 0);
+    dup2(o, 1);
+    dup2(e, 2);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(ZELCLI_PATH));
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(ZELCLI_PATH, argv.data());
+    _exit(127);
+  }
+  TCliRun r;
+  int st = 0;
+  waitpid(pid, &st, 0);
+  r.Status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+  r.Out = CliReadFile(out);
+  r.Err = CliReadFile(err);
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+  return r;
+}
