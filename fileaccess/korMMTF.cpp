@@ -277,17 +277,6 @@ void TMMTF::SetIdx(std::vector<TCompactIndex> indices) {
 
 namespace {
 
-// Grows an index under construction: by its own size, at least 64 Ki and at most growBy entries.
-struct TIdxWriter {
-  TOfsArray& a;
-  uint64_t growBy;
-  void Grow() {
-    uint64_t g = a.Capacity() < (1u << 16) ? (1u << 16) : a.Capacity();
-    if (g > growBy) g = growBy;
-    a.Reserve(a.Capacity() + g);
-  }
-};
-
 // Calls emit(i) for the offset i of every byte b in d[0, n), in increasing order.
 template <class Emit>
 inline void ScanByteHits(const uint8_t* d, uint64_t n, uint8_t b, Emit&& emit) {
@@ -326,6 +315,164 @@ constexpr uint32_t cParallelSlots = 16;
 uint64_t MaxHookBlocks(uint64_t bufSz) { return bufSz / 4096 + 64; }
 
 }  // namespace
+
+// The index under construction, shared by the passes of MakeIndex: it takes the text (or the
+// hits found on other threads) in file order, checks that every stretch follows the last one
+// without a gap, and reports progress.
+class TMMTFIndexWriter {
+ public:
+  TMMTFIndexWriter(TOfsArray& a, const std::string& separator, uint64_t growBy, bool mayOverlap,
+                   IZelProgress* progress)
+      : FA(a),
+        FSep(reinterpret_cast<const uint8_t*>(separator.data())),
+        FL(separator.size()),
+        FGrowBy(growBy),
+        FMayOverlap(mayOverlap),
+        FProgress(progress) {}
+
+  // Set: Data reports progress as decoded bytes of total (passes that know the decoded size).
+  void ProgressPerData(uint64_t total) {
+    FPerData = true;
+    FTotal = total;
+  }
+  uint64_t Next() const { return FExpected; }  // offset the next stretch must start at
+  // Data resumes at ofs after bytes that cannot hold the separator (a hole of a sparse file).
+  void SkipTo(uint64_t ofs) {
+    FExpected = ofs;
+    FCarry.clear();
+  }
+  // False when a stretch at base would leave a gap; the first stretch may start anywhere.
+  bool Follows(uint64_t base) {
+    if (!FFirst && base != FExpected) return false;
+    FFirst = false;
+    return true;
+  }
+  bool Progress(uint64_t done, uint64_t total) {
+    if (!FProgress) return true;
+    FProgress->Progress(done, total);
+    return !FProgress->Cancelled();
+  }
+  // The stretch of hits ends at end; false when cancelled (progress per data only).
+  bool EndAt(uint64_t end) {
+    FExpected = end;
+    return !FPerData || Progress(FExpected, FTotal);
+  }
+
+  // Records the occurrences in one stretch of contiguous data starting at offset base; false
+  // on a gap or when cancelled.
+  bool Data(const uint8_t* d, uint64_t n, uint64_t base);
+  // Appends offsets found on other threads, each plus add.
+  void AppendHits(const std::vector<uint64_t>& h, uint64_t add);
+  void Narrow(uint8_t width) { FA.Narrow(width); }
+  uint8_t Byte() const { return FSep[0]; }
+  uint64_t SepLen() const { return FL; }
+  bool SepHasNul() const { return std::memchr(FSep, 0, FL) != nullptr; }
+  bool Started() const { return !FFirst; }
+
+ private:
+  // Room for one more entry: grows by the index's own size, at least 64 Ki, at most FGrowBy.
+  void Grow() {
+    uint64_t g = FA.Capacity() < (1u << 16) ? (1u << 16) : FA.Capacity();
+    if (g > FGrowBy) g = FGrowBy;
+    FA.Reserve(FA.Capacity() + g);
+  }
+
+  TOfsArray& FA;
+  const uint8_t* FSep;
+  const uint64_t FL;
+  const uint64_t FGrowBy;
+  const bool FMayOverlap;
+  IZelProgress* FProgress;
+  bool FPerData = false;
+  uint64_t FTotal = 0;
+  std::string FCarry;  // last min(L - 1, seen) bytes of the data already indexed
+  uint64_t FExpected = 0;
+  bool FFirst = true;
+};
+
+bool TMMTFIndexWriter::Data(const uint8_t* d, uint64_t n, uint64_t base) {
+  if (!Follows(base)) return false;  // data must follow without a gap
+  TOfsArray& a = FA;
+  const uint64_t L = FL;
+  const uint8_t* sep = FSep;
+  uint64_t skip = 0;
+  if (L > 1 && !FCarry.empty()) {
+    std::string j = FCarry;
+    j.append(reinterpret_cast<const char*>(d), std::min<uint64_t>(L - 1, n));
+    const uint8_t* jp = reinterpret_cast<const uint8_t*>(j.data());
+    uint64_t pos = 0;
+    while (pos < FCarry.size()) {
+      int64_t f = FaFindStr(jp + pos, j.size() - pos, sep, L);
+      if (f < 0 || pos + f >= FCarry.size()) break;
+      uint64_t at = pos + static_cast<uint64_t>(f);
+      a.Push(base - FCarry.size() + at, FGrowBy);
+      skip = FMayOverlap ? 0 : at + L - FCarry.size();
+      pos = at + (FMayOverlap ? 1 : L);
+    }
+  }
+  // The data is scanned in stretches of cScanStep bytes.
+  const uint8_t* p = d + skip;
+  const uint8_t* const end = d + n;
+  const uint64_t step = FMayOverlap ? 1 : L;
+  const uint8_t w = a.FWidth;
+  uint64_t cnt = a.Count();
+  while (p < end) {
+    const uint8_t* ce = end - p > static_cast<int64_t>(cScanStep) ? p + cScanStep : end;
+    if (L == 1) {
+      const uint64_t at = base + static_cast<uint64_t>(p - d);
+      ScanByteHits(p, static_cast<uint64_t>(ce - p), sep[0], [&](uint64_t i) {
+        if (cnt == a.Capacity()) {
+          a.FCount = cnt;
+          Grow();
+        }
+        uint64_t v = at + i;
+        std::memcpy(a.FData + cnt * w, &v, 8);
+        ++cnt;
+      });
+      p = ce;
+    } else {
+      // Occurrences that start in this stretch may end in the next one.
+      const uint8_t* we = static_cast<uint64_t>(end - ce) > L - 1 ? ce + (L - 1) : end;
+      for (;;) {
+        int64_t f = FaFindStr(p, static_cast<uint64_t>(we - p), sep, L);
+        if (f < 0 || p + f >= ce) break;
+        const uint8_t* q = p + f;
+        if (cnt == a.Capacity()) {
+          a.FCount = cnt;
+          Grow();
+        }
+        uint64_t v = base + static_cast<uint64_t>(q - d);
+        std::memcpy(a.FData + cnt * w, &v, 8);
+        ++cnt;
+        p = q + step;
+      }
+    }
+    if (p < ce) p = ce;
+  }
+  a.FCount = cnt;
+  if (L > 1) {
+    FCarry.append(reinterpret_cast<const char*>(d + (n > L - 1 ? n - (L - 1) : 0)),
+                  std::min<uint64_t>(n, L - 1));
+    if (FCarry.size() > L - 1) FCarry.erase(0, FCarry.size() - (L - 1));
+  }
+  return EndAt(base + n);
+}
+
+void TMMTFIndexWriter::AppendHits(const std::vector<uint64_t>& h, uint64_t add) {
+  TOfsArray& a = FA;
+  const uint8_t w = a.FWidth;
+  uint64_t cnt = a.Count();
+  for (uint64_t v : h) {
+    if (cnt == a.Capacity()) {
+      a.FCount = cnt;
+      Grow();
+    }
+    v += add;
+    std::memcpy(a.FData + cnt * w, &v, 8);
+    ++cnt;
+  }
+  a.FCount = cnt;
+}
 
 uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
   FLastError.Clear();
@@ -367,335 +514,253 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
   ci.IndexedStr = separator;
   // The decoded size is known only after a streamed pass: offsets are held at full width until
   // then and packed afterwards.
-  uint64_t decSz = streamPass ? 0 : GetDecodedFileSz();
-  FCurrIdxItemSz = streamPass ? 8 : std::max(FaReqB64(decSz), FNxtIdxMinItemSz);
+  FCurrIdxItemSz = streamPass ? 8 : std::max(FaReqB64(GetDecodedFileSz()), FNxtIdxMinItemSz);
   TOfsArray& a = ci.Idx;
   a.Make(FCurrIdxItemSz, 0);
-  const uint64_t L = separator.size();
-  auto failWith = [&](TZelErr e) -> uint32_t {
+  TMMTFIndexWriter wr(a, ci.IndexedStr, FNxtIdxResizeBy, FNxtIdxItemsMayOverlap, FProgress);
+  TZelErr err;
+  try {
+    a.Reserve(FNxtIdxInitLen);
+    if (streamPass) {
+      err = IndexStreamed(wr, parallelPass);
+    } else {
+      wr.ProgressPerData(GetDecodedFileSz());
+      err = viaDecoder ? IndexDecodedBlocks(wr) : IndexPlain(wr);
+    }
+    if (!err) a.ShrinkToFit();
+  } catch (const std::bad_alloc&) {
+    err = TZelErr("", "Out of memory while indexing", FLastLoadedMMFileName);
+  }
+  if (err) {
     if (appended)
       FIndices.pop_back();
     else
       FIndices[index].Idx.Make(FCurrIdxItemSz, 0);
-    SetError(std::move(e));
+    SetError(std::move(err));
     return cNoIdx;
-  };
-
-  const uint8_t* sep = reinterpret_cast<const uint8_t*>(separator.data());
-  const uint8_t w = FCurrIdxItemSz;
-  TIdxWriter wr{a, FNxtIdxResizeBy};
-  std::string carry;  // last min(L - 1, seen) bytes of the data already indexed
-  uint64_t expectedBase = 0;
-  bool first = true;
-  auto progressOk = [&](uint64_t done, uint64_t total) {
-    if (!FProgress) return true;
-    FProgress->Progress(done, total);
-    return !FProgress->Cancelled();
-  };
-
-  // Records the occurrences in one stretch of contiguous data starting at offset base.
-  auto indexData = [&](const uint8_t* d, uint64_t n, uint64_t base) -> bool {
-    if (!first && base != expectedBase) return false;  // data must follow without a gap
-    first = false;
-    uint64_t skip = 0;
-    if (L > 1 && !carry.empty()) {
-      std::string j = carry;
-      j.append(reinterpret_cast<const char*>(d), std::min<uint64_t>(L - 1, n));
-      const uint8_t* jp = reinterpret_cast<const uint8_t*>(j.data());
-      uint64_t pos = 0;
-      while (pos < carry.size()) {
-        int64_t f = FaFindStr(jp + pos, j.size() - pos, sep, L);
-        if (f < 0 || pos + f >= carry.size()) break;
-        uint64_t at = pos + static_cast<uint64_t>(f);
-        a.Push(base - carry.size() + at, FNxtIdxResizeBy);
-        skip = FNxtIdxItemsMayOverlap ? 0 : at + L - carry.size();
-        pos = at + (FNxtIdxItemsMayOverlap ? 1 : L);
-      }
-    }
-    // The data is scanned in stretches of cScanStep bytes.
-    const uint8_t* p = d + skip;
-    const uint8_t* const end = d + n;
-    const uint64_t step = FNxtIdxItemsMayOverlap ? 1 : L;
-    uint64_t cnt = a.Count();
-    while (p < end) {
-      const uint8_t* ce = end - p > static_cast<int64_t>(cScanStep) ? p + cScanStep : end;
-      if (L == 1) {
-        const uint64_t at = base + static_cast<uint64_t>(p - d);
-        ScanByteHits(p, static_cast<uint64_t>(ce - p), sep[0], [&](uint64_t i) {
-          if (cnt == a.Capacity()) {
-            a.FCount = cnt;
-            wr.Grow();
-          }
-          uint64_t v = at + i;
-          std::memcpy(a.FData + cnt * w, &v, 8);
-          ++cnt;
-        });
-        p = ce;
-      } else {
-        // Occurrences that start in this stretch may end in the next one.
-        const uint8_t* we = static_cast<uint64_t>(end - ce) > L - 1 ? ce + (L - 1) : end;
-        for (;;) {
-          int64_t f = FaFindStr(p, static_cast<uint64_t>(we - p), sep, L);
-          if (f < 0 || p + f >= ce) break;
-          const uint8_t* q = p + f;
-          if (cnt == a.Capacity()) {
-            a.FCount = cnt;
-            wr.Grow();
-          }
-          uint64_t v = base + static_cast<uint64_t>(q - d);
-          std::memcpy(a.FData + cnt * w, &v, 8);
-          ++cnt;
-          p = q + step;
-        }
-      }
-      if (p < ce) p = ce;
-    }
-    a.FCount = cnt;
-    if (L > 1) {
-      carry.append(reinterpret_cast<const char*>(d + (n > L - 1 ? n - (L - 1) : 0)),
-                   std::min<uint64_t>(n, L - 1));
-      if (carry.size() > L - 1) carry.erase(0, carry.size() - (L - 1));
-    }
-    expectedBase = base + n;
-    return streamPass || progressOk(expectedBase, decSz);
-  };
-
-  // Appends offsets found on other threads, each plus add.
-  auto appendHits = [&](const std::vector<uint64_t>& h, uint64_t add) {
-    uint64_t cnt = a.Count();
-    for (uint64_t v : h) {
-      if (cnt == a.Capacity()) {
-        a.FCount = cnt;
-        wr.Grow();
-      }
-      v += add;
-      std::memcpy(a.FData + cnt * w, &v, 8);
-      ++cnt;
-    }
-    a.FCount = cnt;
-  };
-
-  try {
-    a.Reserve(FNxtIdxInitLen);
-    if (streamPass) {
-      bool gap = false, stopped = false;
-      TRawOfsPtrFunc rawPtr = [this](uint64_t o, uint64_t l) { return RawOfsPtr(o, l); };
-      TMemAttachFunc attach = [this](const uint8_t* p, uint64_t s) { MemAttachPrivate(p, s); };
-      bool ok;
-      if (parallelPass) {
-        // Each piece's hits are kept by the thread that decoded it, relative to the piece,
-        // and appended when the piece's place in the file is known.
-        TParallelTextScan scan;
-        scan.Slots = cParallelSlots;
-        std::vector<std::vector<uint64_t>> hits(scan.Slots);
-        scan.Begin = [&](uint32_t slot) { hits[slot].clear(); };
-        scan.Text = [&, b = sep[0]](uint32_t slot, const uint8_t* d, uint64_t n, uint64_t ofs) {
-          std::vector<uint64_t>& h = hits[slot];
-          ScanByteHits(d, n, b, [&](uint64_t i) { h.push_back(ofs + i); });
-        };
-        scan.Commit = [&](uint32_t slot, uint64_t base, uint64_t len, uint64_t rawEnd) {
-          if (base != expectedBase) {
-            gap = true;
-            return false;
-          }
-          appendHits(hits[slot], base);
-          expectedBase = base + len;
-          if (!progressOk(rawEnd, FFileSz)) {
-            stopped = true;
-            return false;
-          }
-          return true;
-        };
-        ok = FRawDataDecoder->InitialiseDecoderInParallel(rawPtr, attach, FFileSz, scan);
-      } else {
-        TDecodedTextSink sink = [&](const uint8_t* d, uint64_t n, uint64_t base, uint64_t rawOfs) {
-          if (!first && base != expectedBase) {
-            gap = true;
-            return false;
-          }
-          if (!indexData(d, n, base) || !progressOk(rawOfs, FFileSz)) {
-            stopped = true;
-            return false;
-          }
-          return true;
-        };
-        ok = FRawDataDecoder->InitialiseDecoderWithSink(rawPtr, attach, FFileSz, sink);
-      }
-      FDecoderPending = false;
-      ClearMemData();
-      if (gap) return failWith(TZelErr("", "Decoder returned a gap", FLastLoadedMMFileName));
-      if (stopped) return failWith(TZelErr("", "Indexing cancelled", FLastLoadedMMFileName));
-      if (!ok) {
-        TZelErr e = FRawDataDecoder->LastError();
-        return failWith(e ? e
-                          : TZelErr::User("Cannot decode compressed file", FLastLoadedMMFileName));
-      }
-      decSz = GetDecodedFileSz();
-      if (expectedBase != decSz)
-        return failWith(TZelErr::User("Compressed file is shorter than its block table says",
-                                      FLastLoadedMMFileName));
-      FCurrIdxItemSz = std::max(FaReqB64(decSz), FNxtIdxMinItemSz);
-      a.Narrow(FCurrIdxItemSz);
-      if (!FDenyReloads && haveParts)
-        LoadMmfPart(FCurrMMFPart < FMMFParts.size() ? FCurrMMFPart : 0);
-    } else if (!viaDecoder) {
-      if (!haveParts) {  // memory attached by the caller
-        if (!indexData(FPDataStart, FDataSz, 0))
-          return failWith(TZelErr("", "Indexing cancelled", FLastLoadedMMFileName));
-      } else {
-        // The pass reads the parts with pread into one reused buffer instead of faulting in
-        // the mapped pages: on virtual machines a page fault costs more than the copy, and
-        // the resident memory stays at the index plus the buffer.
-        if (!FDenyReloads && FCurrMMFPart != 0 && !LoadMmfPart(0))
-          return failWith(TZelErr::User("Cannot map file", FLastLoadedMMFileName));
-        uint32_t p0 = 0, p1 = static_cast<uint32_t>(FMMFParts.size());
-        if (FDenyReloads) {
-          p0 = FCurrMMFPart;
-          p1 = FCurrMMFPart < FMMFParts.size() ? FCurrMMFPart + 1 : 0;
-        }
-        const bool skipHoles = separator.find('\0') == std::string::npos;
-        std::unique_ptr<uint8_t[]> rb;
-        if (p0 < p1) rb.reset(new uint8_t[cReadChunk]);
-        for (uint32_t pi = p0; pi < p1; ++pi) {
-          uint64_t o = FMMFParts[pi].StartOffset;
-          const uint64_t e = o + FMMFParts[pi].Size;
-          while (o < e) {
-            if (skipHoles) {
-              // Holes of a sparse file read as zeros and cannot hold the separator.
-              const uint64_t at = std::min(FMMF->DataOffsetFrom(o), e);
-              if (at > o) {
-                o = at;
-                expectedBase = o;
-                carry.clear();
-                continue;
-              }
-            }
-            const uint64_t n = std::min<uint64_t>(cReadChunk, e - o);
-            if (FMMF->ReadAt(o, rb.get(), n) != static_cast<int64_t>(n))
-              return failWith(TZelErr::User("Cannot read file", FLastLoadedMMFileName));
-            if (!indexData(rb.get(), n, o))
-              return failWith(TZelErr("", "Indexing cancelled", FLastLoadedMMFileName));
-            o += n;
-          }
-        }
-      }
-    } else {
-      if (FDecodeBufferSz < cMinDecodeBuf) FDecodeBufferSz = cMinDecodeBuf;
-      if (!FDenyReloads && FCurrMMFPart != 0 && !LoadMmfPart(0))
-        return failWith(TZelErr::User("Cannot map file", FLastLoadedMMFileName));
-      uint64_t bufSz = FDecodeBufferSz;
-      std::unique_ptr<uint8_t[]> buf(new uint8_t[bufSz]);
-      uint64_t block = 0;
-      bool allDone = false;
-      auto decodeErr = [&]() {
-        TZelErr e = FRawDataDecoder->LastError();
-        if (!e) e = TZelErr::User("Cannot decode compressed file", FLastLoadedMMFileName);
-        return e;
-      };
-      // A one-byte separator is found by the decoding threads, each in the block it has just
-      // decoded while the block is still in its cache; the hits are appended in block order.
-      // A decoder that does not call the hook for every block gets its batch scanned here.
-      std::vector<std::vector<uint64_t>> hits;
-      std::atomic<uint64_t> hookCalls{0};
-      auto withHook = [&](TRawDataDecodeBlockParams& q) {
-        if (L != 1) return;
-        q.MaxAllowedBlocks = std::min(q.MaxAllowedBlocks, MaxHookBlocks(q.BufferSz));
-        if (hits.size() < q.MaxAllowedBlocks) hits.resize(q.MaxAllowedBlocks);
-        hookCalls = 0;
-        q.HookOnly = true;
-        q.OnBlockDecoded = [&hits, &hookCalls, b = sep[0]](uint64_t k, const uint8_t* d, uint64_t n,
-                                                           uint64_t base) {
-          if (k >= hits.size()) return;
-          std::vector<uint64_t>& h = hits[k];
-          h.clear();
-          ScanByteHits(d, n, b, [&](uint64_t i) { h.push_back(base + i); });
-          hookCalls.fetch_add(1, std::memory_order_relaxed);
-        };
-      };
-      auto indexBatch = [&](const TRawDataDecodeBlockParams& q) -> bool {
-        if (!q.OnBlockDecoded || hookCalls.load() != q.nBlocksDecoded)
-          return indexData(buf.get(), q.DecodedSize, q.DecodedOfs);
-        if (!first && q.DecodedOfs != expectedBase) return false;
-        first = false;
-        for (uint64_t k = 0; k < q.nBlocksDecoded; ++k) appendHits(hits[k], 0);
-        expectedBase = q.DecodedOfs + q.DecodedSize;
-        return progressOk(expectedBase, decSz);
-      };
-      while (!allDone && FCurrMMFPart < FMMFParts.size()) {
-        const uint32_t part = FCurrMMFPart;
-        const TMMFPart pt = FMMFParts[part];
-        bool done = false;
-        while (!done) {
-          TRawDataDecodeBlockParams prm;
-          prm.MaxAllowedRawOfs = pt.StartOffset + pt.Size - 1;
-          prm.pBuffer = buf.get();
-          prm.BufferSz = bufSz;
-          prm.DecodedOfs = expectedBase;
-          withHook(prm);
-          bool r = FRawDataDecoder->DecodeBlockRange(block, prm);
-          // The block limit of the hook ends a call without ending the part.
-          if (!r && prm.nBlocksDecoded == prm.MaxAllowedBlocks && prm.TotalBlocksLeft > 0 &&
-              prm.TotalBlocksLeft != cNoOfs)
-            r = true;
-          if (prm.nBlocksDecoded == 0) {
-            if (prm.TotalBlocksLeft == 0) {
-              allDone = true;
-              break;
-            }
-            // The next block reaches past this part or does not fit the buffer: take it
-            // alone, from wherever its raw bytes are, growing the buffer until it fits.
-            bool grew = false;
-            for (;;) {
-              prm = TRawDataDecodeBlockParams();
-              prm.MaxAllowedBlocks = 1;
-              prm.pBuffer = buf.get();
-              prm.BufferSz = bufSz;
-              prm.DecodedOfs = expectedBase;
-              withHook(prm);
-              FRawDataDecoder->DecodeBlockRange(block, prm);
-              if (prm.nBlocksDecoded == 1) break;
-              TZelErr de = FRawDataDecoder->LastError();
-              if (de || prm.TotalBlocksLeft == 0 || bufSz >= (uint64_t(1) << 40) ||
-                  bufSz > 2 * std::max<uint64_t>(decSz, cMinDecodeBuf))
-                return failWith(decodeErr());
-              bufSz *= 2;
-              buf.reset();
-              buf.reset(new uint8_t[bufSz]);
-              grew = true;
-            }
-            FCurrMMFPart = part;
-            r = grew;  // a straddling block ends this part; a grown buffer stays on it
-          }
-          const bool hookedAll = prm.OnBlockDecoded && hookCalls.load() == prm.nBlocksDecoded;
-          if (prm.DecodedSize > prm.BufferSz ||
-              (!hookedAll &&
-               (FDataSz != prm.DecodedSize || (prm.DecodedSize && FPDataStart != buf.get()))))
-            return failWith(
-                TZelErr("", "Decoder returned inconsistent data", FLastLoadedMMFileName));
-          if (!indexBatch(prm))
-            return failWith(prm.DecodedOfs != expectedBase
-                                ? TZelErr("", "Decoder returned a gap", FLastLoadedMMFileName)
-                                : TZelErr("", "Indexing cancelled", FLastLoadedMMFileName));
-          block += prm.nBlocksDecoded;
-          if (prm.TotalBlocksLeft == 0) allDone = true;
-          done = !r || allDone;
-        }
-        ClearMemData();
-        if (allDone || FDenyReloads) break;
-        FCurrMMFPart = part;
-        if (!LoadNextMMFPart()) break;
-      }
-      ClearMemData();
-      if (expectedBase != decSz)
-        return failWith(TZelErr::User("Compressed file is shorter than its block table says",
-                                      FLastLoadedMMFileName));
-      if (!FDenyReloads) LoadMmfPart(FCurrMMFPart < FMMFParts.size() ? FCurrMMFPart : 0);
-    }
-    a.ShrinkToFit();
-  } catch (const std::bad_alloc&) {
-    return failWith(TZelErr("", "Out of memory while indexing", FLastLoadedMMFileName));
   }
   return index;
+}
+
+// A decoder that builds its table while it decodes the whole file hands the text over as it
+// goes (in order, or in pieces decoded on several threads); the index is packed to the width
+// of the decoded size once that is known.
+TZelErr TMMTF::IndexStreamed(TMMTFIndexWriter& wr, bool parallel) {
+  bool gap = false, stopped = false;
+  TRawOfsPtrFunc rawPtr = [this](uint64_t o, uint64_t l) { return RawOfsPtr(o, l); };
+  TMemAttachFunc attach = [this](const uint8_t* p, uint64_t s) { MemAttachPrivate(p, s); };
+  bool ok;
+  if (parallel) {
+    // Each piece's hits are kept by the thread that decoded it, relative to the piece, and
+    // appended when the piece's place in the file is known.
+    TParallelTextScan scan;
+    scan.Slots = cParallelSlots;
+    std::vector<std::vector<uint64_t>> hits(scan.Slots);
+    scan.Begin = [&](uint32_t slot) { hits[slot].clear(); };
+    scan.Text = [&, b = wr.Byte()](uint32_t slot, const uint8_t* d, uint64_t n, uint64_t ofs) {
+      std::vector<uint64_t>& h = hits[slot];
+      ScanByteHits(d, n, b, [&](uint64_t i) { h.push_back(ofs + i); });
+    };
+    scan.Commit = [&](uint32_t slot, uint64_t base, uint64_t len, uint64_t rawEnd) {
+      if (base != wr.Next()) {
+        gap = true;
+        return false;
+      }
+      wr.AppendHits(hits[slot], base);
+      wr.EndAt(base + len);
+      if (!wr.Progress(rawEnd, FFileSz)) {
+        stopped = true;
+        return false;
+      }
+      return true;
+    };
+    ok = FRawDataDecoder->InitialiseDecoderInParallel(rawPtr, attach, FFileSz, scan);
+  } else {
+    TDecodedTextSink sink = [&](const uint8_t* d, uint64_t n, uint64_t base, uint64_t rawOfs) {
+      if (!wr.Data(d, n, base)) {
+        gap = true;
+        return false;
+      }
+      if (!wr.Progress(rawOfs, FFileSz)) {
+        stopped = true;
+        return false;
+      }
+      return true;
+    };
+    ok = FRawDataDecoder->InitialiseDecoderWithSink(rawPtr, attach, FFileSz, sink);
+  }
+  FDecoderPending = false;
+  ClearMemData();
+  if (gap) return TZelErr("", "Decoder returned a gap", FLastLoadedMMFileName);
+  if (stopped) return TZelErr("", "Indexing cancelled", FLastLoadedMMFileName);
+  if (!ok) {
+    TZelErr e = FRawDataDecoder->LastError();
+    return e ? e : TZelErr::User("Cannot decode compressed file", FLastLoadedMMFileName);
+  }
+  const uint64_t decSz = GetDecodedFileSz();
+  if (wr.Next() != decSz)
+    return TZelErr::User("Compressed file is shorter than its block table says",
+                         FLastLoadedMMFileName);
+  FCurrIdxItemSz = std::max(FaReqB64(decSz), FNxtIdxMinItemSz);
+  wr.Narrow(FCurrIdxItemSz);
+  if (!FDenyReloads) LoadMmfPart(FCurrMMFPart < FMMFParts.size() ? FCurrMMFPart : 0);
+  return {};
+}
+
+// A plain file: memory attached by the caller, or the mapped parts read in cache-sized pieces.
+TZelErr TMMTF::IndexPlain(TMMTFIndexWriter& wr) {
+  if (!FMMF || FMMFParts.empty()) {  // memory attached by the caller
+    if (!wr.Data(FPDataStart, FDataSz, 0))
+      return TZelErr("", "Indexing cancelled", FLastLoadedMMFileName);
+    return {};
+  }
+  // The pass reads the parts with pread into one reused buffer instead of faulting in the
+  // mapped pages: on virtual machines a page fault costs more than the copy, and the resident
+  // memory stays at the index plus the buffer.
+  if (!FDenyReloads && FCurrMMFPart != 0 && !LoadMmfPart(0))
+    return TZelErr::User("Cannot map file", FLastLoadedMMFileName);
+  uint32_t p0 = 0, p1 = static_cast<uint32_t>(FMMFParts.size());
+  if (FDenyReloads) {
+    p0 = FCurrMMFPart;
+    p1 = FCurrMMFPart < FMMFParts.size() ? FCurrMMFPart + 1 : 0;
+  }
+  const bool skipHoles = !wr.SepHasNul();
+  std::unique_ptr<uint8_t[]> rb;
+  if (p0 < p1) rb.reset(new uint8_t[cReadChunk]);
+  for (uint32_t pi = p0; pi < p1; ++pi) {
+    uint64_t o = FMMFParts[pi].StartOffset;
+    const uint64_t e = o + FMMFParts[pi].Size;
+    while (o < e) {
+      if (skipHoles) {
+        // Holes of a sparse file read as zeros and cannot hold the separator.
+        const uint64_t at = std::min(FMMF->DataOffsetFrom(o), e);
+        if (at > o) {
+          o = at;
+          wr.SkipTo(o);
+          continue;
+        }
+      }
+      const uint64_t n = std::min<uint64_t>(cReadChunk, e - o);
+      if (FMMF->ReadAt(o, rb.get(), n) != static_cast<int64_t>(n))
+        return TZelErr::User("Cannot read file", FLastLoadedMMFileName);
+      if (!wr.Data(rb.get(), n, o)) return TZelErr("", "Indexing cancelled", FLastLoadedMMFileName);
+      o += n;
+    }
+  }
+  return {};
+}
+
+// A decoder with its block table ready: blocks are decoded a buffer at a time, part by part.
+TZelErr TMMTF::IndexDecodedBlocks(TMMTFIndexWriter& wr) {
+  if (FDecodeBufferSz < cMinDecodeBuf) FDecodeBufferSz = cMinDecodeBuf;
+  if (!FDenyReloads && FCurrMMFPart != 0 && !LoadMmfPart(0))
+    return TZelErr::User("Cannot map file", FLastLoadedMMFileName);
+  const uint64_t decSz = GetDecodedFileSz();
+  uint64_t bufSz = FDecodeBufferSz;
+  std::unique_ptr<uint8_t[]> buf(new uint8_t[bufSz]);
+  uint64_t block = 0;
+  bool allDone = false;
+  auto decodeErr = [&]() {
+    TZelErr e = FRawDataDecoder->LastError();
+    if (!e) e = TZelErr::User("Cannot decode compressed file", FLastLoadedMMFileName);
+    return e;
+  };
+  // A one-byte separator is found by the decoding threads, each in the block it has just
+  // decoded while the block is still in its cache; the hits are appended in block order.
+  // A decoder that does not call the hook for every block gets its batch scanned here.
+  std::vector<std::vector<uint64_t>> hits;
+  std::atomic<uint64_t> hookCalls{0};
+  auto withHook = [&](TRawDataDecodeBlockParams& q) {
+    if (wr.SepLen() != 1) return;
+    q.MaxAllowedBlocks = std::min(q.MaxAllowedBlocks, MaxHookBlocks(q.BufferSz));
+    if (hits.size() < q.MaxAllowedBlocks) hits.resize(q.MaxAllowedBlocks);
+    hookCalls = 0;
+    q.HookOnly = true;
+    q.OnBlockDecoded = [&hits, &hookCalls, b = wr.Byte()](uint64_t k, const uint8_t* d, uint64_t n,
+                                                          uint64_t base) {
+      if (k >= hits.size()) return;
+      std::vector<uint64_t>& h = hits[k];
+      h.clear();
+      ScanByteHits(d, n, b, [&](uint64_t i) { h.push_back(base + i); });
+      hookCalls.fetch_add(1, std::memory_order_relaxed);
+    };
+  };
+  auto indexBatch = [&](const TRawDataDecodeBlockParams& q) -> bool {
+    if (!q.OnBlockDecoded || hookCalls.load() != q.nBlocksDecoded)
+      return wr.Data(buf.get(), q.DecodedSize, q.DecodedOfs);
+    if (!wr.Follows(q.DecodedOfs)) return false;
+    for (uint64_t k = 0; k < q.nBlocksDecoded; ++k) wr.AppendHits(hits[k], 0);
+    return wr.EndAt(q.DecodedOfs + q.DecodedSize);
+  };
+  while (!allDone && FCurrMMFPart < FMMFParts.size()) {
+    const uint32_t part = FCurrMMFPart;
+    const TMMFPart pt = FMMFParts[part];
+    bool done = false;
+    while (!done) {
+      TRawDataDecodeBlockParams prm;
+      prm.MaxAllowedRawOfs = pt.StartOffset + pt.Size - 1;
+      prm.pBuffer = buf.get();
+      prm.BufferSz = bufSz;
+      prm.DecodedOfs = wr.Next();
+      withHook(prm);
+      bool r = FRawDataDecoder->DecodeBlockRange(block, prm);
+      // The block limit of the hook ends a call without ending the part.
+      if (!r && prm.nBlocksDecoded == prm.MaxAllowedBlocks && prm.TotalBlocksLeft > 0 &&
+          prm.TotalBlocksLeft != cNoOfs)
+        r = true;
+      if (prm.nBlocksDecoded == 0) {
+        if (prm.TotalBlocksLeft == 0) {
+          allDone = true;
+          break;
+        }
+        // The next block reaches past this part or does not fit the buffer: take it alone,
+        // from wherever its raw bytes are, growing the buffer until it fits.
+        bool grew = false;
+        for (;;) {
+          prm = TRawDataDecodeBlockParams();
+          prm.MaxAllowedBlocks = 1;
+          prm.pBuffer = buf.get();
+          prm.BufferSz = bufSz;
+          prm.DecodedOfs = wr.Next();
+          withHook(prm);
+          (void)FRawDataDecoder->DecodeBlockRange(block, prm);  // judged by nBlocksDecoded
+          if (prm.nBlocksDecoded == 1) break;
+          TZelErr de = FRawDataDecoder->LastError();
+          if (de || prm.TotalBlocksLeft == 0 || bufSz >= (uint64_t(1) << 40) ||
+              bufSz > 2 * std::max<uint64_t>(decSz, cMinDecodeBuf))
+            return decodeErr();
+          bufSz *= 2;
+          buf.reset();
+          buf.reset(new uint8_t[bufSz]);
+          grew = true;
+        }
+        FCurrMMFPart = part;
+        r = grew;  // a straddling block ends this part; a grown buffer stays on it
+      }
+      const bool hookedAll = prm.OnBlockDecoded && hookCalls.load() == prm.nBlocksDecoded;
+      if (prm.DecodedSize > prm.BufferSz ||
+          (!hookedAll &&
+           (FDataSz != prm.DecodedSize || (prm.DecodedSize && FPDataStart != buf.get()))))
+        return TZelErr("", "Decoder returned inconsistent data", FLastLoadedMMFileName);
+      const bool gap = wr.Started() && prm.DecodedOfs != wr.Next();
+      if (!indexBatch(prm))
+        return gap ? TZelErr("", "Decoder returned a gap", FLastLoadedMMFileName)
+                   : TZelErr("", "Indexing cancelled", FLastLoadedMMFileName);
+      block += prm.nBlocksDecoded;
+      if (prm.TotalBlocksLeft == 0) allDone = true;
+      done = !r || allDone;
+    }
+    ClearMemData();
+    if (allDone || FDenyReloads) break;
+    FCurrMMFPart = part;
+    if (!LoadNextMMFPart()) break;
+  }
+  ClearMemData();
+  if (wr.Next() != decSz)
+    return TZelErr::User("Compressed file is shorter than its block table says",
+                         FLastLoadedMMFileName);
+  if (!FDenyReloads) LoadMmfPart(FCurrMMFPart < FMMFParts.size() ? FCurrMMFPart : 0);
+  return {};
 }
 
 uint32_t TMMTF::MapIndices(uint32_t refIdx, uint32_t queryIdx, uint32_t mapping) {

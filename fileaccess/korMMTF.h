@@ -26,6 +26,8 @@ inline uint8_t FaReqB64(uint64_t v) {
 
 // Unsigned little-endian values packed at a fixed width of 1..8 bytes each. The storage keeps
 // 8 spare bytes at its end so that every entry can be read and written as one 8-byte word.
+class TMMTFIndexWriter;  // korMMTF.cpp: the index under construction in TMMTF::MakeIndex
+
 class TOfsArray {
  public:
   TOfsArray() = default;
@@ -65,6 +67,7 @@ class TOfsArray {
 
  private:
   friend class TMMTF;
+  friend class TMMTFIndexWriter;
   void Realloc(uint64_t cap);
   // malloc'ed so that growth of a large index is a remap of pages, not a copy.
   uint8_t* FData = nullptr;
@@ -362,6 +365,10 @@ class TMMTF {
                        uint32_t queryIdx, uint64_t& offset, uint64_t& length);
   uint64_t FirstQueryAtOrAfter(uint32_t queryIdx, uint64_t ofs) const;
   const uint8_t* WindowPtr(uint64_t offset, uint64_t length);
+  // The passes of MakeIndex, all feeding one writer; an error value when the pass fails.
+  [[nodiscard]] TZelErr IndexStreamed(TMMTFIndexWriter& wr, bool parallel);
+  [[nodiscard]] TZelErr IndexPlain(TMMTFIndexWriter& wr);
+  [[nodiscard]] TZelErr IndexDecodedBlocks(TMMTFIndexWriter& wr);
 
   std::shared_ptr<IRawDataDecoder> FRawDataDecoder;
   bool FRedirectRawDataToDecoder = false;
