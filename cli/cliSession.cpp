@@ -52,44 +52,67 @@ TCliUser& User() {
   return user;
 }
 
+// A line failed: it named no command, or it set the error flag (which is cleared before each
+// line so that every failing line is seen, and remembered here for the exit status).
+bool& LineFailed() {
+  static bool failed = false;
+  return failed;
+}
+
 }  // namespace
 
 TZelGivenUser& CliUser() { return User(); }
 
-void CliStart(const TCliGlobals& globals) {
+bool CliStart(const TCliGlobals& globals) {
   RegisterZelCommands();
   ZelSetThreads(globals.Threads);
-  iscZelInit();
   Sink().Quiet = globals.Quiet;
   ZelLogAddSink(&Sink());
+  if (TZelErr e = iscZelInit()) {
+    iscZelError(e);
+    return false;
+  }
   User().Line.Enabled = !globals.Quiet && isatty(STDERR_FILENO);
   ZelSetUser(&User());
+  return true;
 }
 
-bool CliRunLine(const std::string& line) {
-  if (ZelExiting()) return false;
+TCliLineResult CliRunLine(const std::string& line) {
+  if (ZelExiting()) return TCliLineResult::Exited;
   if (Sink().Quiet) {
     Sink().SkipEcho = ">" + line;
     Sink().HasSkip = true;
   }
-  ZelRunCmd(line);
+  if (iscZelHasError(true)) LineFailed() = true;
+  const bool ran = ZelRunCmd(line);
   Sink().HasSkip = false;
   ZelDrainRemoteCmds();
-  return !ZelExiting();
+  if (!ran || iscZelHasError(false)) {
+    LineFailed() = true;
+    return TCliLineResult::Failed;
+  }
+  return ZelExiting() ? TCliLineResult::Exited : TCliLineResult::Ok;
 }
 
-void CliRunFile(const std::string& fileName) {
+void CliRunFile(const std::string& fileName, bool keepGoing) {
   std::ifstream in(fileName, std::ios::binary);
   if (!in) {
     iscZelError("Cannot read command file", "U", fileName);
     return;
   }
   std::string line;
+  uint64_t lineNo = 0;
   while (std::getline(in, line)) {
+    ++lineNo;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const size_t first = line.find_first_not_of(" \t");
     if (first == std::string::npos || line[first] == '#') continue;
-    if (!CliRunLine(line)) break;
+    const TCliLineResult r = CliRunLine(line);
+    if (r == TCliLineResult::Exited) break;
+    if (r == TCliLineResult::Failed) {
+      iscZelError("Line " + std::to_string(lineNo) + " of the command file failed", "U", fileName);
+      if (!keepGoing) return;
+    }
   }
   if (in.bad()) iscZelError("Cannot read command file", "U", fileName);
 }
@@ -101,5 +124,5 @@ int CliFinish(int status) {
   ZelLogRemoveSink(&Sink());
   ZelSetUser(nullptr);
   std::fflush(stdout);
-  return failed ? 1 : status;
+  return failed || LineFailed() ? 1 : status;
 }

@@ -1,8 +1,6 @@
 // The command table and the interpreter.
 #include "core/zelCmdTable.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <exception>
 #include <new>
 #include <set>
@@ -102,27 +100,25 @@ bool GetExportSection() {
 
 bool MakeZelFunctionTable() { return GetExportSection(); }
 
-void iscInitFunctionList() {
-  if (!MakeZelFunctionTable()) {
-    std::fputs("The command table could not be built.\n", stderr);
-    std::exit(1);
-  }
+TZelErr iscInitFunctionList() {
+  if (!MakeZelFunctionTable()) return TZelErr("", "The command table could not be built");
+  return {};
 }
 
 bool ZelCmdRunning() { return RunDepth() > 0; }
 
-void ZelRunCmd(const std::string& cmd) {
+bool ZelRunCmd(const std::string& cmd) {
   const std::string norm = Normalise(cmd);
   iscZelLog(">" + cmd);
   const std::vector<std::string> words = SplitWords(norm);
-  if (words.empty()) return;
+  if (words.empty()) return true;
 
   const TZelFunctionTable& ft = ZelFunctionTable.ft;
   uint32_t idx = 0;
   while (idx < ft.nZelFunctions && ft.FunctionName[idx] != words[0]) ++idx;
   if (idx == ft.nZelFunctions) {
     iscZelLog("Unknown command: " + cmd);
-    return;
+    return false;
   }
 
   const size_t n = words.size() - 1;
@@ -130,7 +126,7 @@ void ZelRunCmd(const std::string& cmd) {
   if (n != want) {
     iscZelLog("Wrong number of parameters for " + words[0] +
               " ... shd be: " + std::to_string(want) + " is: " + std::to_string(n));
-    return;
+    return false;
   }
 
   // Copies: a command may rebuild the table (plug-ins) while it runs.
@@ -152,6 +148,7 @@ void ZelRunCmd(const std::string& cmd) {
   }
   --RunDepth();
   scUiSetState(0);
+  return true;
 }
 
 void scListCommands() {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/zelError.h"
+
 enum TZelBaseType : uint8_t {
   tUInt8 = 0,
   tUInt16 = 1,
@@ -88,12 +90,17 @@ const std::vector<TZelCmdDef>& ZelCommandRegistrations();
 // name repeats, or a command takes more than one argument.
 bool GetExportSection();
 bool MakeZelFunctionTable();
-// Start-up entry: builds the table, ends the process with exit status 1 when it cannot.
-void iscInitFunctionList();
+// Start-up entry: builds the table; an error when it cannot (the front end then ends with
+// exit status 1).
+[[nodiscard]] TZelErr iscInitFunctionList();
 
 // Runs one command line: echo, lookup, argument check, Busy/Idle bracket. An exception
 // escaping the command is reported as an error of that command; the indicator ends Idle.
-void ZelRunCmd(const std::string& cmd);
+// False when the line named no command or gave the wrong number of arguments (logged as
+// "Unknown command: ..." or "Wrong number of parameters ..."; the error flag is not set).
+// Whether the command itself failed is the error flag's business. Not [[nodiscard]]: the
+// outcome is already in the log; only a front end that reports it (zelcli) looks at it.
+bool ZelRunCmd(const std::string& cmd);
 // True while a command started by ZelRunCmd is running (also nested ones).
 bool ZelCmdRunning();
 

@@ -38,7 +38,7 @@ unsigned& Threads() {
 
 }  // namespace
 
-void iscZelInit() {
+TZelErr iscZelInit() {
   zelDev = false;
   Exiting() = false;
   // The byte routines for this processor, before anything scans a file.
@@ -46,7 +46,7 @@ void iscZelInit() {
   ZelSettings.Init();
   iscFindZelIniFile();
   LoadZelIni(ZelSettings.ZelIniFullName);
-  iscInitFunctionList();
+  if (TZelErr e = iscInitFunctionList()) return e;
   // All bits set asks the pool for every logical processor. Created once per process;
   // the pools stop first at exit, before the objects their work may point into go.
   InitGlobalThreadPool(Threads() ? Threads() : 0xFFFFFFFFu, true);
@@ -54,6 +54,7 @@ void iscZelInit() {
   CallbackOnAdd2ObjList = OnNewObjHandler;
   iscZelHasError(true);
   ZelUiReset();
+  return {};
 }
 
 void scExit() {

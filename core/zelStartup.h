@@ -4,14 +4,17 @@
 
 #include <functional>
 
+#include "base/zelError.h"
+
 // Developer mode: extra diagnostics; off, and set off again first thing at start-up.
 extern bool zelDev;
 
 // Start-up before any window exists, in this order: processor routine selection, settings
-// file, command table (ends the process with status 1 when it cannot be built), global
-// worker pool, registry notification. The command layer must have registered its commands.
-// Also puts log flag, interface state and exit state to their start-up values.
-void iscZelInit();
+// file, command table, global worker pool, registry notification. The command layer must
+// have registered its commands. Also puts log flag, interface state and exit state to their
+// start-up values. An error when the command table cannot be built: start-up stops there and
+// the front end ends with exit status 1.
+[[nodiscard]] TZelErr iscZelInit();
 
 // Orderly shutdown: runs the exit hooks (worker pools), deletes every registered object,
 // writes the settings file back when it changed, then asks the front end to stop. A

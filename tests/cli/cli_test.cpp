@@ -44,14 +44,19 @@ struct TCliCase {
 
 TEST(Zelcli, InterpreterLinesGiveExactOutputAndStatus) {
   const std::vector<TCliCase> cases = {
-      {{"cmd", "sclistcommands"}, ">sclistcommands\nUnknown command: sclistcommands\n", 0},
+      // A line that names no command or has the wrong word count fails the run; the log line
+      // stays a plain line and the later lines still run.
+      {{"cmd", "sclistcommands"}, ">sclistcommands\nUnknown command: sclistcommands\n", 1},
+      {{"cmd", "scNoSuchCommand", "scZelLogA after"},
+       ">scNoSuchCommand\nUnknown command: scNoSuchCommand\n>scZelLogA after\nafter\n",
+       1},
       {{"cmd", "scSelectPopScheme a b"},
        ">scSelectPopScheme a b\n"
        "Wrong number of parameters for scSelectPopScheme ... shd be: 1 is: 2\n",
-       0},
+       1},
       {{"cmd", "scSelectPopScheme"},
        ">scSelectPopScheme\nWrong number of parameters for scSelectPopScheme ... shd be: 1 is: 0\n",
-       0},
+       1},
       {{"cmd", ""}, ">\n", 0},
       {{"cmd", "scZelLogA hello", "scZelLogA world"},
        ">scZelLogA hello\nhello\n>scZelLogA world\nworld\n",
@@ -92,6 +97,40 @@ TEST(Zelcli, RunFileSkipsCommentsAndBlankLines) {
   fs::remove_all(dir);
 }
 
+TEST(Zelcli, RunFileStopsAtTheFirstFailingLineUnlessToldToKeepGoing) {
+  const fs::path dir = TempDir();
+  const fs::path file = dir / "three lines.zel";
+  std::ofstream(file, std::ios::binary) << "scZelLogA one\n# two\nscZelLogAA x\nscZelLogA three\n";
+  const std::string head = ">scZelLogA one\none\n>scZelLogAA x\nUnknown command: scZelLogAA x\n" +
+                           std::string("ERROR [U]: Line 3 of the command file failed: ") +
+                           file.string() + ".\n";
+  TCliRun r = RunZelcli({"run", file.string()});
+  EXPECT_EQ(r.Out, head);
+  EXPECT_EQ(r.Status, 1);
+  r = RunZelcli({"run", "--keep-going", file.string()});
+  EXPECT_EQ(r.Out, head + ">scZelLogA three\nthree\n");
+  EXPECT_EQ(r.Status, 1);
+  // A command that sets the error flag is a failing line as well; each one is named.
+  std::ofstream(file, std::ios::binary)
+      << "scLoadVcfFile /nonexistent/a.vcf\nscZelLogA two\nscLoadVcfFile /nonexistent/a.vcf\n";
+  r = RunZelcli({"run", "--keep-going", file.string()});
+  const std::string load =
+      ">scLoadVcfFile /nonexistent/a.vcf\n"
+      "ERROR [U]: File not found: /nonexistent/a.vcf.\n";
+  const std::string failed = "ERROR [U]: Line ";
+  EXPECT_EQ(r.Out, load + failed + "1 of the command file failed: " + file.string() +
+                       ".\n>scZelLogA two\ntwo\n" + load + failed +
+                       "3 of the command file failed: " + file.string() + ".\n");
+  EXPECT_EQ(r.Status, 1);
+  fs::remove_all(dir);
+}
+
+TEST(Zelcli, VersionIsWrittenWithFourDigits) {
+  const TCliRun r = RunZelcli({"--version"});
+  EXPECT_EQ(r.Out, "zelcli 0.0.0113\n");
+  EXPECT_EQ(r.Status, 0);
+}
+
 TEST(Zelcli, MissingRunFileIsAUserErrorWithStatusOne) {
   const TCliRun r = RunZelcli({"run", "/nonexistent/zel/script.zel"});
   EXPECT_EQ(r.Out, "ERROR [U]: Cannot read command file: /nonexistent/zel/script.zel.\n");
@@ -111,6 +150,16 @@ TEST(Zelcli, UsageErrorsGiveStatusTwo) {
   EXPECT_EQ(RunZelcli({"nosuchverb"}).Status, 2);
   EXPECT_EQ(RunZelcli({"--threads", "x", "cmd", "scListCommands"}).Status, 2);
   EXPECT_EQ(RunZelcli({"cmd"}).Status, 2);
+  // An unknown verb stays an error when --help follows it, so scripts can tell verbs apart.
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"nosuchverb", "--help"},
+                                               {"--threads", "2", "nosuchverb", "-h"},
+                                               {"-q", "nosuchverb"}}) {
+    const TCliRun r = RunZelcli(args);
+    EXPECT_EQ(r.Status, 2) << args[0];
+    EXPECT_EQ(r.Out, "") << args[0];
+    EXPECT_NE(r.Err.find("unknown verb 'nosuchverb'"), std::string::npos) << r.Err;
+  }
+  EXPECT_EQ(RunZelcli({"info", "--help"}).Status, 0);
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ class StartupTest : public CoreTest {
 TEST_F(StartupTest, InitBuildsTheTableAndHooksTheRegistryToPanelOne) {
   iscZelUserError("left from before");
   scUiSetState(1);
-  iscZelInit();
+  ASSERT_FALSE(iscZelInit());
   EXPECT_FALSE(ZelExiting());
   EXPECT_FALSE(iscZelHasError(false));
   EXPECT_EQ(ZelUiState().Panels[5], "Idle");
@@ -52,7 +52,7 @@ TEST_F(StartupTest, InitBuildsTheTableAndHooksTheRegistryToPanelOne) {
 }
 
 TEST_F(StartupTest, ExitRunsHooksDeletesObjectsAndTerminatesOnce) {
-  iscZelInit();
+  ASSERT_FALSE(iscZelInit());
   int deaths = 0, terminated = 0;
   std::vector<int> hooks;
   ZelAddExitHook([&] { hooks.push_back(1); });
