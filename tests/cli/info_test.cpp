@@ -77,6 +77,29 @@ TEST(CliInfo, BadInputNamesFileOrLine) {
       << r.Out;
 }
 
+// One warning per command with the count of lines, after the figures they qualify.
+TEST(CliInfo, LineWarningsAreCountedOncePerCommand) {
+  TCliRun r = RunZelcli({"info", "--genotypes", kData + "strict/extra_columns.vcf"});
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_NE(r.Out.find("  Calls: 6\n"), std::string::npos) << r.Out;
+  EXPECT_TRUE(r.Out.ends_with(
+      "2 lines have more sample columns than the header names; the extra columns were ignored "
+      "(first at line 5)\n"))
+      << r.Out;
+  r = RunZelcli({"info", "--genotypes", kData + "strict/extra_subfields.vcf"});
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_TRUE(r.Out.ends_with(
+      "3 lines have calls with more subfields than FORMAT keys (or sample columns without "
+      "FORMAT); the extra subfields were ignored (first at line 5)\n"))
+      << r.Out;
+  // Contigs taken from the data stop at a malformed line: even plain info fails there.
+  const std::string file = kData + "strict/spaces.vcf";
+  r = RunZelcli({"info", file});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_EQ(r.Out, "File: " + file + "\nCompression: none\nSamples x variants: 2 x 2\n" +
+                       "ERROR [U]: Fewer than 8 tab-separated columns: " + file + ", line 6.\n");
+}
+
 TEST(CliInfo, CmdListsSampleNames) {
   const TCliRun r =
       RunZelcli({"cmd", "scLoadVcfFile " + kData + "haploid.vcf", "scVcfListSampleNames"});
