@@ -53,7 +53,12 @@ int RunInfo(const std::string& file, bool genotypes) {
   iscZelLog("Compression: " + std::string(VcfCompressionName(vcf->Compression())));
   iscZelLog("Samples x variants: " + iscVcfDataSizeText(*vcf));
   bool fromHeader = false;
-  const std::vector<std::string> contigs = VcfContigNames(*vcf, &fromHeader);
+  TZelErr err;
+  const std::vector<std::string> contigs = VcfContigNames(*vcf, &fromHeader, &err);
+  if (err) {
+    iscZelError(err);
+    return 1;
+  }
   std::string list;
   for (const std::string& c : contigs) list += (list.empty() ? "" : ", ") + c;
   iscZelLog("Contigs (" + std::to_string(contigs.size()) +
@@ -64,7 +69,6 @@ int RunInfo(const std::string& file, bool genotypes) {
   if (!genotypes) return 0;
 
   TVcfGtSummary s;
-  TZelErr err;
   if (!VcfSummariseGenotypes(*vcf, s, err, &ZelUser())) {
     iscZelError(err);
     return 1;
@@ -101,6 +105,16 @@ int RunInfo(const std::string& file, bool genotypes) {
                   " lines have fewer columns than the header; their absent calls read as "
                   "missing (first at line " +
                   std::to_string(s.Report.FirstShortLine) + ")");
+  if (s.Report.LongLines)
+    iscZelWarning(std::to_string(s.Report.LongLines) +
+                  " lines have more sample columns than the header names; the extra columns "
+                  "were ignored (first at line " +
+                  std::to_string(s.Report.FirstLongLine) + ")");
+  if (s.Report.ExtraItemLines)
+    iscZelWarning(std::to_string(s.Report.ExtraItemLines) +
+                  " lines have calls with more subfields than FORMAT keys (or sample columns "
+                  "without FORMAT); the extra subfields were ignored (first at line " +
+                  std::to_string(s.Report.FirstExtraItemLine) + ")");
   return 0;
 }
 

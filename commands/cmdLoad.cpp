@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <memory>
 
 #include "core/zelLog.h"
@@ -54,7 +55,7 @@ bool scLoadVcfFile(const std::string& fileName) {
   iscZelHasError(true);
   struct stat st {};
   // Said out loud: from the command line a silent false looks like success.
-  if (fileName.empty() || ::stat(fileName.c_str(), &st) != 0) {
+  if (fileName.empty() || (::stat(fileName.c_str(), &st) != 0 && errno == ENOENT)) {
     iscZelError(TZelErr::User("File not found", fileName));
     return false;
   }
@@ -64,6 +65,7 @@ bool scLoadVcfFile(const std::string& fileName) {
     iscZelError(vcf->LastError());
     return false;
   }
+  for (const std::string& w : vcf->OpenWarnings()) iscZelWarning(w);
   vcf->ClearSelection(true);
   const std::string size = iscVcfDataSizeText(*vcf);
   scUiSetFileName(fileName);

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <memory>
+#include <unordered_set>
 
+#include "commands/cmdLoad.h"
 #include "core/zelLog.h"
 #include "core/zelRegistry.h"
 #include "core/zelUiState.h"
@@ -27,8 +29,37 @@ bool scLoadPopMap(const std::string& fileName) {
     return false;
   }
   iscZelLog("Loaded population map from file: " + fileName);
+  if (const TVCFFile* vcf = iscActiveVcfFile()) iscWarnPopMapVsSamples(dataSet->PopStruc(), *vcf);
   AddObj2ObjList(std::move(dataSet), oBioDS);
   return true;
+}
+
+namespace {
+
+// "3 (a, b, c)": the count and the first five names.
+std::string CountAndFirstNames(const std::vector<std::string>& names) {
+  std::string r = std::to_string(names.size()) + " (";
+  for (size_t i = 0; i < names.size() && i < 5; ++i) r += (i ? ", " : "") + names[i];
+  return r + (names.size() > 5 ? ", ...)" : ")");
+}
+
+}  // namespace
+
+void iscWarnPopMapVsSamples(const TPopStructure& map, const TVCFFile& vcf) {
+  const std::vector<std::string>& samples = vcf.SampleNamesRef();
+  const std::unordered_set<std::string> inVcf(samples.begin(), samples.end());
+  const std::unordered_set<std::string> inMap(map.IndNames.begin(), map.IndNames.end());
+  std::vector<std::string> notInVcf, notInMap;
+  for (const std::string& n : map.IndNames)
+    if (!inVcf.count(n)) notInVcf.push_back(n);
+  for (const std::string& n : samples)
+    if (!inMap.count(n)) notInMap.push_back(n);
+  if (!notInVcf.empty())
+    iscZelWarning("Names of the population map that are not samples of the active VCF file: " +
+                  CountAndFirstNames(notInVcf));
+  if (!notInMap.empty())
+    iscZelWarning("Samples of the active VCF file that the population map does not name: " +
+                  CountAndFirstNames(notInMap));
 }
 
 void scSelectPopScheme(const char* schemeName) {

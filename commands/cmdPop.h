@@ -6,10 +6,15 @@
 #include <vector>
 
 class TBioDataSet;
+class TPopStructure;
+class TVCFFile;
 
 // Loads a map into a new data set registered as oBioDS (the active object stays). A missing
 // or refused file logs a user error and registers nothing.
 bool scLoadPopMap(const std::string& fileName);
+// Warns, one line each with the count and the first five names, about names of the map that
+// are not samples of the VCF file and samples of the file that the map does not name.
+void iscWarnPopMapVsSamples(const TPopStructure& map, const TVCFFile& vcf);
 // Makes the named scheme of the most recent data set current (exact, case-sensitive name).
 void scSelectPopScheme(const char* schemeName);
 // Sample group manager for the active VCF file: the user edits a copy of the most recent

@@ -83,6 +83,14 @@ TZelErr TPopStructure::LoadFromPopMapText(std::string_view text, const std::stri
                          Where(fileName, lines[0].No));
   if (header.size() < 2)
     return TZelErr::User("Population map header names no scheme", Where(fileName, lines[0].No));
+  // Schemes are chosen by name: a repeated name would leave one of them unreachable.
+  for (size_t c = 2; c < header.size(); ++c)
+    for (size_t d = 1; d < c; ++d)
+      if (header[c] == header[d])
+        return TZelErr::User("Scheme name \"" + std::string(header[c]) + "\" of column " +
+                                 std::to_string(c + 1) + " is already the name of column " +
+                                 std::to_string(d + 1),
+                             Where(fileName, lines[0].No));
   if (lines.size() < 2) return TZelErr::User("Population map lists no individuals", fileName);
 
   const size_t nCols = header.size();

@@ -2,7 +2,12 @@
 // selection and the per-variant allele questions.
 #include "vcf/bioVCF.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "fileaccess/bioBGZF.h"
@@ -27,6 +32,9 @@ void TVCFFile::InitVCFFields() {
   FHdrRowOfs = ~uint64_t(0);
   FNSamples = 0;
   FNVariants = 0;
+  FBlankVarsBefore.clear();
+  FFirstBlankLineNo = 0;
+  FOpenWarnings.clear();
   FSampleNames.clear();
   FIsGVCF = false;
   FMetaKeyDir.Clear();
@@ -39,6 +47,8 @@ void TVCFFile::InitVCFFields() {
   FLineLen = 0;
   FCols.clear();
   FNFields = 0;
+  FSplitBad = false;
+  FLineErr.Clear();
 }
 
 void TVCFFile::CloseText() {
@@ -48,7 +58,19 @@ void TVCFFile::CloseText() {
   FNLines = 0;
   FCompression = TVcfCompression::None;
   FCrLf = false;
+  FBom = 0;
 }
+
+namespace {
+
+std::string Where(const std::string& fileName, uint64_t lineNo) {
+  return fileName + ", line " + std::to_string(lineNo);
+}
+
+// The limit as the messages give it.
+std::string SizeText(uint64_t bytes) { return std::to_string(bytes >> 20) + " MiB"; }
+
+}  // namespace
 
 bool TVCFFile::LineAt(uint64_t i, const char*& p, uint64_t& len) const {
   p = "";
@@ -60,41 +82,158 @@ bool TVCFFile::LineAt(uint64_t i, const char*& p, uint64_t& len) const {
     return true;
   }
   p = reinterpret_cast<const char*>(q);
+  if (i == 0 && len >= FBom) {
+    p += FBom;
+    len -= FBom;
+  }
   if (len > 0 && p[len - 1] == '\r') --len;
   return true;
 }
 
 uint64_t TVCFFile::FindHdrRowOfs() const {
   for (uint64_t i = 0; i < FNLines; ++i) {
-    const char* p;
-    uint64_t n;
-    LineAt(i, p, n);
-    std::string_view l(p, n);
-    if (l.starts_with("#CHROM")) return i;
-    // Meta lines and comments come first; anything else means there is no header line.
+    // Only the first bytes of a line are looked at: a meta line may be of any length.
+    uint64_t o, len;
+    if (!FText->GetItemOfs(i, o, len)) return ~uint64_t(0);
+    const uint64_t skip = i == 0 ? std::min<uint64_t>(FBom, len) : 0;
+    const uint64_t n = std::min<uint64_t>(len - skip, 6);
+    const uint8_t* q = n ? FText->OfsPtr(o + skip, n) : nullptr;
+    std::string_view l(q ? reinterpret_cast<const char*>(q) : "", q ? n : 0);
+    if (l == "#CHROM") return i;
+    // Meta lines and comments come first (blank lines among them are passed over); anything
+    // else means there is no header line.
+    if (l == "\r" || (l.empty() && len == skip)) continue;
     if (l.empty() || l[0] != '#') return ~uint64_t(0);
   }
   return ~uint64_t(0);
+}
+
+bool TVCFFile::ReadHeaderLine(const std::string& name) {
+  const char* hp;
+  uint64_t hn;
+  LineAt(FHdrRowOfs, hp, hn);
+  const std::string hdr(hp, hn);
+  std::vector<uint32_t> cols;
+  size_t n = VcfSplitLine(hdr.data(), hdr.size(), cols);
+  auto field = [&](size_t c) {
+    return std::string_view(hdr).substr(cols[c], cols[c + 1] - 1 - cols[c]);
+  };
+  const std::string where = Where(name, FHdrRowOfs + 1);
+  // A writer that ends every field with a tab leaves one empty field at the end: no sample.
+  if (n > 8 && field(n - 1).empty()) {
+    --n;
+    FOpenWarnings.push_back(
+        "The #CHROM line ends in a tab; its empty last field is not taken as "
+        "a sample: " +
+        where);
+  }
+  bool fixedOk = n >= 8;
+  for (size_t c = 0; fixedOk && c < 8; ++c) fixedOk = field(c) == vcfHdrFixedCol[c];
+  if (!fixedOk) {
+    FLastErr = TZelErr::User(
+        "The #CHROM line does not begin with the columns #CHROM POS ID REF ALT QUAL FILTER INFO",
+        where);
+    return false;
+  }
+  FNSamples = n < 9 ? 0 : uint32_t(n - 9);
+  FSampleNames.clear();
+  FSampleNames.reserve(FNSamples);
+  for (size_t c = 9; c < n; ++c) {
+    if (field(c).empty()) {
+      FLastErr = TZelErr::User(
+          "Empty sample name in column " + std::to_string(c + 1) + " of the #CHROM line", where);
+      return false;
+    }
+    FSampleNames.emplace_back(field(c));
+  }
+  std::vector<std::string_view> sorted(FSampleNames.begin(), FSampleNames.end());
+  std::sort(sorted.begin(), sorted.end());
+  std::string dup;
+  size_t nDup = 0;
+  for (size_t i = 1; i < sorted.size(); ++i) {
+    if (sorted[i] != sorted[i - 1] || (i > 1 && sorted[i - 2] == sorted[i])) continue;
+    if (++nDup <= 5) dup += (dup.empty() ? "" : ", ") + std::string(sorted[i]);
+  }
+  if (nDup)
+    FOpenWarnings.push_back("Sample names that occur more than once: " + std::to_string(nDup) +
+                            " (" + dup + (nDup > 5 ? ", ..." : "") +
+                            "); population maps cannot tell those samples apart: " + where);
+  return true;
+}
+
+bool TVCFFile::FindBlankLines() {
+  // From the line index alone: an empty line is two line breaks in a row. Only lines of one
+  // byte are read (a CR of a CR LF file).
+  const TCompactIndex* ix = FText->Index(0);
+  if (!ix) return true;
+  const TOfsArray& a = ix->Idx;
+  const uint64_t nIdx = a.Count();
+  const uint64_t end = FText->DecodedFileSize();
+  uint64_t blanks = 0;
+  for (uint64_t i = FHdrRowOfs + 1; i < FNLines; ++i) {
+    const uint64_t s = a.Get(i - 1) + 1;
+    const uint64_t e = i < nIdx ? a.Get(i) : end;
+    if (e - s > 1) continue;
+    if (e - s == 1) {
+      const uint8_t* q = FText->OfsPtr(s, 1);
+      if (!q || *q != '\r') continue;
+    }
+    if (FBlankVarsBefore.empty()) FFirstBlankLineNo = i + 1;
+    FBlankVarsBefore.push_back(i - FHdrRowOfs - 1 - blanks);
+    ++blanks;
+  }
+  if (blanks)
+    FOpenWarnings.push_back(std::to_string(blanks) +
+                            " blank lines in the data section are not variants (first at line " +
+                            std::to_string(FFirstBlankLineNo) + "): " + FFileName);
+  return true;
+}
+
+uint64_t TVCFFile::BlanksBefore(uint64_t v) const {
+  return uint64_t(std::upper_bound(FBlankVarsBefore.begin(), FBlankVarsBefore.end(), v) -
+                  FBlankVarsBefore.begin());
 }
 
 bool TVCFFile::OpenDone(const std::string& name) {
   // n separators make n + 1 items; a break at the very end adds no line.
   const uint64_t nSep = FText->GetNItems(0) - 1;
   FNLines = nSep + (FText->GetItemLen(nSep) > 0 ? 1 : 0);
+  auto fail = [&]() {
+    TZelErr err = std::move(FLastErr);
+    InitVCFFields();
+    CloseText();
+    FLastErr = std::move(err);
+    return false;
+  };
+  // A UTF-8 byte-order mark (some editors write one) is read as if it were not there.
+  if (FNLines > 0 && FText->GetItemLen(0) >= 3) {
+    const uint8_t* q = FText->OfsPtr(0, 3);
+    if (q && std::memcmp(q, "\xEF\xBB\xBF", 3) == 0) FBom = 3;
+  }
   FHdrRowOfs = FindHdrRowOfs();
   if (FHdrRowOfs == ~uint64_t(0)) {
     FLastErr = TZelErr::User(
         FNLines == 0 ? "Empty file, not a VCF file" : "Not a VCF file (no #CHROM header line)",
         name);
-    CloseText();
-    return false;
+    return fail();
   }
-  FNVariants = FNLines - FHdrRowOfs - 1;
+  // Refused before any of it is read: the header is copied whole below.
+  for (uint64_t i = 0; i <= FHdrRowOfs; ++i)
+    if (FText->GetItemLen(i) > cMaxHeaderLineLen) {
+      FLastErr = TZelErr::User(std::string(i < FHdrRowOfs ? "Meta" : "#CHROM") +
+                                   " line longer than the limit of " + SizeText(cMaxHeaderLineLen),
+                               Where(name, i + 1));
+      return fail();
+    }
   // Header text is kept as a copy: line pointers do not outlive the next read.
   FMetaText.clear();
   for (uint64_t i = 0; i < FHdrRowOfs; ++i) {
     uint64_t len = 0;
     const uint8_t* q = FText->GetItemPtr(i, len);
+    if (q && i == 0 && len >= FBom) {
+      q += FBom;
+      len -= FBom;
+    }
     if (q) FMetaText.append(reinterpret_cast<const char*>(q), len);
     FMetaText.push_back('\n');
     if (i == 0) FCrLf = len > 0 && q[len - 1] == '\r';
@@ -102,15 +241,10 @@ bool TVCFFile::OpenDone(const std::string& name) {
   const char* hp;
   uint64_t hn;
   LineAt(FHdrRowOfs, hp, hn);
-  if (FHdrRowOfs == 0) FCrLf = FText->GetItemLen(0) > hn;
-  const std::string hdr(hp, hn);
-  std::vector<uint32_t> cols;
-  size_t n = VcfSplitLine(hdr.data(), hdr.size(), cols);
-  FNSamples = n < 9 ? 0 : uint32_t(n - 9);
-  FSampleNames.clear();
-  FSampleNames.reserve(FNSamples);
-  for (size_t c = 9; c < n; ++c)
-    FSampleNames.emplace_back(hdr.substr(cols[c], cols[c + 1] - 1 - cols[c]));
+  if (FHdrRowOfs == 0) FCrLf = FText->GetItemLen(0) > hn + FBom;
+  if (!ReadHeaderLine(name)) return fail();
+  FindBlankLines();
+  FNVariants = FNLines - FHdrRowOfs - 1 - FBlankVarsBefore.size();
   return true;
 }
 
@@ -119,6 +253,16 @@ bool TVCFFile::OpenFile(const std::string& fileName) {
   CloseText();
   FLastErr.Clear();
   FFileName = fileName;
+  // Said as the system says it: a directory or an unreadable file is not "not found".
+  struct stat st {};
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0 || ::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    const int code = fd < 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : errno;
+    if (fd >= 0) ::close(fd);
+    FLastErr = TZelErr::User("Cannot open file", fileName + ": " + std::strerror(code));
+    return false;
+  }
+  ::close(fd);
   auto text = std::make_unique<TMMTF>();
   // Variants are mostly read in order: a plain file comes through a read window that stays in
   // the processor's cache (a quarter faster than first touches of the mapping).
@@ -164,7 +308,7 @@ bool TVCFFile::SplitVariant(uint64_t v) const {
   if (v >= FNVariants) return false;
   if (v != FSplitVar) {
     uint64_t len = 0;
-    const uint8_t* q = FText->GetItemPtr(FHdrRowOfs + 1 + v, len);
+    const uint8_t* q = FText->GetItemPtr(VariantItem(v), len);
     const char* p = q ? reinterpret_cast<const char*>(q) : "";
     if (!q) len = 0;
     // Lines are mostly read in order: ask for the next one (taken as long as this one) while
@@ -173,13 +317,12 @@ bool TVCFFile::SplitVariant(uint64_t v) const {
     const uintptr_t next = reinterpret_cast<uintptr_t>(p) + len + 1;
     for (uint64_t o = 0; o < len && o < 16384; o += 64)
       __builtin_prefetch(reinterpret_cast<const void*>(next + o));
-    FNFields = uint32_t(VcfSplitLine(p, len, FCols));
-    if (FNFields == 0) {
-      // Not splittable (beyond 4 GiB): read as an empty line.
-      FCols.assign(1, 0);
-      p = "";
-      len = 0;
-    } else if (len > 0 && p[len - 1] == '\r') {
+    bool ctrl = false;
+    FNFields = uint32_t(VcfSplitLineChecked(p, len, FCols, ctrl));
+    FSplitVar = v;
+    // What every reader relies on is checked here, in the pass that splits the line.
+    if (FNFields < 8 || ctrl || p[0] == '#') return CheckSplitLine(v, ctrl);
+    if (len > 0 && p[len - 1] == '\r') {
       // Looked at after the split, when the line's end is already in the cache: a CR before
       // the line break belongs to no column.
       --len;
@@ -187,8 +330,66 @@ bool TVCFFile::SplitVariant(uint64_t v) const {
     }
     FLine = p;
     FLineLen = uint32_t(len);
-    FSplitVar = v;
+    FSplitBad = false;
+    // POS: the usual short run of digits is accepted here, anything else looked at closely.
+    const uint32_t pb = FCols[vcfPos], pe = FCols[vcfPos + 1] - 1;
+    bool digits = pe > pb && pe - pb < 19;
+    for (uint32_t i = pb; digits && i < pe; ++i) digits = uint8_t(p[i] - '0') <= 9;
+    if (!digits) return CheckSplitLine(v, false);
+    return true;
   }
+  return !FSplitBad;
+}
+
+// The slow side of SplitVariant: a line that failed its quick checks, or a POS that is not a
+// short run of digits. Sets FLineErr for a malformed line.
+bool TVCFFile::CheckSplitLine(uint64_t v, bool ctrl) const {
+  const uint64_t lineNo = VariantLineNo(v);
+  auto bad = [&](TZelErr e) {
+    FLineErr = std::move(e);
+    FSplitBad = true;
+    FCols.assign(2, 0);
+    FCols[1] = 1;
+    FNFields = 0;
+    FLine = "";
+    FLineLen = 0;
+    return false;
+  };
+  if (FNFields == 0) {
+    const uint64_t len = FText->GetItemLen(VariantItem(v));
+    return bad(TZelErr::User(len ? "Line longer than 4 GiB" : "Line cannot be read",
+                             Where(FFileName, lineNo)));
+  }
+  uint64_t len = 0;
+  const uint8_t* q = FText->GetItemPtr(VariantItem(v), len);
+  const char* p = q ? reinterpret_cast<const char*>(q) : "";
+  if (len > 0 && p[0] == '#')
+    return bad(
+        TZelErr::User("Header line inside the data (two files joined?)", Where(FFileName, lineNo)));
+  if (ctrl) return bad(TZelErr::User("Binary data at line " + std::to_string(lineNo), FFileName));
+  if (FNFields < 8)
+    return bad(TZelErr::User("Fewer than 8 tab-separated columns", Where(FFileName, lineNo)));
+  // POS: 0 (telomeres) to 2^63-1.
+  const std::string_view pos(p + FCols[vcfPos], FCols[vcfPos + 1] - 1 - FCols[vcfPos]);
+  static constexpr std::string_view kMax = "9223372036854775807";
+  bool ok = !pos.empty() && pos.size() <= kMax.size();
+  for (char c : pos) ok = ok && c >= '0' && c <= '9';
+  if (ok && pos.size() == kMax.size()) ok = pos <= kMax;
+  if (!ok) {
+    std::string shown(pos.substr(0, 24));
+    if (pos.size() > 24) shown += "...";
+    return bad(
+        TZelErr::User("POS \"" + shown + "\" is not a whole number from 0 to " + std::string(kMax),
+                      Where(FFileName, lineNo)));
+  }
+  // A well-formed line whose POS is long (many leading zeros, or above 18 digits).
+  if (len > 0 && p[len - 1] == '\r') {
+    --len;
+    FCols[FNFields] = uint32_t(len + 1);
+  }
+  FLine = p;
+  FLineLen = uint32_t(len);
+  FSplitBad = false;
   return true;
 }
 

@@ -46,7 +46,29 @@ class TVCFFile : public TZelObject {
   const std::vector<std::string>& SampleNamesRef() const { return FSampleNames; }
   bool SetSampleNames(const std::vector<std::string>& newSampleNames);
   // Line number in the file (from 1) of a variant, for messages.
-  uint64_t VariantLineNo(uint64_t v) const { return FHdrRowOfs + 2 + v; }
+  uint64_t VariantLineNo(uint64_t v) const { return VariantItem(v) + 1; }
+  // Line index (from 0) of a variant. Blank lines of the data section are not variants: when
+  // there are any, variant numbers skip them.
+  uint64_t VariantItem(uint64_t v) const {
+    if (FBlankVarsBefore.empty()) return FHdrRowOfs + 1 + v;
+    return FHdrRowOfs + 1 + v + BlanksBefore(v);
+  }
+  // Blank lines of the data section (left out of the variants) and the first one's line number.
+  uint64_t NBlankLines() const { return FBlankVarsBefore.size(); }
+  uint64_t FirstBlankLineNo() const { return FFirstBlankLineNo; }
+  // What opening found worth a warning (blank lines, an empty last field of the #CHROM line,
+  // repeated sample names), for the command to log.
+  const std::vector<std::string>& OpenWarnings() const { return FOpenWarnings; }
+  // A meta or header line longer than this is refused when the file is opened: no real file
+  // comes near it, and reading such a line would cost its size in memory.
+  static constexpr uint64_t cMaxHeaderLineLen = uint64_t(64) << 20;
+
+  // True when variant v exists and its line is well formed: at least 8 tab-separated columns,
+  // POS an integer from 0 to 2^63-1, no control byte other than tab and CR, not a header line.
+  // False otherwise; for a malformed line LineError() names the file, the line and the fault
+  // (every column of such a line reads as empty).
+  bool ReadVariant(uint64_t v) const { return SplitVariant(v); }
+  const TZelErr& LineError() const { return FLineErr; }
 
   // Views of variant text (VariantLine, Column) stay valid until a different variant is read.
   std::string GetVariantItemStrRaw(uint64_t v) const { return std::string(VariantLine(v)); }
@@ -145,6 +167,12 @@ class TVCFFile : public TZelObject {
   TXtrFuncRes WalkCalls(uint64_t v, TGtWalk* gt, TKeyWalk* keys, std::span<const uint32_t> smp,
                         TXtrGtReport* report) const;
   bool SplitVariant(uint64_t v) const;
+  void NoteLineShape(uint64_t v, TXtrGtReport* r) const;
+  TXtrFuncRes LineFail(uint64_t v, TXtrGtReport* r) const;
+  bool CheckSplitLine(uint64_t v, bool ctrl) const;
+  uint64_t BlanksBefore(uint64_t v) const;
+  bool FindBlankLines();
+  bool ReadHeaderLine(const std::string& name);
   // Line i of the text without its line break (and without a CR before it), for opening. The
   // pointer lies in FText and is valid until FText is next accessed.
   bool LineAt(uint64_t i, const char*& p, uint64_t& len) const;
@@ -166,6 +194,11 @@ class TVCFFile : public TZelObject {
   uint32_t FNSamples = 0;
   std::vector<std::string> FSampleNames;
   uint64_t FNVariants = 0;
+  // For each blank line of the data section, in order: the number of variants before it.
+  std::vector<uint64_t> FBlankVarsBefore;
+  uint64_t FFirstBlankLineNo = 0;
+  uint32_t FBom = 0;  // bytes of a UTF-8 byte-order mark before the first line
+  std::vector<std::string> FOpenWarnings;
   TVcfMetaKeyDir FMetaKeyDir;
   std::vector<std::string> FMetaWarnings;
   uint32_t FInfoDir = 0xFFFFFFFFu;
@@ -180,5 +213,7 @@ class TVCFFile : public TZelObject {
   mutable uint32_t FLineLen = 0;
   mutable std::vector<uint32_t> FCols;
   mutable uint32_t FNFields = 0;
+  mutable bool FSplitBad = false;  // the split line is malformed (FLineErr says how)
+  mutable TZelErr FLineErr;
   mutable std::vector<uint32_t> FAlleleMap;
 };

@@ -8,21 +8,21 @@
 namespace {
 
 #if defined(__SSE2__)
-// One bit per byte of p[0..64) that is a tab.
-inline uint64_t TabMask64(const char* p) {
-  const __m128i tab = _mm_set1_epi8('\t');
-  const __m128i* v = reinterpret_cast<const __m128i*>(p);
-  const uint64_t m0 = uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(v), tab)));
-  const uint64_t m1 = uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(v + 1), tab)));
-  const uint64_t m2 = uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(v + 2), tab)));
-  const uint64_t m3 = uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(v + 3), tab)));
-  return m0 | (m1 << 16) | (m2 << 32) | (m3 << 48);
+// Bytes of v that are control characters other than tab and CR (a NUL, binary data): all ones.
+inline __m128i CtrlBytes(__m128i v, __m128i isTab) {
+  const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(0x1F)), v);
+  const __m128i cr = _mm_cmpeq_epi8(v, _mm_set1_epi8('\r'));
+  return _mm_andnot_si128(_mm_or_si128(isTab, cr), low);
 }
 #endif
 
-}  // namespace
+inline bool IsCtrl(char c) {
+  const uint8_t u = uint8_t(c);
+  return u < 0x20 && u != '\t' && u != '\r';
+}
 
-size_t VcfSplitLine(const char* p, size_t len, std::vector<uint32_t>& starts) {
+template <bool kCheck>
+size_t SplitLine(const char* p, size_t len, std::vector<uint32_t>& starts, bool* ctrl) {
   if (len >= 0xFFFFFFFFu) {
     starts.clear();
     return 0;
@@ -34,13 +34,29 @@ size_t VcfSplitLine(const char* p, size_t len, std::vector<uint32_t>& starts) {
   size_t k = 0;
   out[k++] = 0;
   size_t i = 0;
+  bool bad = false;
 #if defined(__SSE2__)
+  const __m128i tab = _mm_set1_epi8('\t');
+  // Control bytes are gathered across the line and looked at once at its end.
+  __m128i acc = _mm_setzero_si128();
   // A VCF line has a tab every few bytes: eight starts are written per round whatever the
   // count, so the loop's length does not depend on where the tabs fall (no mispredicted
   // branch per tab). A write after the block's last tab lands on the next free entry and is
   // overwritten later.
   for (; i + 64 <= len; i += 64) {
-    uint64_t m = TabMask64(p + i);
+    const __m128i* v = reinterpret_cast<const __m128i*>(p + i);
+    const __m128i v0 = _mm_loadu_si128(v), v1 = _mm_loadu_si128(v + 1);
+    const __m128i v2 = _mm_loadu_si128(v + 2), v3 = _mm_loadu_si128(v + 3);
+    const __m128i t0 = _mm_cmpeq_epi8(v0, tab), t1 = _mm_cmpeq_epi8(v1, tab);
+    const __m128i t2 = _mm_cmpeq_epi8(v2, tab), t3 = _mm_cmpeq_epi8(v3, tab);
+    if constexpr (kCheck) {
+      acc = _mm_or_si128(acc, _mm_or_si128(_mm_or_si128(CtrlBytes(v0, t0), CtrlBytes(v1, t1)),
+                                           _mm_or_si128(CtrlBytes(v2, t2), CtrlBytes(v3, t3))));
+    }
+    uint64_t m = uint64_t(uint32_t(_mm_movemask_epi8(t0))) |
+                 (uint64_t(uint32_t(_mm_movemask_epi8(t1))) << 16) |
+                 (uint64_t(uint32_t(_mm_movemask_epi8(t2))) << 32) |
+                 (uint64_t(uint32_t(_mm_movemask_epi8(t3))) << 48);
     const uint32_t base = uint32_t(i + 1);
     while (m) {
       for (int r = 0; r < 8; ++r) {
@@ -51,18 +67,34 @@ size_t VcfSplitLine(const char* p, size_t len, std::vector<uint32_t>& starts) {
       }
     }
   }
-  const __m128i tab = _mm_set1_epi8('\t');
   for (; i + 16 <= len; i += 16) {
-    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    unsigned m = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, tab)));
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i t = _mm_cmpeq_epi8(v, tab);
+    if constexpr (kCheck) acc = _mm_or_si128(acc, CtrlBytes(v, t));
+    unsigned m = unsigned(_mm_movemask_epi8(t));
     while (m) {
       out[k++] = uint32_t(i + unsigned(__builtin_ctz(m)) + 1);
       m &= m - 1;
     }
   }
+  if constexpr (kCheck) bad = _mm_movemask_epi8(acc) != 0;
 #endif
-  for (; i < len; ++i)
+  for (; i < len; ++i) {
     if (p[i] == '\t') out[k++] = uint32_t(i + 1);
+    if constexpr (kCheck) bad |= IsCtrl(p[i]);
+  }
   out[k++] = uint32_t(len + 1);
+  if constexpr (kCheck) *ctrl = bad;
   return k - 1;
+}
+
+}  // namespace
+
+size_t VcfSplitLine(const char* p, size_t len, std::vector<uint32_t>& starts) {
+  return SplitLine<false>(p, len, starts, nullptr);
+}
+
+size_t VcfSplitLineChecked(const char* p, size_t len, std::vector<uint32_t>& starts, bool& ctrl) {
+  ctrl = false;
+  return SplitLine<true>(p, len, starts, &ctrl);
 }

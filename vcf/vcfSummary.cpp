@@ -39,9 +39,14 @@ bool VcfSummariseGenotypes(TVCFFile& vcf, TVcfGtSummary& out, TZelErr& err,
     TXtrFuncRes r = vcf.XtrGenotypeAndKeysMem(v, A, nullptr, sal.data(), ploidy.data(), true,
                                               nullptr, tags, dp, {}, &out.Report);
     if (r != xtrOK) {
+      if (out.Report.LineFault) {
+        err = vcf.LineError();
+        return false;
+      }
       const auto& f = out.Report.Fail;
       const std::string smp = f.Smp < n ? vcf.SampleNamesRef()[f.Smp] : std::string();
-      const std::string where = "line " + std::to_string(vcf.VariantLineNo(v)) + ", sample " + smp;
+      const std::string where =
+          vcf.FileName() + ", line " + std::to_string(vcf.VariantLineNo(v)) + ", sample " + smp;
       if (f.Tag != vcfNone32)
         err = TZelErr::User("DP does not read as a depth", where);
       else
@@ -122,7 +127,8 @@ bool VcfSummariseGenotypes(TVCFFile& vcf, TVcfGtSummary& out, TZelErr& err,
   return true;
 }
 
-std::vector<std::string> VcfContigNames(TVCFFile& vcf, bool* fromHeader) {
+std::vector<std::string> VcfContigNames(TVCFFile& vcf, bool* fromHeader, TZelErr* err) {
+  if (err) err->Clear();
   vcf.MakeKeyDir(false, true, true);
   const TVcfMetaKeyDir& dir = vcf.MetaKeyDir();
   const uint32_t c = dir.FindKeyType("contig");
@@ -135,6 +141,10 @@ std::vector<std::string> VcfContigNames(TVCFFile& vcf, bool* fromHeader) {
   std::unordered_set<std::string> seen;
   std::string last;  // a copy: the view of a line ends when the next line is read
   for (uint64_t v = 0; v < vcf.NVariants(); ++v) {
+    if (!vcf.ReadVariant(v)) {
+      if (err) *err = vcf.LineError();
+      return {};
+    }
     const std::string_view chrom = vcf.Column(v, vcfChrom);
     if (chrom == last) continue;
     last = chrom;

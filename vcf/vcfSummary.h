@@ -25,9 +25,13 @@ struct TVcfGtSummary {
   TXtrGtReport Report;  // bad alleles, placeholders, short lines
 };
 
-// False with err naming the line when a GT or DP does not read.
+// False with err naming the file and line when a line is malformed or a GT or DP does not
+// read. Lines with more sample columns or call items than the header and FORMAT name are
+// counted in out.Report for one warning each.
 bool VcfSummariseGenotypes(TVCFFile& vcf, TVcfGtSummary& out, TZelErr& err,
                            IZelProgress* progress = nullptr);
 
-// Contig names: from the header's contig lines, else in order of first appearance in the data.
-std::vector<std::string> VcfContigNames(TVCFFile& vcf, bool* fromHeader = nullptr);
+// Contig names: from the header's contig lines, else in order of first appearance in the data
+// (then a malformed line stops the walk: empty list, err set when given).
+std::vector<std::string> VcfContigNames(TVCFFile& vcf, bool* fromHeader = nullptr,
+                                        TZelErr* err = nullptr);

@@ -203,10 +203,31 @@ TXtrFuncRes TVCFFile::XtrInfokeyValMem(uint64_t v, const std::vector<std::string
 
 namespace {
 
-void NoteShortLine(TXtrGtReport* r, uint64_t v, uint64_t lineNo) {
-  if (!r || r->LastShortVariant == v) return;
-  r->LastShortVariant = v;
-  if (r->ShortLines++ == 0) r->FirstShortLine = lineNo;
+// Counts a line once per run, however often it is read.
+inline void NoteLine(uint64_t& count, uint64_t& first, uint64_t& last, uint64_t v,
+                     uint64_t lineNo) {
+  if (last == v) return;
+  last = v;
+  if (count++ == 0) first = lineNo;
+}
+
+// FORMAT keys of a FORMAT text (0 when it is empty).
+inline uint32_t CountFmtKeys(std::string_view fmt) {
+  if (fmt.empty()) return 0;
+  uint32_t k = 1;
+  for (char c : fmt) k += c == ':';
+  return k;
+}
+
+// Whether a call column has more items than FORMAT has keys, from the walk's cursor: cur is
+// the start of item ck, or null when the column has no item ck.
+inline bool ExtraItems(const char* cur, uint32_t ck, const char* e, uint32_t nKeys) {
+  if (!cur) return false;
+  if (ck >= nKeys) return true;
+  uint32_t left = nKeys - 1 - ck;  // separators the rest may hold
+  for (const char* q = cur; q < e; ++q)
+    if (*q == ':' && left-- == 0) return true;
+  return false;
 }
 
 // Gives item k of the column [b, e) and moves the cursor past it. The cursor is the start of
@@ -464,10 +485,14 @@ struct TVCFFile::TKeyWalk {
 // One walk over the calls of the split line: for each reported call the GT item and the
 // asked tags' items are reached by one cursor that only moves forward while their positions
 // increase (GT first, as VCF writes it).
+// Calls with more items than FORMAT has keys are noted in report (the extra items are read by
+// no one); the check follows the cursor, so items already passed are not scanned again.
 template <bool kGt, bool kKeys>
 TXtrFuncRes TVCFFile::WalkCalls(uint64_t v, TGtWalk* gt, TKeyWalk* kw,
                                 std::span<const uint32_t> smp, TXtrGtReport* report) const {
   const uint32_t n = smp.empty() ? FNSamples : uint32_t(smp.size());
+  const uint32_t nKeys = CountFmtKeys(Column(v, vcfFormat));
+  bool extra = false;
   const uint32_t nf = FNFields;
   const char* line = FLine;
   const uint32_t* cols = FCols.data();
@@ -577,6 +602,7 @@ TXtrFuncRes TVCFFile::WalkCalls(uint64_t v, TGtWalk* gt, TKeyWalk* kw,
         if (q > cur && (q == e || *q == ':')) {
           const int32_t t = int32_t(u);
           std::memcpy(intSlots + size_t(j) * 4, &t, 4);
+          if (q != e && !extra) extra = ExtraItems(q + 1, intOfs + 1, e, nKeys);
           continue;
         }
       }
@@ -626,8 +652,38 @@ TXtrFuncRes TVCFFile::WalkCalls(uint64_t v, TGtWalk* gt, TKeyWalk* kw,
         }
       }
     }
+    if (!extra) extra = ExtraItems(cur, ck, e, nKeys);
   }
+  if (extra && report)
+    NoteLine(report->ExtraItemLines, report->FirstExtraItemLine, report->LastExtraItemVariant, v,
+             VariantLineNo(v));
   return xtrOK;
+}
+
+// Column counts of the split line against the header, and malformed lines, for the report.
+void TVCFFile::NoteLineShape(uint64_t v, TXtrGtReport* r) const {
+  if (!r) return;
+  const uint32_t want = vcfSample + FNSamples;
+  if (FNSamples > 0 && FNFields < want)
+    NoteLine(r->ShortLines, r->FirstShortLine, r->LastShortVariant, v, VariantLineNo(v));
+  else if (FNFields > want && FNSamples > 0)
+    NoteLine(r->LongLines, r->FirstLongLine, r->LastLongVariant, v, VariantLineNo(v));
+  // Calls without keys to read them by: their text is read by no one.
+  if (FNFields > vcfSample && Column(v, vcfFormat).empty())
+    NoteLine(r->ExtraItemLines, r->FirstExtraItemLine, r->LastExtraItemVariant, v,
+             VariantLineNo(v));
+}
+
+// A variant that cannot be read: a malformed line is an input error (LineError() says which),
+// a variant beyond the last none.
+TXtrFuncRes TVCFFile::LineFail(uint64_t v, TXtrGtReport* r) const {
+  if (v >= FNVariants) return xtrOK;
+  if (r) {
+    r->Fail = {xtrErrInput, v, 0, vcfNone32};
+    r->FailLine = VariantLineNo(v);
+    r->LineFault = true;
+  }
+  return xtrErrInput;
 }
 
 TXtrFuncRes TVCFFile::XtrGenotypeMem(uint64_t v, uint8_t A, uint32_t* act, uint32_t* sal,
@@ -637,8 +693,8 @@ TXtrFuncRes TVCFFile::XtrGenotypeMem(uint64_t v, uint8_t A, uint32_t* act, uint3
   if (n == 0) return xtrOK;
   TGtWalk gt;
   if (TXtrFuncRes r = gt.Reset(A, act, sal, actualN, sampleFirst, phase, n); r != xtrOK) return r;
-  if (!SplitVariant(v)) return xtrOK;
-  if (FNSamples > 0 && FNFields < 9 + FNSamples) NoteShortLine(report, v, VariantLineNo(v));
+  if (!SplitVariant(v)) return LineFail(v, report);
+  NoteLineShape(v, report);
   gt.Prepare(*this);
   if (gt.Pos == vcfNone32) return xtrOK;
   return WalkCalls<true, false>(v, &gt, nullptr, smp, report);
@@ -650,9 +706,10 @@ TXtrFuncRes TVCFFile::XtrGtKeyMem(uint64_t v, const std::vector<std::string>& ta
   const uint32_t n = smp.empty() ? FNSamples : uint32_t(smp.size());
   if (tags.empty() || params.size() != tags.size() || n == 0) return xtrErrInput;
   if (TXtrFuncRes r = TKeyWalk::Reset(params, n); r != xtrOK) return r;
+  if (!SplitVariant(v)) return v < FNVariants ? LineFail(v, report) : xtrErrInput;
+  NoteLineShape(v, report);
   std::string_view fmt = Column(v, vcfFormat);
   if (fmt.empty()) return xtrErrInput;
-  if (FNSamples > 0 && FNFields < 9 + FNSamples) NoteShortLine(report, v, VariantLineNo(v));
   TKeyWalk kw;
   kw.Prepare(fmt, tags, params);
   if (kw.NK == 0) return xtrOK;
@@ -671,8 +728,8 @@ TXtrFuncRes TVCFFile::XtrGenotypeAndKeysMem(uint64_t v, uint8_t A, uint32_t* act
   TGtWalk gt;
   if (TXtrFuncRes r = gt.Reset(A, act, sal, actualN, sampleFirst, phase, n); r != xtrOK) return r;
   if (TXtrFuncRes r = TKeyWalk::Reset(params, n); r != xtrOK) return r;
-  if (!SplitVariant(v)) return xtrOK;
-  if (FNSamples > 0 && FNFields < 9 + FNSamples) NoteShortLine(report, v, VariantLineNo(v));
+  if (!SplitVariant(v)) return LineFail(v, report);
+  NoteLineShape(v, report);
   gt.Prepare(*this);
   TKeyWalk kw;
   const std::string_view fmt = Column(v, vcfFormat);

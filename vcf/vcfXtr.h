@@ -95,6 +95,14 @@ struct TXtrGtReport {
   uint64_t ShortLines = 0;        // lines with fewer columns than the header
   uint64_t FirstShortLine = 0;
   uint64_t LastShortVariant = ~uint64_t(0);
-  TXtrFuncResEx Fail;     // where the last failure happened
-  uint64_t FailLine = 0;  // its line number in the file, from 1
+  uint64_t LongLines = 0;  // lines with more sample columns than the header names: ignored
+  uint64_t FirstLongLine = 0;
+  uint64_t LastLongVariant = ~uint64_t(0);
+  // Lines with calls of more items than FORMAT has keys, or sample columns without FORMAT.
+  uint64_t ExtraItemLines = 0;
+  uint64_t FirstExtraItemLine = 0;
+  uint64_t LastExtraItemVariant = ~uint64_t(0);
+  TXtrFuncResEx Fail;      // where the last failure happened
+  uint64_t FailLine = 0;   // its line number in the file, from 1
+  bool LineFault = false;  // the failure is a malformed line: TVCFFile::LineError() says how
 };

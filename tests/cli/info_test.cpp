@@ -64,13 +64,40 @@ TEST(CliInfo, BadInputNamesFileOrLine) {
             "ERROR [U]: Not a VCF file (no #CHROM header line): " + kData + "not_vcf.vcf.\n");
   r = RunZelcli({"info", "--genotypes", kData + "bad_gt.vcf"});
   EXPECT_EQ(r.Status, 1);
-  EXPECT_NE(r.Out.find("ERROR [U]: Genotype does not read: line 4, sample S1.\n"),
+  EXPECT_NE(r.Out.find("ERROR [U]: Genotype does not read: " + kData +
+                       "bad_gt.vcf, line 4, sample S1.\n"),
             std::string::npos)
       << r.Out;
+  // A line cut short inside its fixed columns is no variant to guess at.
   r = RunZelcli({"info", "--genotypes", kData + "truncated.vcf"});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_NE(r.Out.find("ERROR [U]: Fewer than 8 tab-separated columns: " + kData +
+                       "truncated.vcf, line 12.\n"),
+            std::string::npos)
+      << r.Out;
+}
+
+// One warning per command with the count of lines, after the figures they qualify.
+TEST(CliInfo, LineWarningsAreCountedOncePerCommand) {
+  TCliRun r = RunZelcli({"info", "--genotypes", kData + "strict/extra_columns.vcf"});
   EXPECT_EQ(r.Status, 0);
-  EXPECT_NE(r.Out.find("1 lines have fewer columns than the header"), std::string::npos) << r.Out;
-  EXPECT_NE(r.Out.find("(first at line 12)"), std::string::npos) << r.Out;
+  EXPECT_NE(r.Out.find("  Calls: 6\n"), std::string::npos) << r.Out;
+  EXPECT_TRUE(r.Out.ends_with(
+      "2 lines have more sample columns than the header names; the extra columns were ignored "
+      "(first at line 5)\n"))
+      << r.Out;
+  r = RunZelcli({"info", "--genotypes", kData + "strict/extra_subfields.vcf"});
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_TRUE(r.Out.ends_with(
+      "3 lines have calls with more subfields than FORMAT keys (or sample columns without "
+      "FORMAT); the extra subfields were ignored (first at line 5)\n"))
+      << r.Out;
+  // Contigs taken from the data stop at a malformed line: even plain info fails there.
+  const std::string file = kData + "strict/spaces.vcf";
+  r = RunZelcli({"info", file});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_EQ(r.Out, "File: " + file + "\nCompression: none\nSamples x variants: 2 x 2\n" +
+                       "ERROR [U]: Fewer than 8 tab-separated columns: " + file + ", line 6.\n");
 }
 
 TEST(CliInfo, CmdListsSampleNames) {

@@ -59,7 +59,8 @@ TEST_F(CmdLoadTest, NonVcfKeepsThePreviousFileActive) {
   ASSERT_TRUE(scLoadVcfFile(Data("basic.vcf")));
   const int32_t id = GetActiveObj();
   const int32_t count = ZelObjCount();
-  for (const char* bad : {"not_vcf.vcf", "empty.vcf", "binary.vcf", "missing.vcf"}) {
+  for (const char* bad : {"not_vcf.vcf", "empty.vcf", "binary.vcf", "missing.vcf",
+                          "strict/hdr_short.vcf", "strict/empty_sample.vcf"}) {
     SCOPED_TRACE(bad);
     scClearLog();
     EXPECT_FALSE(scLoadVcfFile(Data(bad)));
@@ -71,6 +72,20 @@ TEST_F(CmdLoadTest, NonVcfKeepsThePreviousFileActive) {
     EXPECT_EQ(ZelObjCount(), count);
     EXPECT_EQ(ZelUiState().Panels[2], "3 x 4");
   }
+}
+
+TEST_F(CmdLoadTest, LoadWarningsAndPathsThatAreNoFiles) {
+  ASSERT_TRUE(scLoadVcfFile(Data("strict/blank_lines.vcf")));
+  EXPECT_EQ(ZelLogLines(), TLines{"3 blank lines in the data section are not variants (first at "
+                                  "line 6): " +
+                                  Data("strict/blank_lines.vcf")});
+  EXPECT_EQ(ZelUiState().Panels[2], "2 x 3");
+  EXPECT_FALSE(iscZelHasError(false));
+  scClearLog();
+  const std::string dir = std::string(ZEL_TEST_DATA) + "/vcf/strict";
+  EXPECT_FALSE(scLoadVcfFile(dir));
+  EXPECT_EQ(ZelLogLines(), TLines{"ERROR [U]: Cannot open file: " + dir + ": Is a directory."});
+  EXPECT_EQ(ZelUiState().Panels[2], "2 x 3");
 }
 
 TEST_F(CmdLoadTest, LoadFileAutoChoosesByType) {

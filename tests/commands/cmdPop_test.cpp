@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "commands/cmdLoad.h"
 #include "core/zelGivenUser.h"
 #include "core/zelLog.h"
 #include "core/zelRegistry.h"
@@ -63,6 +64,10 @@ TEST_F(CmdPopTest, RefusedMapRegistersNothingAndKeepsThePreviousDataSetNewest) {
                                Data("duplicate.popmap") + ", line 4."},
       {"empty_name.popmap", "ERROR [U]: Population map row has an empty individual name: " +
                                 Data("empty_name.popmap") + ", line 3."},
+      {"dup_scheme.popmap",
+       "ERROR [U]: Scheme name \"region\" of column 4 is already the name "
+       "of column 2: " +
+           Data("dup_scheme.popmap") + ", line 1."},
       {"missing.popmap",
        "ERROR [U]: Population map file not found: " + Data("missing.popmap") + "."},
   };
@@ -74,6 +79,22 @@ TEST_F(CmdPopTest, RefusedMapRegistersNothingAndKeepsThePreviousDataSetNewest) {
     EXPECT_EQ(ZelObjCount(), 1);
     EXPECT_EQ(Newest(), before);
   }
+}
+
+// Names that cannot meet: the map's names that are no samples, the samples the map leaves out,
+// one warning each with the count and the first five names.
+TEST_F(CmdPopTest, MapAgainstTheActiveVcfWarnsAboutUnmatchedNames) {
+  ASSERT_TRUE(scLoadVcfFile(std::string(ZEL_TEST_DATA) + "/vcf/basic.vcf"));  // S1 S2 S3
+  Clear();
+  ASSERT_TRUE(scLoadPopMap(Data("vs_basic.popmap")));
+  EXPECT_EQ(
+      ZelLogLines(),
+      (TLines{"Loaded population map from file: " + Data("vs_basic.popmap"),
+              "Names of the population map that are not samples of the active VCF file: "
+              "6 (X1, X2, X3, X4, X5, ...)",
+              "Samples of the active VCF file that the population map does not name: 1 (S3)"}));
+  EXPECT_FALSE(iscZelHasError(false));
+  ASSERT_NE(Newest(), nullptr);
 }
 
 TEST_F(CmdPopTest, SelectSchemeSetsTheCurrentSchemeAndPanel) {
