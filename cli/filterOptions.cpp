@@ -149,16 +149,16 @@ bool ApplyFilterOptions(const TFilterCliOptions& o) {
       const auto& r = opt->results();
       return k < r.size() ? r[k] : std::string();
     };
-    if (!any &&
-        (opt == o.Snps || opt == o.Biallelic || opt == o.Polymorphic || opt == o.Transitions ||
-         opt == o.Transversions || opt == o.Indels || opt == o.WithAlt || opt == o.Invert ||
-         opt == o.Chrom || opt == o.Region || opt == o.Info || opt == o.SampleTag)) {
-      if (!iscActiveVcfFile()) {
-        iscZelUserError("Need to operate on VCF input");
-        return false;
-      }
-      any = true;
+    const bool isFilter = opt == o.Snps || opt == o.Biallelic || opt == o.Polymorphic ||
+                          opt == o.Transitions || opt == o.Transversions || opt == o.Indels ||
+                          opt == o.WithAlt || opt == o.Invert || opt == o.Chrom ||
+                          opt == o.Region || opt == o.Info || opt == o.SampleTag;
+    if (!isFilter) continue;
+    if (!any && !iscActiveVcfFile()) {
+      iscZelUserError("Need to operate on VCF input");
+      return false;
     }
+    any = true;
     bool ok = true;
     logged = false;
     if (opt == o.Snps) {
