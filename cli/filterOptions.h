@@ -6,7 +6,14 @@
 #include <CLI/CLI.hpp>
 #include <memory>
 
-struct TFilterCliOptions {};
+// Filled by AddFilterOptions; the filters are read back in the order given on the command
+// line, so each narrows what the ones before it left.
+struct TFilterCliOptions {
+  CLI::App* Sub = nullptr;
+  CLI::Option *Snps = nullptr, *Biallelic = nullptr, *Polymorphic = nullptr, *Transitions = nullptr,
+              *Transversions = nullptr, *Indels = nullptr, *WithAlt = nullptr, *Invert = nullptr,
+              *Chrom = nullptr, *Region = nullptr, *Info = nullptr, *SampleTag = nullptr;
+};
 
 // Declares the filter options on sub, storing into opts (which must outlive parsing).
 void AddFilterOptions(CLI::App& sub, TFilterCliOptions& opts);

@@ -35,3 +35,12 @@ bool TZelGivenUser::ShowGroupManager(TZelObject& structure) {
   Asked.push_back("Group manager");
   return GroupManager ? GroupManager(structure) : false;
 }
+
+std::optional<TVarSelAnswer> TZelGivenUser::ShowVarSelection(const TVarSelRequest& request) {
+  Asked.push_back("Variant Selection: page " + std::to_string(int(request.Page)));
+  VarSelRequests.push_back(request);
+  if (VarSelAnswers.empty()) return std::nullopt;
+  std::optional<TVarSelAnswer> a = std::move(VarSelAnswers.front());
+  VarSelAnswers.pop_front();
+  return a;
+}

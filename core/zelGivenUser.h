@@ -17,6 +17,9 @@ class TZelGivenUser : public IZelUser {
   std::deque<std::optional<std::string>> InputAnswers;
   // Edits the structure for the group manager; unset: nothing modified.
   std::function<bool(TZelObject&)> GroupManager;
+  // Answers of the variant selection dialog, and the requests it was opened with.
+  std::deque<std::optional<TVarSelAnswer>> VarSelAnswers;
+  std::vector<TVarSelRequest> VarSelRequests;
   // Every question asked, as "caption: prompt", in order (tests check what was asked).
   std::vector<std::string> Asked;
 
@@ -27,4 +30,5 @@ class TZelGivenUser : public IZelUser {
   std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
                                       const std::string& defaultValue) override;
   bool ShowGroupManager(TZelObject& structure) override;
+  std::optional<TVarSelAnswer> ShowVarSelection(const TVarSelRequest& request) override;
 };

@@ -2,11 +2,46 @@
 // dialogs; zelcli and tests answer with given values. Commands never include a toolkit.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/zelObject.h"
 #include "base/zelProgress.h"
+
+// The variant selection dialog: the page it opens on, what it offers, and what it hands back
+// when confirmed.
+enum TVarSelPage : uint8_t {
+  vsChr = 0,
+  vsRegion = 1,
+  vsVcfInfo = 2,
+  vsVcfSample = 3,
+  vsValue = 4,
+  vsFeature = 5
+};
+
+struct TVarSelKey {
+  std::string Id;
+  std::string Description;
+  uint8_t Type = 0;  // header Type: 0 Integer, 1 Float, 2 Flag, 3 Character, 4 String
+};
+
+struct TVarSelRequest {
+  TVarSelPage Page = vsChr;
+  std::vector<std::string> Contigs;  // vsChr, vsRegion: in chromosome order
+  std::vector<TVarSelKey> Keys;      // vsVcfInfo, vsVcfSample: the header's keys
+};
+
+struct TVarSelAnswer {
+  std::vector<uint32_t> CheckedContigs;  // positions in the request's contig list
+  std::string FromPos = "1";
+  std::string ToPos = "10000000000";
+  std::string Key;              // the chosen INFO or FORMAT key
+  uint8_t Comparison = 3;       // 0 "<", 1 "<=", 2 "=", 3 ">=", 4 ">", 5 "<>"
+  std::string Threshold = "0";  // as typed, after the field's input filter
+  std::string MinSamples = "1";
+};
 
 class IZelUser : public IZelProgress {
  public:
@@ -22,6 +57,10 @@ class IZelUser : public IZelProgress {
   // engine's structure, seen here only through its root type). True when modified.
   virtual bool ShowGroupManager(TZelObject& structure) = 0;
   void Progress(uint64_t, uint64_t) override {}
+  // The variant selection dialog; nullopt: cancelled (the default of answerers without it).
+  virtual std::optional<TVarSelAnswer> ShowVarSelection(const TVarSelRequest&) {
+    return std::nullopt;
+  }
 };
 
 // The process-wide answerer; a default that cancels everything is installed at start.

@@ -42,6 +42,7 @@ void TVCFFile::InitVCFFields() {
   FInfoDir = FFmtDir = 0xFFFFFFFFu;
   FSelectionMade = false;
   FSelection.Clear();
+  FChromCache.Clear();
   FSplitVar = ~uint64_t(0);
   FLine = "";
   FLineLen = 0;

@@ -15,6 +15,7 @@
 #include "base/zelObject.h"
 #include "fileaccess/korMMTF.h"
 #include "vcf/bioVCFTypes.h"
+#include "vcf/vcfFilter.h"
 #include "vcf/vcfMeta.h"
 #include "vcf/vcfXtr.h"
 
@@ -108,6 +109,74 @@ class TVCFFile : public TZelObject {
   const TBitField& Selection() const { return FSelection; }
   void SetSelected(uint64_t v, bool on);
   uint64_t NSelected() const;
+
+  // Selection operations, chromosome groups and filters (vcf/vcfSelect.cpp). Ranges are
+  // inclusive variant numbers; a "to" beyond the last variant means the last.
+  // Set bits, or NVariants while no selection exists.
+  uint64_t NVariantsSelected() const;
+  // Creates the selection with every bit set when none exists yet.
+  void EnsureSelection();
+  void Select(const std::vector<bool>& selectedVariants);
+  void SelectVariant(uint64_t v, bool selectionValue);
+  void InvertSelection();
+  // Combines mask (NVariants bits) with the selection; false when the sizes differ.
+  bool CombineSelection(const TBitField& mask, TMaskLogic logic);
+  bool CrLf() const { return FCrLf; }
+  std::vector<std::string> GetSortedUniqueChromNames();
+  std::vector<std::string> GetSortedUniqueChromNamesEx(bool useSelectionOnly, uint64_t fromVariant,
+                                                       uint64_t toVariant);
+  void GetChromGroups(std::vector<std::string>& sortedUniqueChromNames,
+                      std::vector<std::vector<uint64_t>>& chromGroups, bool useSelectionOnly,
+                      uint64_t fromVariant, uint64_t toVariant);
+  void GetAllChromGroups(std::vector<std::string>& sortedUniqueChromNames,
+                         std::vector<std::vector<uint64_t>>& chromGroups, bool keepCopy);
+  // The cached names and groups of all variants (filled on first use), without copies.
+  const std::vector<std::string>& ChromNames();
+  const std::vector<std::vector<uint64_t>>& ChromGroups();
+  // Chromosome id of a name, or vcfNone64.
+  uint64_t FindChrom(std::string_view name);
+  void GetAllChromPos(std::vector<std::string>& sortedUniqueChromNames,
+                      std::vector<std::vector<uint64_t>>& chromPos, bool ignoreSelection,
+                      bool doSort);
+  uint64_t GetNVariantsInChrom(uint64_t chromId);
+  // The variants of the listed chromosomes as a mask, combined by logic (lSet: only them).
+  uint64_t SelectChroms(const std::vector<uint64_t>& chromIDs, TMaskLogic logic = lSet);
+  uint64_t SelectChromRangeOnly(uint64_t chromId, uint64_t fromPos, uint64_t toPos,
+                                TMaskLogic logic = lSet);
+  // Every variant at a listed position is marked, also when several share it.
+  void SelectFromChromPos(const std::vector<std::string>& selChromNames,
+                          const std::vector<std::vector<uint64_t>>& selChromPos,
+                          TMaskLogic selectionMode);
+  // -1 (nothing changed) when the number of values is not the number of variants of the mask
+  // (of all variants without one) or the mask is not NVariants bits long.
+  int64_t SelectVarByValDbl(const std::vector<double>& value, double thresh,
+                            const TBitField* val2VarMsk, TComparison cmp, TBool defaultIfNoValue);
+  // -1 with err set and the selection unchanged when a key cannot be filtered (not in the
+  // header, Number other than 1, no evaluator, a type other than Integer or Float) or a value
+  // does not convert; otherwise the number of selected variants.
+  virtual int64_t InfoFilters(const std::vector<TVcfFilterItem>& filterTask,
+                              TMaskLogic selectionMode, TMaskLogic filterCombMode,
+                              uint64_t fromVariant, uint64_t toVariant,
+                              const TXtrConversion* typeConversion = nullptr,
+                              TZelErr* err = nullptr);
+  virtual int64_t SampleFilters(const std::vector<TVcfFilterItem>& filterTask,
+                                uint32_t minNSamplesToPass,
+                                const std::vector<uint32_t>& samplesToCheck,
+                                TMaskLogic selectionMode, TMaskLogic filterCombMode,
+                                uint64_t fromVariant, uint64_t toVariant,
+                                const TXtrConversion* typeConversion = nullptr,
+                                TZelErr* err = nullptr);
+  virtual int64_t SampleFilter(const TVcfFilterItem& filterItem, uint32_t minNSamplesToPass,
+                               const std::vector<uint32_t>& samplesToCheck,
+                               TMaskLogic selectionMode, TMaskLogic filterCombMode,
+                               uint64_t fromVariant, uint64_t toVariant,
+                               const TXtrConversion* typeConversion = nullptr,
+                               TZelErr* err = nullptr);
+  // Header and selected lines as a VCF holds them; samplesToReport empty: all, as stored.
+  std::vector<std::string> GetSelVariantLines(const std::vector<uint32_t>& samplesToReport,
+                                              bool includeHeaderLine);
+  // CHROM + delim + POS of every selected variant; empty when one of them lacks either.
+  std::vector<std::string> GetSelVariantNames(std::string_view delimStr);
 
   // Alleles and classification (from REF, ALT, POS and INFO, read in place).
   std::vector<std::string> GetAlleles(uint64_t v) const;
@@ -206,6 +275,14 @@ class TVCFFile : public TZelObject {
   bool FIsGVCF = false;
   bool FSelectionMade = false;
   TBitField FSelection;
+  // Names and groups of all variants' chromosomes, filled on first use (vcf/vcfSelect.cpp).
+  struct TChromCache {
+    bool Made = false;
+    std::vector<std::string> Names;
+    std::vector<std::vector<uint64_t>> Groups;
+    void Clear() { *this = TChromCache(); }
+  } FChromCache;
+  void MakeChromCache();
 
   // The one split line: its variant, text and column starts.
   mutable uint64_t FSplitVar = ~uint64_t(0);
