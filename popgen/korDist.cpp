@@ -314,9 +314,10 @@ inline __attribute__((always_inline)) void TileBody(const uint64_t* pl, uint32_t
       const uint64_t* b = pl + size_t(j) * kStride;
       uint64_t d = 0, c = 0;
       for (uint32_t w = 0; w < words; ++w) {
-        const uint64_t m = a[3 * w] & b[3 * w];
+        const uint64_t m = a[w] & b[w];
         c += pop(m);
-        d += pop((a[3 * w + 1] ^ b[3 * w + 1]) & m) + pop((a[3 * w + 2] ^ b[3 * w + 2]) & m);
+        d += pop((a[kWords + w] ^ b[kWords + w]) & m) +
+             pop((a[2 * kWords + w] ^ b[2 * kWords + w]) & m);
       }
       diff[row + j] += d;
       cnt[row + j] += c;
@@ -327,6 +328,17 @@ inline __attribute__((always_inline)) void TileBody(const uint64_t* pl, uint32_t
 __attribute__((target("popcnt"))) void TilePopcnt(const uint64_t* pl, uint32_t words, uint32_t i0,
                                                   uint32_t i1, uint32_t j0, uint32_t j1,
                                                   uint64_t* diff, uint64_t* cnt) {
+  TileBody(pl, words, i0, i1, j0, j1, diff, cnt,
+           [](uint64_t x) { return uint64_t(__builtin_popcountll(x)); });
+}
+
+// Where the processor counts bits of whole vectors, the compiler turns the word loop into
+// vector code.
+__attribute__((target("avx512f,avx512vpopcntdq"))) void TileVPopcnt(const uint64_t* pl,
+                                                                    uint32_t words, uint32_t i0,
+                                                                    uint32_t i1, uint32_t j0,
+                                                                    uint32_t j1, uint64_t* diff,
+                                                                    uint64_t* cnt) {
   TileBody(pl, words, i0, i1, j0, j1, diff, cnt,
            [](uint64_t x) { return uint64_t(__builtin_popcountll(x)); });
 }
@@ -397,14 +409,35 @@ TZelErr PwSnpDistDiploidUnweighted(TVCFFile& vcf, uint32_t minDPAll, uint32_t mi
     dpText[0].MakeAndAlloc(xtString, n, {}, 32);
   }
   std::vector<uint32_t> depth(useDp ? n : 0);
-  const TTileFn fn = __builtin_cpu_supports("popcnt") ? TilePopcnt : TilePortable;
+  const TTileFn fn = __builtin_cpu_supports("avx512vpopcntdq") ? TileVPopcnt
+                     : __builtin_cpu_supports("popcnt")        ? TilePopcnt
+                                                               : TilePortable;
   if (threads == 0) threads = 1;
   TXtrGtReport rep;
   uint32_t loc = 0;  // loci in the current block
+  std::vector<uint8_t> codes(size_t(64) * n);
+  // Codes 0 (not scored), 1 + dosage, of the last (up to) 64 loci into plane word (loc-1)/64.
+  auto pack = [&]() {
+    const uint32_t nl = ((loc - 1) & 63) + 1, w = (loc - 1) >> 6;
+    for (uint32_t s = 0; s < n; ++s) {
+      uint64_t p = 0, b1 = 0, b2 = 0;
+      const uint8_t* c = codes.data() + s;
+      for (uint32_t l = 0; l < nl; ++l) {
+        const uint8_t v = c[size_t(l) * n];
+        p |= uint64_t(v != 0) << l;
+        b1 |= uint64_t(v >= 2) << l;
+        b2 |= uint64_t(v == 3) << l;
+      }
+      uint64_t* q = planes.data() + size_t(s) * kStride + w;
+      q[0] = p;
+      q[kWords] = b1;
+      q[2 * kWords] = b2;
+    }
+  };
   auto flush = [&]() {
     if (loc == 0) return;
+    if (loc & 63) pack();
     if (n > 1) AddBlock(planes.data(), (loc + 63) / 64, n, threads, fn, diff.data(), cnt.data());
-    std::fill(planes.begin(), planes.end(), 0);
     loc = 0;
   };
   auto gtError = [&](uint64_t v) {
@@ -451,21 +484,18 @@ TZelErr PwSnpDistDiploidUnweighted(TVCFFile& vcf, uint32_t minDPAll, uint32_t mi
       dv = depth.data();
     }
     ++stats.UsedSnps;
-    const uint32_t w = loc >> 6;
-    const uint64_t bit = uint64_t(1) << (loc & 63);
-    uint64_t* base = planes.data() + size_t(w) * 3;
+    // One byte per call, locus by locus; packed into the planes every 64 loci.
+    uint8_t* code = codes.data() + size_t(loc & 63) * n;
     for (uint32_t s = 0; s < n; ++s) {
       uint32_t a0 = sal[2 * s], a1 = sal[2 * s + 1];
-      if (a0 > a1) std::swap(a0, a1);
-      if (a0 > 1 || (a1 != MissingAlleleNo && a1 > 1)) continue;  // missing (or no 0/1 allele)
-      if (dv && dv[s] < minDPAll) continue;
-      const uint32_t x = a1 == MissingAlleleNo ? 2 * a0 : a0 + a1;
-      uint64_t* p = base + size_t(s) * kStride;
-      p[0] |= bit;
-      if (x >= 1) p[1] |= bit;
-      if (x == 2) p[2] |= bit;
+      const uint32_t lo = std::min(a0, a1), hi = std::max(a0, a1);
+      // Scored: a known allele 0 or 1, the other the same kind or missing, depth enough.
+      const bool ok = lo <= 1 && (hi <= 1 || hi == MissingAlleleNo) && (!dv || dv[s] >= minDPAll);
+      const uint32_t x = hi == MissingAlleleNo ? 2 * lo : lo + hi;
+      code[s] = ok ? uint8_t(1 + x) : 0;
     }
-    if (++loc == kWords * 64) flush();
+    if ((++loc & 63) == 0) pack();
+    if (loc == kWords * 64) flush();
   }
   flush();
   stats.BadAlleleCalls = rep.BadAlleleCalls;
