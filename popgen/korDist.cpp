@@ -1,0 +1,516 @@
+// Symmetric distance matrices, their text form, and the pairwise SNP distance computed on
+// bit-packed genotype planes.
+#include "popgen/korDist.h"
+
+#include <algorithm>
+#include <atomic>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <thread>
+#include <unordered_set>
+
+#include "fileaccess/korFileIO.h"
+#include "vcf/bioVCF.h"
+
+namespace {
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+}
+
+// ---------------------------------------------------------------- TSymDist
+
+TSymDist::TSymDist(uint64_t nItems, double fillWith) {
+  FnItems = static_cast<uint32_t>(nItems);
+  FDistElements = nItems * (nItems + 1) / 2;
+  fPwComparisons = nItems > 1 ? nItems * (nItems - 1) / 2 : 0;
+  FIdOfs = nItems > 1 ? FDistElements - nItems : 0;
+  FDist.assign(FDistElements, fillWith);
+}
+
+std::unique_ptr<TSymDist> TSymDist::CreateFromArray(const std::vector<std::vector<double>>& a2) {
+  if (a2.empty() || a2.size() != a2[0].size()) return std::make_unique<TSymDist>();
+  const uint32_t n = static_cast<uint32_t>(a2.size());
+  auto d = std::make_unique<TSymDist>(n, 0.0);
+  for (uint32_t i = 1; i < n; ++i)
+    for (uint32_t j = 0; j <= i && j < a2[i].size(); ++j) d->SetDist(i, j, a2[i][j]);
+  return d;
+}
+
+void TSymDist::DistID2PW(uint64_t id, uint64_t idOfs, uint32_t& i, uint32_t& j) {
+  if (id >= idOfs) {
+    i = j = static_cast<uint32_t>(id - idOfs);
+    return;
+  }
+  // The root in extended precision, then corrected by integer arithmetic so that no position
+  // below 2^64 lands in the wrong row.
+  uint64_t r =
+      static_cast<uint64_t>((1.0L + std::sqrt(8.0L * static_cast<long double>(id) + 1.0L)) * 0.5L);
+  while (r > 1 && r * (r - 1) / 2 > id) --r;
+  while ((r + 1) * r / 2 <= id) ++r;
+  i = static_cast<uint32_t>(r);
+  j = static_cast<uint32_t>(id - r * (r - 1) / 2);
+}
+
+double TSymDist::GetDist(uint32_t i, uint32_t j) const {
+  if (i >= FnItems || j >= FnItems) return kNaN;
+  return FDist[DistID(i, j, FIdOfs)];
+}
+
+void TSymDist::SetDist(uint32_t i, uint32_t j, double value) {
+  if (i >= FnItems || j >= FnItems) return;
+  FDist[DistID(i, j, FIdOfs)] = value;
+}
+
+void TSymDist::SetDistFromPwArray(const std::vector<TPairD>& pairs,
+                                  const std::vector<double>& pwDist) {
+  if (pairs.size() != fPwComparisons || pwDist.size() != fPwComparisons) return;
+  for (size_t k = 0; k < pairs.size(); ++k) SetDist(pairs[k].a, pairs[k].b, pwDist[k]);
+}
+
+double TSymDist::GetElement(uint64_t offset) const {
+  return offset < FDistElements ? FDist[offset] : kNaN;
+}
+
+uint64_t TSymDist::GetMinPWDistID() const {
+  if (FIdOfs == 0) return 0;
+  uint64_t best = 0;
+  double cur = FDist[0] + 1;
+  for (uint64_t p = FIdOfs; p-- > 0;)
+    if (FDist[p] < cur) {
+      cur = FDist[p];
+      best = p;
+    }
+  return best;
+}
+
+void TSymDist::SetNames(const std::vector<std::string>& names) {
+  if (names.size() == FnItems) FNames = names;
+}
+
+void AppendDistCell(std::string& out, double v) {
+  if (std::isnan(v)) {
+    out += "NA";
+    return;
+  }
+  // Fixed notation with 9 decimals in at least 10 characters, as e2s writes it (to_chars
+  // rounds the exact binary value as printf does, only faster).
+  char buf[400];
+  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 9);
+  const size_t len = static_cast<size_t>(r.ptr - buf);
+  if (len < 10) out.append(10 - len, ' ');
+  out.append(buf, len);
+}
+
+std::string TSymDist::LowerTriangAsStr(char itemSep, std::string_view lineBrk) const {
+  std::string s;
+  s.reserve(static_cast<size_t>(FDistElements) * 12 + FnItems * lineBrk.size());
+  for (uint32_t i = 0; i < FnItems; ++i) {
+    for (uint32_t j = 0; j <= i; ++j) {
+      AppendDistCell(s, GetDist(i, j));
+      s += itemSep;
+    }
+    s += lineBrk;
+  }
+  return s;
+}
+
+void TSymDist::FindAllValuePairs(double val, std::vector<TPairD>& pairs, bool inclSelfCmp) const {
+  pairs.clear();
+  const uint64_t end = inclSelfCmp ? FDistElements : FIdOfs;
+  for (uint64_t p = 0; p < end; ++p)
+    if (FDist[p] == val) {
+      TPairD pr;
+      DistID2PW(p, FIdOfs, pr.a, pr.b);
+      pairs.push_back(pr);
+    }
+}
+
+bool TSymDist::FindNAPair(TPairD& pair) const {
+  for (uint64_t p = 0; p < FIdOfs; ++p)
+    if (std::isnan(FDist[p])) {
+      DistID2PW(p, FIdOfs, pair.a, pair.b);
+      return true;
+    }
+  return false;
+}
+
+uint64_t TSymDist::CountNAPairs() const {
+  uint64_t c = 0;
+  for (uint64_t p = 0; p < FIdOfs; ++p) c += std::isnan(FDist[p]);
+  return c;
+}
+
+// ---------------------------------------------------------------- genotype score
+
+double dist_gt_score_valid_exclude_MD(const uint32_t gtSmp1[2], const uint32_t gtSmp2[2]) {
+  constexpr uint32_t M = 0xFFFFFFFFu;
+  const uint32_t a0 = std::min(gtSmp1[0], gtSmp1[1]), a1 = std::max(gtSmp1[0], gtSmp1[1]);
+  const uint32_t b0 = std::min(gtSmp2[0], gtSmp2[1]), b1 = std::max(gtSmp2[0], gtSmp2[1]);
+  if (a0 == M || b0 == M) return -1;
+  const bool aHalf = a1 == M, bHalf = b1 == M;
+  if (!aHalf && !bHalf) {
+    const double s1 = double(a0) + double(a1), s2 = double(b0) + double(b1);
+    return s1 == s2 ? 0.0 : std::fabs(s1 - s2) / 2;
+  }
+  if (aHalf && bHalf) return a0 == b0 ? 0.0 : 1.0;
+  const uint32_t known = aHalf ? a0 : b0;
+  const uint32_t c0 = aHalf ? b0 : a0, c1 = aHalf ? b1 : a1;
+  if (c0 != c1) return 0.5;
+  return known == c0 ? 0.0 : 1.0;
+}
+
+// ---------------------------------------------------------------- matrix file
+
+std::vector<std::string> DistFileLines(const TSymDist& d) {
+  std::string names;
+  for (size_t k = 0; k < d.GetNames().size(); ++k) {
+    if (k) names += '\t';
+    names += d.GetNames()[k];
+  }
+  return {names, d.LowerTriangAsStr('\t', "\r\n")};
+}
+
+namespace {
+
+TZelErr LineErr(const std::string& msg, const std::string& fileName, uint64_t line) {
+  return TZelErr::User(msg, fileName + ", line " + std::to_string(line));
+}
+
+// Next line of text from pos without its LF and a CR before it; false at the end.
+bool NextLine(std::string_view text, size_t& pos, std::string_view& line) {
+  if (pos >= text.size()) return false;
+  size_t e = text.find('\n', pos);
+  if (e == std::string_view::npos) e = text.size();
+  line = text.substr(pos, e - pos);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  pos = e + 1;
+  return true;
+}
+
+}  // namespace
+
+TZelErr ReadDistText(std::string_view text, const std::string& fileName, TDistFileRead& out) {
+  out = TDistFileRead();
+  size_t pos = 0;
+  std::string_view line;
+  if (!NextLine(text, pos, line) || line.empty())
+    return LineErr("Distance matrix without item names", fileName, 1);
+  std::vector<std::string> names;
+  for (size_t b = 0;;) {
+    size_t e = line.find('\t', b);
+    if (e == std::string_view::npos) e = line.size();
+    names.emplace_back(line.substr(b, e - b));
+    if (names.back().empty()) return LineErr("Distance matrix item name missing", fileName, 1);
+    if (e == line.size()) break;
+    b = e + 1;
+  }
+  if (names.size() > 0xFFFFFFFEull) return LineErr("Too many items", fileName, 1);
+  const uint32_t n = static_cast<uint32_t>(names.size());
+  // Every row must be there before the matrix is allocated: the names line alone could
+  // otherwise ask for any amount of memory.
+  {
+    uint64_t lines = 1;
+    for (size_t p = pos; p < text.size() && lines <= n;) {
+      size_t e = text.find('\n', p);
+      if (e == std::string_view::npos) e = text.size();
+      ++lines;
+      p = e + 1;
+    }
+    if (lines < uint64_t(n) + 1)
+      return LineErr(
+          "Distance matrix ends before row " + std::to_string(lines) + " of " + std::to_string(n),
+          fileName, lines + 1);
+  }
+  auto d = std::make_unique<TSymDist>(n, 0.0);
+  for (uint32_t r = 0; r < n; ++r) {
+    const uint64_t lineNo = uint64_t(r) + 2;
+    NextLine(text, pos, line);
+    uint32_t cells = 0;
+    size_t b = 0;
+    while (b < line.size()) {
+      size_t e = line.find('\t', b);
+      if (e == std::string_view::npos)
+        return LineErr("Distance matrix row does not end with a tab after its last cell", fileName,
+                       lineNo);
+      if (cells > r)
+        return LineErr("Distance matrix row has more than " + std::to_string(r + 1) + " cells",
+                       fileName, lineNo);
+      std::string_view cell = line.substr(b, e - b);
+      while (!cell.empty() && cell.front() == ' ') cell.remove_prefix(1);
+      double v;
+      if (cell == "NA") {
+        if (cells == r) return LineErr("Distance matrix diagonal is not 0", fileName, lineNo);
+        v = kNaN;
+      } else {
+        auto res = std::from_chars(cell.data(), cell.data() + cell.size(), v);
+        if (cell.empty() || res.ec != std::errc() || res.ptr != cell.data() + cell.size())
+          return LineErr("Distance matrix cell " + std::to_string(cells + 1) +
+                             " is not a number: \"" + std::string(cell) + "\"",
+                         fileName, lineNo);
+        if (!std::isfinite(v))
+          return LineErr(
+              "Distance matrix cell " + std::to_string(cells + 1) + " is not a finite number",
+              fileName, lineNo);
+        if (v < 0)
+          return LineErr("Distance matrix cell " + std::to_string(cells + 1) + " is negative",
+                         fileName, lineNo);
+        if (cells == r && v != 0)
+          return LineErr("Distance matrix diagonal is not 0", fileName, lineNo);
+      }
+      d->SetDist(r, cells, v);
+      ++cells;
+      b = e + 1;
+    }
+    if (cells != r + 1)
+      return LineErr("Distance matrix row has " + std::to_string(cells) + " cells instead of " +
+                         std::to_string(r + 1),
+                     fileName, lineNo);
+  }
+  for (uint64_t lineNo = uint64_t(n) + 2; NextLine(text, pos, line); ++lineNo)
+    if (!line.empty()) return LineErr("Text after the last distance matrix row", fileName, lineNo);
+  std::unordered_set<std::string> seen;
+  for (const std::string& nm : names)
+    if (!seen.insert(nm).second)
+      out.Warnings.push_back("Distance matrix names \"" + nm + "\" more than once (" + fileName +
+                             ", line 1)");
+  d->SetNames(names);
+  out.Dist = std::move(d);
+  return {};
+}
+
+TZelErr ReadDistFile(const std::string& fileName, TDistFileRead& out) {
+  out = TDistFileRead();
+  if (!DoesFileExist(fileName)) return TZelErr::User("Distance matrix file not found", fileName);
+  std::string text;
+  uint64_t size = 0;
+  if (int e = ::ReadFile(fileName, text, size); e != 0)
+    return TZelErr::User("Cannot read distance matrix file", fileName + ": " + FioErrorText(e));
+  return ReadDistText(text, fileName, out);
+}
+
+// ---------------------------------------------------------------- pairwise SNP distance
+
+namespace {
+
+// Loci are gathered in blocks of kWords 64-bit words; per sample and word three planes: the
+// call is scored (P), its dosage is at least 1 (B1), it is 2 (B2). A half-missing call scores
+// exactly as the homozygous call of its known allele, so it takes that dosage. The score of
+// two calls is |x - y| / 2 = (popcount of B1 differences + popcount of B2 differences) / 2 over
+// the loci both score.
+constexpr uint32_t kWords = 64;
+constexpr uint32_t kStride = kWords * 3;
+constexpr uint32_t kTile = 64;
+
+template <class TPop>
+inline __attribute__((always_inline)) void TileBody(const uint64_t* pl, uint32_t words, uint32_t i0,
+                                                    uint32_t i1, uint32_t j0, uint32_t j1,
+                                                    uint64_t* diff, uint64_t* cnt, TPop pop) {
+  for (uint32_t i = i0; i < i1; ++i) {
+    const uint64_t* a = pl + size_t(i) * kStride;
+    const uint32_t jEnd = std::min(j1, i);
+    const uint64_t row = uint64_t(i) * (i - 1) / 2;
+    for (uint32_t j = j0; j < jEnd; ++j) {
+      const uint64_t* b = pl + size_t(j) * kStride;
+      uint64_t d = 0, c = 0;
+      for (uint32_t w = 0; w < words; ++w) {
+        const uint64_t m = a[w] & b[w];
+        c += pop(m);
+        d += pop((a[kWords + w] ^ b[kWords + w]) & m) +
+             pop((a[2 * kWords + w] ^ b[2 * kWords + w]) & m);
+      }
+      diff[row + j] += d;
+      cnt[row + j] += c;
+    }
+  }
+}
+
+__attribute__((target("popcnt"))) void TilePopcnt(const uint64_t* pl, uint32_t words, uint32_t i0,
+                                                  uint32_t i1, uint32_t j0, uint32_t j1,
+                                                  uint64_t* diff, uint64_t* cnt) {
+  TileBody(pl, words, i0, i1, j0, j1, diff, cnt,
+           [](uint64_t x) { return uint64_t(__builtin_popcountll(x)); });
+}
+
+// Where the processor counts bits of whole vectors, the compiler turns the word loop into
+// vector code.
+__attribute__((target("avx512f,avx512vpopcntdq"))) void TileVPopcnt(const uint64_t* pl,
+                                                                    uint32_t words, uint32_t i0,
+                                                                    uint32_t i1, uint32_t j0,
+                                                                    uint32_t j1, uint64_t* diff,
+                                                                    uint64_t* cnt) {
+  TileBody(pl, words, i0, i1, j0, j1, diff, cnt,
+           [](uint64_t x) { return uint64_t(__builtin_popcountll(x)); });
+}
+
+void TilePortable(const uint64_t* pl, uint32_t words, uint32_t i0, uint32_t i1, uint32_t j0,
+                  uint32_t j1, uint64_t* diff, uint64_t* cnt) {
+  TileBody(pl, words, i0, i1, j0, j1, diff, cnt, [](uint64_t x) {
+    x = x - ((x >> 1) & 0x5555555555555555ull);
+    x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return (x * 0x0101010101010101ull) >> 56;
+  });
+}
+
+using TTileFn = void (*)(const uint64_t*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t,
+                         uint64_t*, uint64_t*);
+
+// Adds one block's pair sums: tiles of kTile samples so that both tiles' planes stay in cache;
+// tile rows are handed out from the largest (most pairs) down.
+void AddBlock(const uint64_t* pl, uint32_t words, uint32_t n, unsigned threads, TTileFn fn,
+              uint64_t* diff, uint64_t* cnt) {
+  const uint32_t nt = (n + kTile - 1) / kTile;
+  std::atomic<uint32_t> next{0};
+  auto work = [&]() {
+    for (;;) {
+      const uint32_t k = next.fetch_add(1);
+      if (k >= nt) return;
+      const uint32_t ti = nt - 1 - k;
+      const uint32_t i0 = ti * kTile, i1 = std::min(n, i0 + kTile);
+      for (uint32_t tj = 0; tj <= ti; ++tj)
+        fn(pl, words, i0, i1, tj * kTile, (tj + 1) * kTile, diff, cnt);
+    }
+  };
+  const unsigned t = std::min<unsigned>(threads, nt);
+  if (t <= 1) {
+    work();
+    return;
+  }
+  std::vector<std::thread> pool;
+  for (unsigned k = 1; k < t; ++k) pool.emplace_back(work);
+  work();
+  for (auto& th : pool) th.join();
+}
+
+}  // namespace
+
+TZelErr PwSnpDistDiploidUnweighted(TVCFFile& vcf, uint32_t minDPAll, uint32_t minDPHom,
+                                   unsigned threads, IZelProgress* progress,
+                                   std::unique_ptr<TSymDist>& out, TPwDistStats& stats) {
+  (void)minDPHom;  // see the header: it cannot change a score
+  out.reset();
+  stats = TPwDistStats();
+  if (!vcf.SelectionMade()) vcf.ClearSelection(true);
+  const uint32_t n = vcf.NSamples();
+  const uint64_t nv = vcf.NVariants();
+  const uint64_t nPairs = n > 1 ? uint64_t(n) * (n - 1) / 2 : 0;
+  std::vector<uint64_t> diff(nPairs, 0), cnt(nPairs, 0);
+  std::vector<uint64_t> planes(size_t(n) * kStride, 0);
+  std::vector<uint32_t> sal(size_t(2) * n), ploidy(n);
+  const bool useDp = minDPAll > 0;
+  std::vector<std::string> tags;
+  std::vector<TXtrFmtFuncParam> dp, dpText;
+  if (useDp) {
+    tags.push_back("DP");
+    dp.resize(1);
+    dp[0].MakeAndAlloc(xtUInt32, n, {0, 0, 0, 0});
+    dpText.resize(1);
+    dpText[0].MakeAndAlloc(xtString, n, {}, 32);
+  }
+  std::vector<uint32_t> depth(useDp ? n : 0);
+  const TTileFn fn = __builtin_cpu_supports("avx512vpopcntdq") ? TileVPopcnt
+                     : __builtin_cpu_supports("popcnt")        ? TilePopcnt
+                                                               : TilePortable;
+  if (threads == 0) threads = 1;
+  TXtrGtReport rep;
+  uint32_t loc = 0;  // loci in the current block
+  std::vector<uint8_t> codes(size_t(64) * n);
+  // Codes 0 (not scored), 1 + dosage, of the last (up to) 64 loci into plane word (loc-1)/64.
+  auto pack = [&]() {
+    const uint32_t nl = ((loc - 1) & 63) + 1, w = (loc - 1) >> 6;
+    for (uint32_t s = 0; s < n; ++s) {
+      uint64_t p = 0, b1 = 0, b2 = 0;
+      const uint8_t* c = codes.data() + s;
+      for (uint32_t l = 0; l < nl; ++l) {
+        const uint8_t v = c[size_t(l) * n];
+        p |= uint64_t(v != 0) << l;
+        b1 |= uint64_t(v >= 2) << l;
+        b2 |= uint64_t(v == 3) << l;
+      }
+      uint64_t* q = planes.data() + size_t(s) * kStride + w;
+      q[0] = p;
+      q[kWords] = b1;
+      q[2 * kWords] = b2;
+    }
+  };
+  auto flush = [&]() {
+    if (loc == 0) return;
+    if (loc & 63) pack();
+    if (n > 1) AddBlock(planes.data(), (loc + 63) / 64, n, threads, fn, diff.data(), cnt.data());
+    loc = 0;
+  };
+  auto gtError = [&](uint64_t v) {
+    return TZelErr("PW_SNPDist_Diploid_Unweighted", "No valid GT tag found",
+                   "Input seen: <" + std::string(vcf.VariantLine(v)) + ">");
+  };
+  for (uint64_t v = 0; v < nv; ++v) {
+    if (progress && (v & 0xFFF) == 0) {
+      progress->Progress(v, nv);
+      if (progress->Cancelled()) return TZelErr::User("Cancelled");
+    }
+    if (!vcf.IsSelected(v)) continue;
+    if (!vcf.IsSNP(v) || !vcf.IsPolymorphic(v) || !vcf.IsNondegenerate(v) || !vcf.IsBiallelic(v))
+      continue;
+    const uint32_t* dv = nullptr;
+    if (!useDp) {
+      if (vcf.XtrGenotypeMem(v, 2, nullptr, sal.data(), ploidy.data(), true, nullptr, {}, &rep) !=
+          xtrOK)
+        return gtError(v);
+    } else {
+      TXtrFuncRes r = vcf.XtrGenotypeAndKeysMem(v, 2, nullptr, sal.data(), ploidy.data(), true,
+                                                nullptr, tags, dp, {}, &rep);
+      if (r == xtrOK) {
+        if (dp[0].TagOfs != 0xFFFFFFFFu) {
+          ++stats.DepthSeen;
+          std::memcpy(depth.data(), dp[0].Slot(0), size_t(n) * 4);
+        } else {
+          std::fill(depth.begin(), depth.end(), 0);
+        }
+      } else if (rep.Fail.Tag == vcfNone32) {
+        return gtError(v);
+      } else {
+        // Some DP does not read as a depth: that call counts as depth 0, the others keep theirs.
+        r = vcf.XtrGenotypeAndKeysMem(v, 2, nullptr, sal.data(), ploidy.data(), true, nullptr, tags,
+                                      dpText, {}, &rep);
+        if (r != xtrOK && rep.Fail.Tag == vcfNone32) return gtError(v);
+        ++stats.DepthSeen;
+        for (uint32_t s = 0; s < n; ++s) {
+          uint32_t x = 0;
+          if (r != xtrOK || !XtrConvert(dpText[0].Text(s), xtUInt32, &x)) x = 0;
+          depth[s] = x;
+        }
+      }
+      dv = depth.data();
+    }
+    ++stats.UsedSnps;
+    // One byte per call, locus by locus; packed into the planes every 64 loci.
+    uint8_t* code = codes.data() + size_t(loc & 63) * n;
+    for (uint32_t s = 0; s < n; ++s) {
+      uint32_t a0 = sal[2 * s], a1 = sal[2 * s + 1];
+      const uint32_t lo = std::min(a0, a1), hi = std::max(a0, a1);
+      // Scored: a known allele 0 or 1, the other the same kind or missing, depth enough.
+      const bool ok = lo <= 1 && (hi <= 1 || hi == MissingAlleleNo) && (!dv || dv[s] >= minDPAll);
+      const uint32_t x = hi == MissingAlleleNo ? 2 * lo : lo + hi;
+      code[s] = ok ? uint8_t(1 + x) : 0;
+    }
+    if ((++loc & 63) == 0) pack();
+    if (loc == kWords * 64) flush();
+  }
+  flush();
+  stats.BadAlleleCalls = rep.BadAlleleCalls;
+  if (progress) progress->Progress(nv, nv);
+  auto d = std::make_unique<TSymDist>(n, 0.0);
+  double* e = d->Data();
+  for (uint64_t p = 0; p < nPairs; ++p) {
+    if (cnt[p] == 0) {
+      e[p] = kNaN;
+      ++stats.NAPairs;
+    } else {
+      e[p] = (0.5 * double(diff[p])) / double(cnt[p]);
+    }
+  }
+  d->SetNames(vcf.SampleNamesRef());
+  out = std::move(d);
+  return {};
+}
