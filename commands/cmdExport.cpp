@@ -5,6 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <string_view>
+#include <unordered_map>
+
 #include "commands/cmdLoad.h"
 #include "core/zelLog.h"
 #include "core/zelRegistry.h"
@@ -12,7 +15,6 @@
 #include "core/zelUser.h"
 #include "fileaccess/korFileIO.h"
 #include "popgen/bioDS.h"
-#include "popgen/popSampleMatch.h"
 #include "vcf/bioVCF.h"
 #include "vcf/vcfExport.h"
 
@@ -27,7 +29,8 @@ TVCFFile* VcfForExport() {
   return vcf;
 }
 
-// The current scheme's members as sample columns of vcf, population after population.
+// The current scheme's members as sample columns of vcf, population after population, found
+// by name: a member the file does not have is an error, never another sample's column.
 bool PopsForExport(const TVCFFile& vcf, const std::string& format, TVcfOutputPops& pops,
                    std::string& schemeName) {
   const TBioDataSet* ds = GetLastObjOfTypeAs<TBioDataSet>(oBioDS);
@@ -35,27 +38,32 @@ bool PopsForExport(const TVCFFile& vcf, const std::string& format, TVcfOutputPop
     iscZelUserError(format + " export requires populations to be defined");
     return false;
   }
+  const TPopStructure& ps = ds->PopStruc();
   const TPopScheme* scheme = ds->GetCurrScheme();
-  if (ds->PopStruc().nInd == 0 || !scheme || scheme->nPops() == 0) {
+  if (ps.nInd == 0 || !scheme || scheme->nPops() == 0) {
     iscZelUserError("Corrupt population scheme");
     return false;
   }
-  const TPopSampleMatch m = MatchPopToSamples(ds->PopStruc(), vcf.SampleNamesRef());
-  if (m.Err) {
-    iscZelError(m.Err);
-    return false;
-  }
-  for (const std::string& line : m.Infos) iscZelLog(line);
-  for (const std::string& line : m.Warnings) iscZelWarning(line);
+  std::unordered_map<std::string_view, uint32_t> column;
+  const std::vector<std::string>& names = vcf.SampleNamesRef();
+  for (uint32_t s = 0; s < names.size(); ++s)
+    if (!column.emplace(names[s], s).second) column[names[s]] = kPopNone;
   pops.assign(scheme->PopIndList.size(), {});
   for (size_t p = 0; p < scheme->PopIndList.size(); ++p)
     for (uint32_t ind : scheme->PopIndList[p]) {
-      if (ind >= m.IndToSample.size()) {
-        iscZelError(TZelErr::User("Population member is not an individual of the data set",
-                                  "scheme " + scheme->Name + ", id " + std::to_string(ind)));
+      const std::string name = ind < ps.IndNames.size() ? ps.IndNames[ind] : std::string();
+      const auto it = column.find(name);
+      if (it == column.end()) {
+        iscZelError(TZelErr::User("Population member is not a sample of the VCF file",
+                                  name + " (scheme " + scheme->Name + ")"));
         return false;
       }
-      pops[p].push_back(m.IndToSample[ind]);
+      if (it->second == kPopNone) {
+        iscZelError(TZelErr::User("Sample name occurs more than once in the VCF file",
+                                  name + " (" + vcf.FileName() + ")"));
+        return false;
+      }
+      pops[p].push_back(it->second);
     }
   schemeName = scheme->Name;
   return true;
@@ -106,9 +114,8 @@ void LogCallReport(const TXtrGtReport& r) {
 
 void LogNoDepth(const TVcfExportResult& r) {
   if (r.NoDepthVariants)
-    iscZelWarning(std::to_string(r.NoDepthVariants) +
-                  " selected variants have no DP values and were not exported (a minimum depth "
-                  "is set)");
+    iscZelWarning("Variants without DP values, not exported (a minimum depth is set): " +
+                  std::to_string(r.NoDepthVariants));
 }
 
 void Finish(const TVCFFile& vcf) {
@@ -157,11 +164,11 @@ bool scVcfExport2Bayescan(const std::string& fileName, uint32_t minDP_hom,
             " populations to BayeScan file: " + fileName);
   iscZelLog("Marker names written to: " + markerFile);
   if (r.NotExported)
-    iscZelLog("Deselected " + std::to_string(r.NotExported) + " variants that were not exported");
+    iscZelLog("Variants not exported and deselected: " + std::to_string(r.NotExported));
   LogNoDepth(r);
   if (r.HighPloidyCalls)
-    iscZelWarning(std::to_string(r.HighPloidyCalls) +
-                  " calls with more than two alleles were not counted");
+    iscZelWarning("Calls with more than two alleles, not counted: " +
+                  std::to_string(r.HighPloidyCalls));
   Finish(*vcf);
   return true;
 }
@@ -216,9 +223,10 @@ bool scVcfExport2FAMD(const std::string& fileName, uint32_t minDP) {
   iscZelLog("Exported " + std::to_string(r.Loci) + " variants of " +
             std::to_string(vcf->NSamples()) + " samples to FAMD file: " + fileName);
   if (r.NotExported)
-    iscZelLog(std::to_string(r.NotExported) +
-              " selected variants were not exported (not biallelic, symbolic, without an ALT "
-              "allele, or without DP)");
+    iscZelLog(
+        "Selected variants not exported (not biallelic, symbolic, without an ALT allele, or "
+        "without DP): " +
+        std::to_string(r.NotExported));
   Finish(*vcf);
   return true;
 }
