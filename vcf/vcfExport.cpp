@@ -182,6 +182,17 @@ bool IsAcgt(char c, uint32_t& code) {
   }
 }
 
+// Empties the text of a result unless the export got to its end.
+struct TTextOnSuccess {
+  TVcfExportResult& R;
+  bool Done = false;
+  ~TTextOnSuccess() {
+    if (Done) return;
+    R.Text.clear();
+    R.MarkerNames.clear();
+  }
+};
+
 }  // namespace
 
 std::string BayeScanMarkerFileName(const std::string& fileName) {
@@ -246,6 +257,7 @@ TZelErr ExportVcf2BayeScan(TVCFFile& vcf, const TVcfOutputPops& outputPops, TVcf
                            uint32_t minPerSampleDP_hom, uint32_t minPerSampleDP_first,
                            char markerNameDelim, IZelProgress* progress) {
   out = TVcfExportResult();
+  TTextOnSuccess keep{out};
   const uint64_t nv = vcf.NVariants();
   if (nv == 0 || vcf.NSamples() == 0)
     return TZelErr::User("Nothing to export", "the VCF file has no variants or no samples");
@@ -331,10 +343,8 @@ TZelErr ExportVcf2BayeScan(TVCFFile& vcf, const TVcfOutputPops& outputPops, TVcf
   }
   if (progress) progress->Progress(nv, nv);
   out.NotExported = selected - out.Loci;
-  if (out.Loci == 0) {
-    out.MarkerNames.clear();
+  if (out.Loci == 0)
     return NoLocus(out, selected, "has two alleles called among the population members");
-  }
   std::string head = "[loci]=";
   AppendU(head, out.Loci);
   head += "\r\n\r\n[populations]=";
@@ -350,6 +360,7 @@ TZelErr ExportVcf2BayeScan(TVCFFile& vcf, const TVcfOutputPops& outputPops, TVcf
     out.Text.emplace_back(kCrLf);
   }
   for (uint64_t v : dropped) vcf.SetSelected(v, false);
+  keep.Done = true;
   return {};
 }
 
@@ -358,6 +369,7 @@ TZelErr ExportVcf2Structure(TVCFFile& vcf, const TVcfOutputPops& outputPops, boo
                             uint32_t minPerSampleDP_first, std::string_view missingDataItem,
                             char markerNameDelim, IZelProgress* progress) {
   out = TVcfExportResult();
+  TTextOnSuccess keep{out};
   std::vector<uint32_t> ind, popOf;
   if (TZelErr e = FlattenPops(vcf, outputPops, ind, popOf)) return e;
   if (ind.empty()) return TZelErr::User("No individuals to export", "the populations are empty");
@@ -438,6 +450,7 @@ TZelErr ExportVcf2Structure(TVCFFile& vcf, const TVcfOutputPops& outputPops, boo
     row += kCrLf;
     out.Text.push_back(std::move(row));
   }
+  keep.Done = true;
   return {};
 }
 
@@ -448,6 +461,7 @@ TZelErr ExportVcf2BinBiallelic(TVCFFile& vcf, TVcfExportResult& out,
                                bool polymorphicOnly, bool ignoreSymbolicAlleles,
                                IZelProgress* progress) {
   out = TVcfExportResult();
+  TTextOnSuccess keep{out};
   for (uint32_t s : samplesToExport)
     if (s >= vcf.NSamples())
       return TZelErr(
@@ -527,12 +541,12 @@ TZelErr ExportVcf2BinBiallelic(TVCFFile& vcf, TVcfExportResult& out,
   if (progress) progress->Progress(nv, nv);
   out.NotExported = selected - out.Loci;
   if (out.Loci == 0) {
-    out.Text.clear();
     return NoLocus(out, selected,
                    "is a biallelic site" +
                        std::string(polymorphicOnly ? " with an ALT allele" : "") +
                        (ignoreSymbolicAlleles ? " without symbolic alleles" : ""));
   }
   if (writeFamdHeaderAndEnd) Piece(out.Text) += "*\r\n";
+  keep.Done = true;
   return {};
 }
