@@ -67,7 +67,7 @@ class TLineSplitter {
     FPending.erase(0, start);
     // Output without line breaks (a progress bar, binary junk) must not grow without bound.
     const size_t maxLine = FOptions.MaxLine ? FOptions.MaxLine : 1;
-    while (FPending.size() >= maxLine) {
+    while (FPending.size() > maxLine) {
       Emit(std::string_view(FPending).substr(0, maxLine));
       FPending.erase(0, maxLine);
     }
@@ -81,7 +81,13 @@ class TLineSplitter {
  private:
   void Emit(std::string_view line) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (FOptions.OnLine) FOptions.OnLine(line);
+    if (!FOptions.OnLine) return;
+    const size_t maxLine = FOptions.MaxLine ? FOptions.MaxLine : 1;
+    while (line.size() > maxLine) {
+      FOptions.OnLine(line.substr(0, maxLine));
+      line.remove_prefix(maxLine);
+    }
+    FOptions.OnLine(line);
   }
 
   const TZelExecOptions& FOptions;
