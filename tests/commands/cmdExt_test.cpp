@@ -132,6 +132,24 @@ TEST_F(ExtTest, BashFailuresGiveTheUnknownErrorLineAndHowTheRunEnded) {
   }
 }
 
+// The runners under the commands: true only for exit code 0; nothing logged but output.
+TEST_F(ExtTest, RunnersGiveTheResultAndLogOnlyTheOutput) {
+  TZelExecResult r;
+  EXPECT_FALSE(RunWslCmd("echo out; exit 3", &r));
+  EXPECT_EQ(r.ExitCode, 3);
+  EXPECT_TRUE(RunWslCmd("true", &r));
+  EXPECT_TRUE(RunRScript(Script("fine.R", "echo fine\n"), &r));
+  ZelSettings.RPath.clear();
+  setenv("PATH", Dir.c_str(), 1);
+  ZelResetWslCache();
+  EXPECT_FALSE(RunRScript(Script("never.R", "echo never\n"), &r));
+  EXPECT_FALSE(r.Started);
+  EXPECT_FALSE(RunWslCmd("echo never", &r));
+  EXPECT_FALSE(r.Started);
+  EXPECT_EQ(Lines(), (TLines{"out", "fine"}));
+  EXPECT_FALSE(iscZelHasError(false));
+}
+
 // Standard input is /dev/null: a script waiting for input (an R prompt) ends at once.
 TEST_F(ExtTest, AScriptReadingStandardInputDoesNotHang) {
   scRunBash("cat; read answer || echo 'no input'");
