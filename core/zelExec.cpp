@@ -179,46 +179,58 @@ TZelExecResult ZelExecRun(const std::string& exe, const std::vector<std::string>
   }
   r.Started = true;
   const int fd = fds[0];
+  struct TCloser {
+    int Fd;
+    ~TCloser() { close(Fd); }
+  } closer{fd};
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
 
   TLineSplitter lines(options);
-  bool open = true, termSent = false;
-  TClock::time_point termAt;
-  for (;;) {
-    pollfd p{fd, POLLIN, 0};
-    if (open) {
-      if (poll(&p, 1, 20) > 0) open = DrainPipe(fd, lines);
-    } else {
-      poll(nullptr, 0, 20);
-    }
-    const bool ended = ChildEnded(pid);
-    if (ended && !termSent) {
-      // What it wrote before it ended is in the pipe now; later output of processes it
-      // left running is not waited for.
-      if (open) DrainPipe(fd, lines);
-      break;
-    }
-    if (!termSent && cancel.Cancelled()) {
-      kill(-pid, SIGTERM);
-      termSent = true;
-      termAt = TClock::now();
-      r.Cancelled = true;
-    }
-    if (termSent) {
-      // The group has had its chance when the child has ended and nobody holds the output
-      // open any more, or when the grace period is over; then nothing of it survives.
-      if ((ended && !open) || TClock::now() - termAt >= options.Grace) {
-        kill(-pid, SIGKILL);
+  bool open = true;
+  try {
+    bool termSent = false;
+    TClock::time_point termAt;
+    for (;;) {
+      pollfd p{fd, POLLIN, 0};
+      if (open) {
+        if (poll(&p, 1, 20) > 0) open = DrainPipe(fd, lines);
+      } else {
+        poll(nullptr, 0, 20);
+      }
+      const bool ended = ChildEnded(pid);
+      if (ended && !termSent) {
+        // What it wrote before it ended is in the pipe now; later output of processes it
+        // left running is not waited for.
+        if (open) DrainPipe(fd, lines);
         break;
       }
+      if (!termSent && cancel.Cancelled()) {
+        kill(-pid, SIGTERM);
+        termSent = true;
+        termAt = TClock::now();
+        r.Cancelled = true;
+      }
+      if (termSent) {
+        // The group has had its chance when the child has ended and nobody holds the output
+        // open any more, or when the grace period is over; then nothing of it survives.
+        if ((ended && !open) || TClock::now() - termAt >= options.Grace) {
+          kill(-pid, SIGKILL);
+          break;
+        }
+      }
     }
+  } catch (...) {
+    // A line handler that throws leaves no child behind.
+    kill(-pid, SIGKILL);
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    throw;
   }
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   if (open) DrainPipe(fd, lines);
   lines.Finish();
-  close(fd);
   if (WIFEXITED(status)) r.ExitCode = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) r.Signal = WTERMSIG(status);
   return r;

@@ -236,7 +236,7 @@ TEST_F(ExtTest, MenuEntriesAskForTheFileAndDoNothingWhenCancelled) {
   EXPECT_EQ(Lines().back(), "ERROR [U]: Not a full path: relative.sh.");
 }
 
-// The case: the GUI's Cancel after 0.2 s stops "sleep 30" and what it started.
+// The GUI's Cancel pressed after 0.2 s stops "sleep 30" and what it started.
 TEST_F(ExtTest, CancelStopsTheProgramAndItsChildrenAndIsAnError) {
   const auto start = std::chrono::steady_clock::now();
   // (After the child's first line, so that there is a grandchild to look for.)

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <thread>
 
 #include "core/zelExec.h"
@@ -192,7 +193,20 @@ TEST(Exec, CancelEndsTheWholeGroupEvenWhenItIgnoresSigterm) {
   EXPECT_TRUE(Dead(static_cast<pid_t>(std::stol(lines[0]))));
 }
 
-// The case: a waiting caller cancels "sleep 30" after 0.2 s through its hook.
+TEST(Exec, ALineHandlerThatThrowsLeavesNoChildBehind) {
+  TZelCancelToken token;
+  std::string pid;
+  TZelExecOptions o;
+  o.OnLine = [&](std::string_view l) {
+    pid = l;
+    throw std::runtime_error("handler failed");
+  };
+  EXPECT_THROW(ZelExecRun("/bin/sh", {"-c", "echo $$; sleep 30"}, token, o), std::runtime_error);
+  ASSERT_FALSE(pid.empty());
+  EXPECT_TRUE(Dead(static_cast<pid_t>(std::stol(pid))));
+}
+
+// A waiting caller cancels "sleep 30" after 0.2 s through its hook.
 TEST(Exec, ExecAndWaitPumpsOnTheCallingThreadAndCancelsThroughTheHook) {
   TZelCancelToken token;
   std::vector<std::string> lines;
