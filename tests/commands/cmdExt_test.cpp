@@ -202,6 +202,16 @@ TEST_F(ExtTest, RscriptMissingGivesTheSameFailureLineAndAWarning) {
   EXPECT_EQ(Lines(), (TLines{"ERROR [U]: No script file given."}));
 }
 
+TEST_F(ExtTest, AnRscriptThatCannotStartSaysWhy) {
+  const std::string s = Script("ok.R", "echo from R\n");
+  WriteExecutable(Dir / "r bin" / "Rscript", "neither a program nor a script with #!\n");
+  scRunRScript(s);
+  EXPECT_EQ(Lines(), (TLines{"ERROR [S]: Failed to run script " + s + ".",
+                             "Could not start " + (Dir / "r bin" / "Rscript").string() +
+                                 ": Exec format error"}));
+  EXPECT_EQ(State(), 2);
+}
+
 // Spaces, quotes, ';', '$(...)' and backquotes in a file name are only characters of it.
 TEST_F(ExtTest, FileNamesThatLookLikeShellTextRunNothingElse) {
   const fs::path canary = Dir / "pwned";
