@@ -177,6 +177,12 @@ std::string ZelExeDir() {
   return exe.parent_path().string();
 }
 
+std::string ZelExePath() {
+  std::error_code ec;
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string() : exe.string();
+}
+
 bool iscFindZelIniFileIn(const std::string& dir) {
   const std::filesystem::path p = std::filesystem::path(dir) / ZelSettings.ZelIniName;
   std::error_code ec;
@@ -191,11 +197,13 @@ bool iscFindZelIniFile() { return iscFindZelIniFileIn(ZelExeDir()); }
 void LoadZelIni(const std::string& iniFile) {
   IniHolder().reset();
   ZelSettings.PluginDir.clear();
+  ZelSettings.RPath.clear();
   if (!ZelSettings.HasIni) return;
   auto ini = std::make_unique<TZelIni>();
   // An unreadable settings file counts as an empty one: start-up goes on with defaults.
   if (!ini->LoadFromFile(iniFile)) ini->LoadFromText({});
   ZelSettings.PluginDir = ini->ReadString("ZEL", "PluginDir", "");
+  ZelSettings.RPath = ini->ReadString("ZEL", "RPath", "");
   IniHolder() = std::move(ini);
 }
 

@@ -42,6 +42,9 @@ struct TZelSettings {
   std::string ZelIniName;
   std::string ZelIniPath;  // reserved
   std::string PluginDir;
+  // Key RPath of section ZEL: the directory holding Rscript (or Rscript itself), for an R
+  // that is not on PATH; empty when absent.
+  std::string RPath;
   // All fields cleared, then ZelIniName := "zel.ini".
   void Init();
 };
@@ -53,11 +56,13 @@ TZelIni* ZelIni();
 
 // Directory of the running executable (following links), without a trailing separator.
 std::string ZelExeDir();
+// Full path of the running executable (following links); empty when it cannot be told.
+std::string ZelExePath();
 // Looks for ZelIniName in the executable's directory only; sets HasIni and ZelIniFullName.
 bool iscFindZelIniFile();
 bool iscFindZelIniFileIn(const std::string& dir);
 // Releases an open settings file without saving, then reads iniFile when HasIni and takes
-// PluginDir from section ZEL (empty when absent).
+// PluginDir and RPath from section ZEL (empty when absent).
 void LoadZelIni(const std::string& iniFile);
 // With update, writes the file back when a setting changed; a file that cannot be written
 // (a read-only install directory) is not an error. Then releases it.

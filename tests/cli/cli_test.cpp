@@ -62,8 +62,8 @@ TEST(Zelcli, InterpreterLinesGiveExactOutputAndStatus) {
        ">scZelLogA hello\nhello\n>scZelLogA world\nworld\n",
        0},
       // A remote request runs after the line that posted it, before the next line.
-      {{"cmd", "scRemoteCmd scListPlugins", "scZelLogA next"},
-       ">scRemoteCmd scListPlugins\n>scListPlugins\n>scZelLogA next\nnext\n",
+      {{"cmd", "scRemoteCmd scClearLog", "scZelLogA next"},
+       ">scRemoteCmd scClearLog\n>scClearLog\n>scZelLogA next\nnext\n",
        0},
       // The error flag set by any line makes the status 1.
       {{"cmd", "scPCoA", "scZelLogA after"},
@@ -90,9 +90,9 @@ TEST(Zelcli, RunFileSkipsCommentsAndBlankLines) {
   const fs::path dir = TempDir();
   const fs::path file = dir / "script.zel";
   std::ofstream(file, std::ios::binary) << "# a comment\n\n   \n  # indented comment\r\n"
-                                           "scZelLogA one\r\n  scListPlugins  \nscZelLogA two";
+                                           "scZelLogA one\r\n  scClearLog  \nscZelLogA two";
   const TCliRun r = RunZelcli({"run", file.string()});
-  EXPECT_EQ(r.Out, ">scZelLogA one\none\n>  scListPlugins  \n>scZelLogA two\ntwo\n");
+  EXPECT_EQ(r.Out, ">scZelLogA one\none\n>  scClearLog  \n>scZelLogA two\ntwo\n");
   EXPECT_EQ(r.Status, 0);
   fs::remove_all(dir);
 }
