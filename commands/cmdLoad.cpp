@@ -64,6 +64,7 @@ bool scLoadVcfFile(const std::string& fileName) {
     iscZelError(vcf->LastError());
     return false;
   }
+  for (const std::string& w : vcf->FileWarnings()) iscZelWarning(w);
   vcf->ClearSelection(true);
   const std::string size = iscVcfDataSizeText(*vcf);
   scUiSetFileName(fileName);
