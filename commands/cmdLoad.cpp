@@ -65,6 +65,7 @@ bool scLoadVcfFile(const std::string& fileName) {
     iscZelError(vcf->LastError());
     return false;
   }
+  for (const std::string& w : vcf->FileWarnings()) iscZelWarning(w);
   for (const std::string& w : vcf->OpenWarnings()) iscZelWarning(w);
   vcf->ClearSelection(true);
   const std::string size = iscVcfDataSizeText(*vcf);

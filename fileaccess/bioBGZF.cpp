@@ -215,6 +215,7 @@ bool TZCompressedFile::Initialise(TRawOfsPtrFunc rawOfsPtr, TMemAttachFunc memAt
   FIsDecoder = true;
   ClearRegion();
   FErr.Clear();
+  FWarnings.clear();
   try {
     return build();
   } catch (const std::bad_alloc&) {
@@ -593,13 +594,16 @@ void TBGZFFile::AppendBlock(uint64_t& n, const TBgzfBlockInfo& info) {
 
 bool TBGZFFile::FinishTable(uint64_t n) {
   TCompressedDataIndex& t = FCDataIndex;
-  // Without the empty end-of-file block a file cut at a block boundary would look whole.
-  if (n == 0 || t.DecompressedSize[n - 1] != 0) {
+  if (n == 0) {
     ResizeCDataIndex(0);
-    Fail(GzError("Truncated BGZF file", FZFileName, FRawFileSz,
-                 "no end-of-file block (the file is incomplete)"));
+    Fail(GzError("Truncated BGZF file", FZFileName, FRawFileSz, "no block"));
     return false;
   }
+  // Without the empty end-of-file block a file cut at a block boundary looks whole: every
+  // complete block is read, and the caller is told that the end may be missing.
+  if (t.DecompressedSize[n - 1] != 0)
+    FWarnings.push_back("The BGZF end-of-file block is missing, the file may be truncated: " +
+                        (FZFileName.empty() ? std::string("(unnamed)") : FZFileName));
   ResizeCDataIndex(n);
   t.CDataOfs.shrink_to_fit();
   t.CompressedSize.shrink_to_fit();

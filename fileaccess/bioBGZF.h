@@ -67,6 +67,7 @@ class TZCompressedFile : public TMMTF, public IRawDataDecoder {
   uint64_t LoadDecoderIndexFromBuf(const uint8_t* p, uint64_t avail) override;
   bool SaveDecoderIndexToBuf(std::string& out) override;
   TZelErr LastError() const override { return FErr; }
+  std::vector<std::string> Warnings() const override { return FWarnings; }
   void SetRawReader(TRawReadFunc read) override { FRawRead = std::move(read); }
 
   // --- block table
@@ -125,6 +126,7 @@ class TZCompressedFile : public TMMTF, public IRawDataDecoder {
   uint32_t FThreads = 0;
   std::string FZFileName;
   TZelErr FErr;
+  std::vector<std::string> FWarnings;  // of the last table build
 };
 
 // BGZF: a series of independent gzip members of at most 64 KiB each.

@@ -214,6 +214,9 @@ class IRawDataDecoder {
   virtual bool SaveDecoderIndexToBuf(std::string& out) = 0;
   // The last failure ("ERROR [U]: Msg: Details." material); empty when none.
   virtual TZelErr LastError() const { return {}; }
+  // What the last initialisation found worth telling without failing (plain sentences naming
+  // the file), e.g. a BGZF file without its end-of-file block; the loading command logs them.
+  virtual std::vector<std::string> Warnings() const { return {}; }
 };
 
 // One part of the mapped file.
@@ -268,6 +271,10 @@ class TMMTF {
   uint64_t FileChunkSz() const { return FFileChunkSz; }
   // Why the last failing operation failed (file name in Details); empty after success.
   const TZelErr& LastError() const { return FLastError; }
+  // Warnings of the loaded file (its decoder's, see IRawDataDecoder::Warnings).
+  std::vector<std::string> LoadWarnings() const {
+    return FRawDataDecoder ? FRawDataDecoder->Warnings() : std::vector<std::string>();
+  }
 
   // --- virtual operations
   virtual uint64_t GetDecodedFileSz();

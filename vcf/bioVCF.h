@@ -36,6 +36,11 @@ class TVCFFile : public TZelObject {
   // The same over text in memory (fuzzing, tests); the text is kept, never decoded.
   bool OpenText(std::string text, const std::string& name = "<memory>");
   const TZelErr& LastError() const { return FLastErr; }
+  // Warnings of the opened file itself (a BGZF file without its end-of-file block); the
+  // loading command logs them.
+  std::vector<std::string> FileWarnings() const {
+    return FText ? FText->LoadWarnings() : std::vector<std::string>();
+  }
   const std::string& FileName() const { return FFileName; }
   TVcfCompression Compression() const { return FCompression; }
 

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "tests/cli/cliRun.h"
@@ -29,6 +31,36 @@ TEST(CliInfo, HeaderFacts) {
                        "  GT\tNumber=1\tType=String\tGenotype\n"
                        "  DP\tNumber=1\tType=Integer\tRead depth\n"
                        "  GQ\tNumber=1\tType=Integer\tGenotype quality\n");
+}
+
+// A BGZF copy without its end-of-file block gives the same facts after a warning; cut inside
+// its block it is an error naming the offset.
+TEST(CliInfo, BgzfWithoutEndOfFileBlock) {
+  namespace fs = std::filesystem;
+  const std::string whole = CliReadFile(kData + "basic.vcf.bgz");
+  const std::string eof("\x1f\x8b\x08\x04\0\0\0\0\0\xff\x06\0BC\x02\0\x1b\0\x03\0\0\0\0\0\0\0\0\0",
+                        28);
+  ASSERT_TRUE(whole.ends_with(eof));
+  const fs::path dir = fs::temp_directory_path() / ("zel_cli_noeof_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const std::string noEof = (dir / "no eof.vcf.bgz").string();
+  const std::string cut = (dir / "cut.vcf.bgz").string();
+  std::ofstream(noEof, std::ios::binary) << whole.substr(0, whole.size() - eof.size());
+  std::ofstream(cut, std::ios::binary) << whole.substr(0, whole.size() - eof.size() - 10);
+
+  const TCliRun ref = RunZelcli({"info", kData + "basic.vcf.bgz"});
+  TCliRun r = RunZelcli({"info", noEof});
+  EXPECT_EQ(r.Status, 0);
+  std::string expected = ref.Out;
+  expected.replace(0, ("File: " + kData + "basic.vcf.bgz").size(), "File: " + noEof);
+  EXPECT_EQ(r.Out, "The BGZF end-of-file block is missing, the file may be truncated: " + noEof +
+                       "\n" + expected);
+
+  r = RunZelcli({"info", cut});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_EQ(r.Out.rfind("ERROR [U]: Truncated BGZF file: " + cut + " at offset 0: ", 0), 0u)
+      << r.Out;
+  fs::remove_all(dir);
 }
 
 TEST(CliInfo, Genotypes) {
