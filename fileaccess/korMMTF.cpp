@@ -319,6 +319,31 @@ inline void ScanByteHits(const uint8_t* d, uint64_t n, uint8_t b, Emit&& emit) {
   }
 }
 
+// What one piece of text decoded on its own thread knows about items beginning with a watched
+// byte: those after a separator inside the piece (Count), and its ends, settled in file order.
+struct TWatchPiece {
+  uint64_t Count = 0;
+  int First = -1;        // the piece's first byte; -1 while it has none
+  bool EndsSep = false;  // its last byte is the separator
+  bool Seen = false;
+  // Text of the piece in order (several calls for one piece are joined here).
+  void Add(const uint8_t* d, uint64_t n, uint8_t sep, uint8_t wb) {
+    if (n == 0) return;
+    if (!Seen) {
+      First = d[0];
+      Seen = true;
+    } else if (EndsSep && d[0] == wb) {
+      ++Count;
+    }
+    EndsSep = d[n - 1] == sep;
+  }
+  void SettleAfter(bool& pending, uint64_t& total, uint8_t wb) const {
+    if (!Seen) return;
+    total += Count + (pending && First == wb ? 1 : 0);
+    pending = EndsSep;
+  }
+};
+
 // Pieces of a file decoding on other threads whose hits are held at once.
 constexpr uint32_t cParallelSlots = 16;
 
@@ -383,6 +408,14 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
 
   const uint8_t* sep = reinterpret_cast<const uint8_t*>(separator.data());
   const uint8_t w = FCurrIdxItemSz;
+  // Items beginning with the watched byte: counted where each separator is found; a separator
+  // that ends a piece of data is settled by the first byte of the next piece, pieces being
+  // settled in file order. The start of the data counts as after a separator.
+  const bool watch = L == 1 && FItemStartWatch >= 0 && FItemStartWatch <= 255;
+  const uint8_t wb = watch ? static_cast<uint8_t>(FItemStartWatch) : 0;
+  uint64_t watched = 0;
+  bool watchPending = true;  // the data seen so far ends with a separator
+  FWatchedItemStarts = 0;
   TIdxWriter wr{a, FNxtIdxResizeBy};
   std::string carry;  // last min(L - 1, seen) bytes of the data already indexed
   uint64_t expectedBase = 0;
@@ -417,10 +450,16 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
     const uint8_t* const end = d + n;
     const uint64_t step = FNxtIdxItemsMayOverlap ? 1 : L;
     uint64_t cnt = a.Count();
+    if (watch && n > 0) {
+      if (watchPending && d[0] == wb) ++watched;
+      watchPending = d[n - 1] == sep[0];
+    }
     while (p < end) {
       const uint8_t* ce = end - p > static_cast<int64_t>(cScanStep) ? p + cScanStep : end;
       if (L == 1) {
         const uint64_t at = base + static_cast<uint64_t>(p - d);
+        const uint8_t* const pw = p + 1;  // the byte after hit i is pw[i]
+        const uint64_t inData = static_cast<uint64_t>(end - pw);
         ScanByteHits(p, static_cast<uint64_t>(ce - p), sep[0], [&](uint64_t i) {
           if (cnt == a.Capacity()) {
             a.FCount = cnt;
@@ -429,6 +468,7 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
           uint64_t v = at + i;
           std::memcpy(a.FData + cnt * w, &v, 8);
           ++cnt;
+          if (watch) watched += i < inData && pw[i] == wb;
         });
         p = ce;
       } else {
@@ -488,16 +528,30 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
         TParallelTextScan scan;
         scan.Slots = cParallelSlots;
         std::vector<std::vector<uint64_t>> hits(scan.Slots);
-        scan.Begin = [&](uint32_t slot) { hits[slot].clear(); };
+        std::vector<TWatchPiece> wp(scan.Slots);
+        scan.Begin = [&](uint32_t slot) {
+          hits[slot].clear();
+          wp[slot] = TWatchPiece();
+        };
         scan.Text = [&, b = sep[0]](uint32_t slot, const uint8_t* d, uint64_t n, uint64_t ofs) {
           std::vector<uint64_t>& h = hits[slot];
-          ScanByteHits(d, n, b, [&](uint64_t i) { h.push_back(ofs + i); });
+          if (!watch) {
+            ScanByteHits(d, n, b, [&](uint64_t i) { h.push_back(ofs + i); });
+            return;
+          }
+          TWatchPiece& q = wp[slot];
+          q.Add(d, n, b, wb);
+          ScanByteHits(d, n, b, [&](uint64_t i) {
+            h.push_back(ofs + i);
+            q.Count += i + 1 < n && d[i + 1] == wb;
+          });
         };
         scan.Commit = [&](uint32_t slot, uint64_t base, uint64_t len, uint64_t rawEnd) {
           if (base != expectedBase) {
             gap = true;
             return false;
           }
+          if (watch) wp[slot].SettleAfter(watchPending, watched, wb);
           appendHits(hits[slot], base);
           expectedBase = base + len;
           if (!progressOk(rawEnd, FFileSz)) {
@@ -567,6 +621,7 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
                 o = at;
                 expectedBase = o;
                 carry.clear();
+                watchPending = false;  // the hole's zeros follow the last separator
                 continue;
               }
             }
@@ -596,19 +651,31 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
       // decoded while the block is still in its cache; the hits are appended in block order.
       // A decoder that does not call the hook for every block gets its batch scanned here.
       std::vector<std::vector<uint64_t>> hits;
+      std::vector<TWatchPiece> wp;
       std::atomic<uint64_t> hookCalls{0};
       auto withHook = [&](TRawDataDecodeBlockParams& q) {
         if (L != 1) return;
         q.MaxAllowedBlocks = std::min(q.MaxAllowedBlocks, MaxHookBlocks(q.BufferSz));
         if (hits.size() < q.MaxAllowedBlocks) hits.resize(q.MaxAllowedBlocks);
+        if (watch && wp.size() < q.MaxAllowedBlocks) wp.resize(q.MaxAllowedBlocks);
         hookCalls = 0;
         q.HookOnly = true;
-        q.OnBlockDecoded = [&hits, &hookCalls, b = sep[0]](uint64_t k, const uint8_t* d, uint64_t n,
-                                                           uint64_t base) {
+        q.OnBlockDecoded = [&hits, &wp, &hookCalls, watch, wb, b = sep[0]](
+                               uint64_t k, const uint8_t* d, uint64_t n, uint64_t base) {
           if (k >= hits.size()) return;
           std::vector<uint64_t>& h = hits[k];
           h.clear();
-          ScanByteHits(d, n, b, [&](uint64_t i) { h.push_back(base + i); });
+          if (watch) {
+            TWatchPiece& q = wp[k];
+            q = TWatchPiece();
+            q.Add(d, n, b, wb);
+            ScanByteHits(d, n, b, [&](uint64_t i) {
+              h.push_back(base + i);
+              q.Count += i + 1 < n && d[i + 1] == wb;
+            });
+          } else {
+            ScanByteHits(d, n, b, [&](uint64_t i) { h.push_back(base + i); });
+          }
           hookCalls.fetch_add(1, std::memory_order_relaxed);
         };
       };
@@ -617,7 +684,10 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
           return indexData(buf.get(), q.DecodedSize, q.DecodedOfs);
         if (!first && q.DecodedOfs != expectedBase) return false;
         first = false;
-        for (uint64_t k = 0; k < q.nBlocksDecoded; ++k) appendHits(hits[k], 0);
+        for (uint64_t k = 0; k < q.nBlocksDecoded; ++k) {
+          if (watch) wp[k].SettleAfter(watchPending, watched, wb);
+          appendHits(hits[k], 0);
+        }
         expectedBase = q.DecodedOfs + q.DecodedSize;
         return progressOk(expectedBase, decSz);
       };
@@ -692,6 +762,7 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
       if (!FDenyReloads) LoadMmfPart(FCurrMMFPart < FMMFParts.size() ? FCurrMMFPart : 0);
     }
     a.ShrinkToFit();
+    FWatchedItemStarts = watched;
   } catch (const std::bad_alloc&) {
     return failWith(TZelErr("", "Out of memory while indexing", FLastLoadedMMFileName));
   }

@@ -172,6 +172,7 @@ class TVCFFile : public TZelObject {
   bool CheckSplitLine(uint64_t v, bool ctrl) const;
   uint64_t BlanksBefore(uint64_t v) const;
   bool FindBlankLines();
+  bool NoHeaderLineInData(const std::string& name);
   bool ReadHeaderLine(const std::string& name);
   // Line i of the text without its line break (and without a CR before it), for opening. The
   // pointer lies in FText and is valid until FText is next accessed.
