@@ -49,6 +49,7 @@ void TVCFFile::InitVCFFields() {
   FNFields = 0;
   FSplitBad = false;
   FLineErr.Clear();
+  FFirstLineErr.Clear();
 }
 
 void TVCFFile::CloseText() {
@@ -374,6 +375,7 @@ bool TVCFFile::CheckSplitLine(uint64_t v, bool ctrl) const {
   const uint64_t lineNo = VariantLineNo(v);
   auto bad = [&](TZelErr e) {
     FLineErr = std::move(e);
+    if (!FFirstLineErr) FFirstLineErr = FLineErr;
     FSplitBad = true;
     FCols.assign(2, 0);
     FCols[1] = 1;

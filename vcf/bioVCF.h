@@ -69,6 +69,10 @@ class TVCFFile : public TZelObject {
   // (every column of such a line reads as empty).
   bool ReadVariant(uint64_t v) const { return SplitVariant(v); }
   const TZelErr& LineError() const { return FLineErr; }
+  // The first malformed line any reader met since the file was opened: readers whose results
+  // carry no error (the transition matrix, keys present, missing calls) leave such lines out,
+  // and the command that ran them reports this.
+  const TZelErr& FirstLineError() const { return FFirstLineErr; }
 
   // Views of variant text (VariantLine, Column) stay valid until a different variant is read.
   std::string GetVariantItemStrRaw(uint64_t v) const { return std::string(VariantLine(v)); }
@@ -216,5 +220,6 @@ class TVCFFile : public TZelObject {
   mutable uint32_t FNFields = 0;
   mutable bool FSplitBad = false;  // the split line is malformed (FLineErr says how)
   mutable TZelErr FLineErr;
+  mutable TZelErr FFirstLineErr;
   mutable std::vector<uint32_t> FAlleleMap;
 };

@@ -137,6 +137,12 @@ TEST(Strict, BlankLinesKeepVariantNumbersAndLineNumbersApart) {
   EXPECT_EQ(f.Column(3, vcfPos), "");
   f.ClearSelection(true);
   EXPECT_EQ(f.NSelected(), 3u);
+  // Readers without an error result leave a malformed line out; the file remembers it.
+  TVCFFile n;
+  ASSERT_TRUE(n.OpenFile(Data("pos_negative.vcf")));
+  EXPECT_FALSE(n.FirstLineError());
+  EXPECT_EQ(n.GetGtKeysPresent(0, 1), (std::vector<std::string>{"DP", "GT"}));
+  EXPECT_EQ(n.FirstLineError().Details, Data("pos_negative.vcf") + ", line 6");
   // The BOM file's header is read as if the mark were not there.
   TVCFFile b;
   ASSERT_TRUE(b.OpenFile(Data("bom.vcf")));
