@@ -314,6 +314,36 @@ constexpr uint32_t cParallelSlots = 16;
 // Largest number of blocks one decode call may take while their hits are gathered per block.
 uint64_t MaxHookBlocks(uint64_t bufSz) { return bufSz / 4096 + 64; }
 
+// What one piece of text decoded on its own thread knows about items beginning with a watched
+// byte: those after a separator inside the piece (Count), and its ends, settled in file order.
+struct TWatchPiece {
+  uint64_t Count = 0;
+  int First = -1;        // the piece's first byte; -1 while it has none
+  bool EndsSep = false;  // its last byte is the separator
+  bool Seen = false;
+  // Text of the piece in order (several calls for one piece are joined here).
+  void Add(const uint8_t* d, uint64_t n, uint8_t sep, uint8_t wb) {
+    if (n == 0) return;
+    if (!Seen) {
+      First = d[0];
+      Seen = true;
+    } else if (EndsSep && d[0] == wb) {
+      ++Count;
+    }
+    EndsSep = d[n - 1] == sep;
+  }
+  // Scans the piece for the separator, recording each hit (relative to d) and the items that
+  // begin with the watched byte after it.
+  template <class Emit>
+  void Scan(const uint8_t* d, uint64_t n, uint8_t sep, uint8_t wb, Emit&& emit) {
+    Add(d, n, sep, wb);
+    ScanByteHits(d, n, sep, [&](uint64_t i) {
+      emit(i);
+      Count += i + 1 < n && d[i + 1] == wb;
+    });
+  }
+};
+
 }  // namespace
 
 // The index under construction, shared by the passes of MakeIndex: it takes the text (or the
@@ -321,14 +351,18 @@ uint64_t MaxHookBlocks(uint64_t bufSz) { return bufSz / 4096 + 64; }
 // without a gap, and reports progress.
 class TMMTFIndexWriter {
  public:
+  // watchByte: 0..255 to count the items beginning with that byte (one-byte separators
+  // only), -1 for none.
   TMMTFIndexWriter(TOfsArray& a, const std::string& separator, uint64_t growBy, bool mayOverlap,
-                   IZelProgress* progress)
+                   IZelProgress* progress, int watchByte)
       : FA(a),
         FSep(reinterpret_cast<const uint8_t*>(separator.data())),
         FL(separator.size()),
         FGrowBy(growBy),
         FMayOverlap(mayOverlap),
-        FProgress(progress) {}
+        FProgress(progress),
+        FWatch(separator.size() == 1 && watchByte >= 0 && watchByte <= 255),
+        FWb(FWatch ? static_cast<uint8_t>(watchByte) : 0) {}
 
   // Set: Data reports progress as decoded bytes of total (passes that know the decoded size).
   void ProgressPerData(uint64_t total) {
@@ -340,6 +374,7 @@ class TMMTFIndexWriter {
   void SkipTo(uint64_t ofs) {
     FExpected = ofs;
     FCarry.clear();
+    FWatchPending = false;  // the hole's zeros follow the last separator
   }
   // False when a stretch at base would leave a gap; the first stretch may start anywhere.
   bool Follows(uint64_t base) {
@@ -369,6 +404,19 @@ class TMMTFIndexWriter {
   bool SepHasNul() const { return std::memchr(FSep, 0, FL) != nullptr; }
   bool Started() const { return !FFirst; }
 
+  // Items beginning with the watched byte: counted where each separator is found; a separator
+  // that ends a piece of data is settled by the first byte of the next piece, pieces being
+  // settled in file order. The start of the data counts as after a separator.
+  bool Watching() const { return FWatch; }
+  uint8_t WatchedByte() const { return FWb; }
+  uint64_t Watched() const { return FWatched; }
+  // A piece scanned on another thread, settled in file order before its hits are appended.
+  void Settle(const TWatchPiece& p) {
+    if (!FWatch || !p.Seen) return;
+    FWatched += p.Count + (FWatchPending && p.First == FWb ? 1 : 0);
+    FWatchPending = p.EndsSep;
+  }
+
  private:
   // Room for one more entry: grows by the index's own size, at least 64 Ki, at most FGrowBy.
   void Grow() {
@@ -388,6 +436,10 @@ class TMMTFIndexWriter {
   std::string FCarry;  // last min(L - 1, seen) bytes of the data already indexed
   uint64_t FExpected = 0;
   bool FFirst = true;
+  const bool FWatch;
+  const uint8_t FWb;
+  uint64_t FWatched = 0;
+  bool FWatchPending = true;  // the data seen so far ends with a separator
 };
 
 bool TMMTFIndexWriter::Data(const uint8_t* d, uint64_t n, uint64_t base) {
@@ -416,10 +468,19 @@ bool TMMTFIndexWriter::Data(const uint8_t* d, uint64_t n, uint64_t base) {
   const uint64_t step = FMayOverlap ? 1 : L;
   const uint8_t w = a.FWidth;
   uint64_t cnt = a.Count();
+  if (FWatch && n > 0) {
+    if (FWatchPending && d[0] == FWb) ++FWatched;
+    FWatchPending = d[n - 1] == sep[0];
+  }
+  const bool watch = FWatch;
+  const uint8_t wb = FWb;
+  uint64_t watched = 0;
   while (p < end) {
     const uint8_t* ce = end - p > static_cast<int64_t>(cScanStep) ? p + cScanStep : end;
     if (L == 1) {
       const uint64_t at = base + static_cast<uint64_t>(p - d);
+      const uint8_t* const pw = p + 1;  // the byte after hit i is pw[i]
+      const uint64_t inData = static_cast<uint64_t>(end - pw);
       ScanByteHits(p, static_cast<uint64_t>(ce - p), sep[0], [&](uint64_t i) {
         if (cnt == a.Capacity()) {
           a.FCount = cnt;
@@ -428,6 +489,7 @@ bool TMMTFIndexWriter::Data(const uint8_t* d, uint64_t n, uint64_t base) {
         uint64_t v = at + i;
         std::memcpy(a.FData + cnt * w, &v, 8);
         ++cnt;
+        if (watch) watched += i < inData && pw[i] == wb;
       });
       p = ce;
     } else {
@@ -450,6 +512,7 @@ bool TMMTFIndexWriter::Data(const uint8_t* d, uint64_t n, uint64_t base) {
     if (p < ce) p = ce;
   }
   a.FCount = cnt;
+  FWatched += watched;
   if (L > 1) {
     FCarry.append(reinterpret_cast<const char*>(d + (n > L - 1 ? n - (L - 1) : 0)),
                   std::min<uint64_t>(n, L - 1));
@@ -517,7 +580,9 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
   FCurrIdxItemSz = streamPass ? 8 : std::max(FaReqB64(GetDecodedFileSz()), FNxtIdxMinItemSz);
   TOfsArray& a = ci.Idx;
   a.Make(FCurrIdxItemSz, 0);
-  TMMTFIndexWriter wr(a, ci.IndexedStr, FNxtIdxResizeBy, FNxtIdxItemsMayOverlap, FProgress);
+  FWatchedItemStarts = 0;
+  TMMTFIndexWriter wr(a, ci.IndexedStr, FNxtIdxResizeBy, FNxtIdxItemsMayOverlap, FProgress,
+                      FItemStartWatch);
   TZelErr err;
   try {
     a.Reserve(FNxtIdxInitLen);
@@ -527,7 +592,10 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
       wr.ProgressPerData(GetDecodedFileSz());
       err = viaDecoder ? IndexDecodedBlocks(wr) : IndexPlain(wr);
     }
-    if (!err) a.ShrinkToFit();
+    if (!err) {
+      a.ShrinkToFit();
+      FWatchedItemStarts = wr.Watched();
+    }
   } catch (const std::bad_alloc&) {
     err = TZelErr("", "Out of memory while indexing", FLastLoadedMMFileName);
   }
@@ -556,16 +624,25 @@ TZelErr TMMTF::IndexStreamed(TMMTFIndexWriter& wr, bool parallel) {
     TParallelTextScan scan;
     scan.Slots = cParallelSlots;
     std::vector<std::vector<uint64_t>> hits(scan.Slots);
-    scan.Begin = [&](uint32_t slot) { hits[slot].clear(); };
-    scan.Text = [&, b = wr.Byte()](uint32_t slot, const uint8_t* d, uint64_t n, uint64_t ofs) {
+    std::vector<TWatchPiece> wp(scan.Slots);
+    scan.Begin = [&](uint32_t slot) {
+      hits[slot].clear();
+      wp[slot] = TWatchPiece();
+    };
+    scan.Text = [&, b = wr.Byte(), wb = wr.WatchedByte()](uint32_t slot, const uint8_t* d,
+                                                          uint64_t n, uint64_t ofs) {
       std::vector<uint64_t>& h = hits[slot];
-      ScanByteHits(d, n, b, [&](uint64_t i) { h.push_back(ofs + i); });
+      if (wr.Watching())
+        wp[slot].Scan(d, n, b, wb, [&](uint64_t i) { h.push_back(ofs + i); });
+      else
+        ScanByteHits(d, n, b, [&](uint64_t i) { h.push_back(ofs + i); });
     };
     scan.Commit = [&](uint32_t slot, uint64_t base, uint64_t len, uint64_t rawEnd) {
       if (base != wr.Next()) {
         gap = true;
         return false;
       }
+      wr.Settle(wp[slot]);
       wr.AppendHits(hits[slot], base);
       wr.EndAt(base + len);
       if (!wr.Progress(rawEnd, FFileSz)) {
@@ -669,19 +746,27 @@ TZelErr TMMTF::IndexDecodedBlocks(TMMTFIndexWriter& wr) {
   // decoded while the block is still in its cache; the hits are appended in block order.
   // A decoder that does not call the hook for every block gets its batch scanned here.
   std::vector<std::vector<uint64_t>> hits;
+  std::vector<TWatchPiece> wp;
   std::atomic<uint64_t> hookCalls{0};
   auto withHook = [&](TRawDataDecodeBlockParams& q) {
     if (wr.SepLen() != 1) return;
     q.MaxAllowedBlocks = std::min(q.MaxAllowedBlocks, MaxHookBlocks(q.BufferSz));
     if (hits.size() < q.MaxAllowedBlocks) hits.resize(q.MaxAllowedBlocks);
+    if (wr.Watching() && wp.size() < q.MaxAllowedBlocks) wp.resize(q.MaxAllowedBlocks);
     hookCalls = 0;
     q.HookOnly = true;
-    q.OnBlockDecoded = [&hits, &hookCalls, b = wr.Byte()](uint64_t k, const uint8_t* d, uint64_t n,
-                                                          uint64_t base) {
+    q.OnBlockDecoded = [&hits, &wp, &hookCalls, watch = wr.Watching(), b = wr.Byte(),
+                        wb = wr.WatchedByte()](uint64_t k, const uint8_t* d, uint64_t n,
+                                               uint64_t base) {
       if (k >= hits.size()) return;
       std::vector<uint64_t>& h = hits[k];
       h.clear();
-      ScanByteHits(d, n, b, [&](uint64_t i) { h.push_back(base + i); });
+      if (watch) {
+        wp[k] = TWatchPiece();
+        wp[k].Scan(d, n, b, wb, [&](uint64_t i) { h.push_back(base + i); });
+      } else {
+        ScanByteHits(d, n, b, [&](uint64_t i) { h.push_back(base + i); });
+      }
       hookCalls.fetch_add(1, std::memory_order_relaxed);
     };
   };
@@ -689,7 +774,10 @@ TZelErr TMMTF::IndexDecodedBlocks(TMMTFIndexWriter& wr) {
     if (!q.OnBlockDecoded || hookCalls.load() != q.nBlocksDecoded)
       return wr.Data(buf.get(), q.DecodedSize, q.DecodedOfs);
     if (!wr.Follows(q.DecodedOfs)) return false;
-    for (uint64_t k = 0; k < q.nBlocksDecoded; ++k) wr.AppendHits(hits[k], 0);
+    for (uint64_t k = 0; k < q.nBlocksDecoded; ++k) {
+      if (wr.Watching()) wr.Settle(wp[k]);
+      wr.AppendHits(hits[k], 0);
+    }
     return wr.EndAt(q.DecodedOfs + q.DecodedSize);
   };
   while (!allDone && FCurrMMFPart < FMMFParts.size()) {

@@ -256,6 +256,12 @@ class TMMTF {
   // mapped page costs more than copying it; a window that stays in the processor's cache
   // makes the copy cheap.
   void SetReadWindow(uint64_t sz) { FReadWindowSz = sz; }
+  // A byte (0..255) or -1 (off, the default). With a byte set, MakeIndex by a one-byte
+  // separator also counts the items whose first byte it is, in the same pass (a VCF reader
+  // learns so whether a header line hides among the data lines without reading them again).
+  void SetItemStartWatch(int byte) { FItemStartWatch = byte; }
+  // Items of the last such MakeIndex whose first byte is the watched one (item 0 included).
+  uint64_t WatchedItemStarts() const { return FWatchedItemStarts; }
 
   // --- properties
   uint64_t FileSize() const { return FFileSz; }
@@ -416,6 +422,8 @@ class TMMTF {
   uint64_t FPartSz = cDefMMFPartSz;
   IZelProgress* FProgress = nullptr;
   TZelErr FLastError;
+  int FItemStartWatch = -1;
+  uint64_t FWatchedItemStarts = 0;
   // Raw-file identity recorded at LoadMMF (size, modification time) for stale-index checks.
   uint64_t FFileMTimeNs = 0;
 };

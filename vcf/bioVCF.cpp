@@ -50,6 +50,7 @@ void TVCFFile::InitVCFFields() {
   FNFields = 0;
   FSplitBad = false;
   FLineErr.Clear();
+  FFirstLineErr.Clear();
 }
 
 void TVCFFile::CloseText() {
@@ -162,6 +163,30 @@ bool TVCFFile::ReadHeaderLine(const std::string& name) {
   return true;
 }
 
+bool TVCFFile::NoHeaderLineInData(const std::string& name) {
+  // Indexing counted the lines that begin with "#"; when the header holds fewer, one is among
+  // the data (typically two files joined), and only then are the data lines looked at.
+  uint64_t inHeader = 0;
+  for (uint64_t i = 0; i <= FHdrRowOfs; ++i) {
+    uint64_t o, len;
+    if (!FText->GetItemOfs(i, o, len) || len == 0) continue;
+    const uint8_t* q = FText->OfsPtr(o, 1);
+    inHeader += q && *q == '#';
+  }
+  if (FText->WatchedItemStarts() <= inHeader) return true;
+  for (uint64_t i = FHdrRowOfs + 1; i < FNLines; ++i) {
+    uint64_t o, len;
+    if (!FText->GetItemOfs(i, o, len) || len == 0) continue;
+    const uint8_t* q = FText->OfsPtr(o, 1);
+    if (q && *q == '#') {
+      FLastErr =
+          TZelErr::User("Header line inside the data (two files joined?)", Where(name, i + 1));
+      return false;
+    }
+  }
+  return true;
+}
+
 bool TVCFFile::FindBlankLines() {
   // From the line index alone: an empty line is two line breaks in a row. Only lines of one
   // byte are read (a CR of a CR LF file).
@@ -244,6 +269,7 @@ bool TVCFFile::OpenDone(const std::string& name) {
   LineAt(FHdrRowOfs, hp, hn);
   if (FHdrRowOfs == 0) FCrLf = FText->GetItemLen(0) > hn + FBom;
   if (!ReadHeaderLine(name)) return fail();
+  if (!NoHeaderLineInData(name)) return fail();
   FindBlankLines();
   FNVariants = FNLines - FHdrRowOfs - 1 - FBlankVarsBefore.size();
   return true;
@@ -268,6 +294,7 @@ bool TVCFFile::OpenFile(const std::string& fileName) {
   // Variants are mostly read in order: a plain file comes through a read window that stays in
   // the processor's cache (a quarter faster than first touches of the mapping).
   text->SetReadWindow(uint64_t(256) << 10);
+  text->SetItemStartWatch('#');
   TZelErr err;
   if (!ZelLoadAndIndex(*text, fileName, err, "\n", 0, FPartSz)) {
     FLastErr = err ? err : TZelErr::User("Cannot open file", fileName);
@@ -291,6 +318,7 @@ bool TVCFFile::OpenText(std::string text, const std::string& name) {
   FMemText = std::move(text);
   FText = std::make_unique<TMMTF>();
   FText->MemAttach(reinterpret_cast<const uint8_t*>(FMemText.data()), FMemText.size());
+  FText->SetItemStartWatch('#');
   if (FText->MakeIndex("\n") == cNoIdx) {
     FLastErr = FText->LastError() ? FText->LastError() : TZelErr::User("Cannot index text", name);
     CloseText();
@@ -348,6 +376,7 @@ bool TVCFFile::CheckSplitLine(uint64_t v, bool ctrl) const {
   const uint64_t lineNo = VariantLineNo(v);
   auto bad = [&](TZelErr e) {
     FLineErr = std::move(e);
+    if (!FFirstLineErr) FFirstLineErr = FLineErr;
     FSplitBad = true;
     FCols.assign(2, 0);
     FCols[1] = 1;

@@ -75,6 +75,10 @@ class TVCFFile : public TZelObject {
   // (every column of such a line reads as empty).
   bool ReadVariant(uint64_t v) const { return SplitVariant(v); }
   const TZelErr& LineError() const { return FLineErr; }
+  // The first malformed line any reader met since the file was opened: readers whose results
+  // carry no error (the transition matrix, keys present, missing calls) leave such lines out,
+  // and the command that ran them reports this.
+  const TZelErr& FirstLineError() const { return FFirstLineErr; }
 
   // Views of variant text (VariantLine, Column) stay valid until a different variant is read.
   std::string GetVariantItemStrRaw(uint64_t v) const { return std::string(VariantLine(v)); }
@@ -246,6 +250,7 @@ class TVCFFile : public TZelObject {
   bool CheckSplitLine(uint64_t v, bool ctrl) const;
   uint64_t BlanksBefore(uint64_t v) const;
   bool FindBlankLines();
+  bool NoHeaderLineInData(const std::string& name);
   bool ReadHeaderLine(const std::string& name);
   // Line i of the text without its line break (and without a CR before it), for opening. The
   // pointer lies in FText and is valid until FText is next accessed.
@@ -297,5 +302,6 @@ class TVCFFile : public TZelObject {
   mutable uint32_t FNFields = 0;
   mutable bool FSplitBad = false;  // the split line is malformed (FLineErr says how)
   mutable TZelErr FLineErr;
+  mutable TZelErr FFirstLineErr;
   mutable std::vector<uint32_t> FAlleleMap;
 };

@@ -73,8 +73,7 @@ const std::vector<TCase>& Cases() {
       {"blank_crlf.vcf",
        {"2 x 2", "1 blank lines in the data section are not variants (first at line 6): FILE",
         "calls 4 called 4 missing 0"}},
-      {"joined.vcf",
-       {"2 x 6", "read: Header line inside the data (two files joined?): FILE, line 6"}},
+      {"joined.vcf", {"open: Header line inside the data (two files joined?): FILE, line 6"}},
       {"spaces.vcf", {"2 x 2", "read: Fewer than 8 tab-separated columns: FILE, line 6"}},
       {"pos_text.vcf", {"2 x 1", "read: POS \"abc\"" + kPosRange + ": FILE, line 5"}},
       {"pos_negative.vcf", {"2 x 2", "read: POS \"-5\"" + kPosRange + ": FILE, line 6"}},
@@ -138,6 +137,12 @@ TEST(Strict, BlankLinesKeepVariantNumbersAndLineNumbersApart) {
   EXPECT_EQ(f.Column(3, vcfPos), "");
   f.ClearSelection(true);
   EXPECT_EQ(f.NSelected(), 3u);
+  // Readers without an error result leave a malformed line out; the file remembers it.
+  TVCFFile n;
+  ASSERT_TRUE(n.OpenFile(Data("pos_negative.vcf")));
+  EXPECT_FALSE(n.FirstLineError());
+  EXPECT_EQ(n.GetGtKeysPresent(0, 1), (std::vector<std::string>{"DP", "GT"}));
+  EXPECT_EQ(n.FirstLineError().Details, Data("pos_negative.vcf") + ", line 6");
   // The BOM file's header is read as if the mark were not there.
   TVCFFile b;
   ASSERT_TRUE(b.OpenFile(Data("bom.vcf")));
