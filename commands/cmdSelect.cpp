@@ -353,23 +353,23 @@ void scVcfSaveSelection(const std::string& fileName) {
   std::vector<uint32_t> samples;
   bool useList = false;
   const TBioDataSet* ds = GetLastObjOfTypeAs<TBioDataSet>(oBioDS);
-  if (ds && ds->PopStruc().nInd > 0) {
-    const TPopScheme* scheme = ds->GetCurrScheme();
+  // Without a scheme (a data set not yet grouped) every sample is written.
+  const TPopScheme* scheme = ds && ds->PopStruc().nInd > 0 ? ds->GetCurrScheme() : nullptr;
+  if (scheme) {
     useList = true;
     // Members are found among the samples by name, whatever order the map gave them.
     std::unordered_map<std::string, uint32_t> column;
     const auto& names = vcf->SampleNamesRef();
     for (uint32_t s = names.size(); s-- > 0;) column[names[s]] = s;
-    if (scheme)
-      for (uint32_t ind : scheme->IndIDs()) {
-        const std::string& n = ds->PopStruc().IndNames[ind];
-        const auto it = column.find(n);
-        if (it == column.end()) {
-          iscZelError(TZelErr::User("Population member is not a sample of the VCF", n));
-          return;
-        }
-        samples.push_back(it->second);
+    for (uint32_t ind : scheme->IndIDs()) {
+      const std::string& n = ds->PopStruc().IndNames[ind];
+      const auto it = column.find(n);
+      if (it == column.end()) {
+        iscZelError(TZelErr::User("Population member is not a sample of the VCF", n));
+        return;
       }
+      samples.push_back(it->second);
+    }
   }
   scUiSetState(1);
   iscZelLog("Saving VCF variant selection to file: " + fileName);

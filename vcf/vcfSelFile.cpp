@@ -17,7 +17,9 @@ std::string ChkTypeRange(std::string_view s, TvcfType keyType) {
 
 TZelErr ParseThreshold(std::string_view text, TvcfType keyType, TValue64& thr,
                        TVcfEvaluator& eval) {
-  const std::string shown = "<" + std::string(text) + ">";
+  std::string shown(1, '<');
+  shown.append(text);
+  shown += '>';
   if (keyType == vtInt) {
     std::string_view t = text;
     if (!t.empty() && t[0] == '+') t.remove_prefix(1);

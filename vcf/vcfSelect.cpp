@@ -432,7 +432,7 @@ int64_t TVCFFile::InfoFilters(const std::vector<TVcfFilterItem>& task, TMaskLogi
         TValue64 x{};
         std::memcpy(&x, p.PBuffer, std::min<uint32_t>(p.ItemBytes, 8));
         bool missing = false;
-        if (markMissing[k] &&
+        if (markMissing[k] && p.ItemBytes == p.ValMissingData.size() &&
             std::memcmp(p.PBuffer, p.ValMissingData.data(), p.ValMissingData.size()) == 0) {
           uint32_t ofs, len;
           GetPInfoKeyOfs(info, tags[k], ofs, len);
