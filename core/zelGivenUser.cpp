@@ -35,3 +35,13 @@ bool TZelGivenUser::ShowGroupManager(TZelObject& structure) {
   Asked.push_back("Group manager");
   return GroupManager ? GroupManager(structure) : false;
 }
+
+std::optional<TZelValueSelection> TZelGivenUser::AskValueSelection(
+    const std::string& caption, const std::vector<std::string>& dataSets) {
+  Asked.push_back(caption);
+  ValueSelectionLines = dataSets;
+  if (ValueSelections.empty()) return std::nullopt;
+  std::optional<TZelValueSelection> a = std::move(ValueSelections.front());
+  ValueSelections.pop_front();
+  return a;
+}

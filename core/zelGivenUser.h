@@ -17,6 +17,9 @@ class TZelGivenUser : public IZelUser {
   std::deque<std::optional<std::string>> InputAnswers;
   // Edits the structure for the group manager; unset: nothing modified.
   std::function<bool(TZelObject&)> GroupManager;
+  std::deque<std::optional<TZelValueSelection>> ValueSelections;
+  // The data-set lines of the last value selection asked.
+  std::vector<std::string> ValueSelectionLines;
   // Every question asked, as "caption: prompt", in order (tests check what was asked).
   std::vector<std::string> Asked;
 
@@ -27,4 +30,6 @@ class TZelGivenUser : public IZelUser {
   std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
                                       const std::string& defaultValue) override;
   bool ShowGroupManager(TZelObject& structure) override;
+  std::optional<TZelValueSelection> AskValueSelection(
+      const std::string& caption, const std::vector<std::string>& dataSets) override;
 };
