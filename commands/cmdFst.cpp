@@ -14,7 +14,7 @@
 #include "core/zelRegistry.h"
 #include "core/zelUiState.h"
 #include "core/zelUser.h"
-#include "fileaccess/korTF.h"
+#include "fileaccess/korFileIO.h"
 #include "popgen/bioDS.h"
 #include "popgen/bioFst.h"
 #include "popgen/popSampleMatch.h"
@@ -319,7 +319,16 @@ bool scSaveFst(const std::string& base) {
         {base + "fst_" + d + ".tsv", ReportFstStr(pp->Fst, true, pp->LocNames, loc, '\t', 4, 5)},
     };
     for (const auto& [name, lines] : files) {
-      if (const int code = Ttf::WriteAStr2File(lines, name); code != 0) {
+      // One block per file: the line writer would make a system call per line.
+      size_t size = 0;
+      for (const std::string& l : lines) size += l.size() + 2;
+      std::string text;
+      text.reserve(size);
+      for (const std::string& l : lines) {
+        text += l;
+        text += "\r\n";
+      }
+      if (const int code = WriteFileDataItem(name, text.data(), text.size(), 0); code != 0) {
         iscZelError("Cannot write file", "U", name + ": " + FioErrorText(code));
         return false;
       }
