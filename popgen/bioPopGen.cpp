@@ -458,6 +458,7 @@ std::vector<std::string> ReportACStr(const TAlleleCounts& AC, bool addheader,
   const bool filtered = AC.Selection.GetNBits() == AC.nLoc && AC.nLoc > 0;
   const uint64_t nOut = excludeIgnored ? (filtered ? AC.nSelLoc : 0) : AC.nLoc;
   if (!locusNames.empty() && locusNames.size() != nOut) return out;
+  out.reserve(nOut + 1);
   if (addheader) {
     std::string h = locHeader;
     if (doGlobal) h += std::string(1, popDelim) + "AC_global";
@@ -509,6 +510,7 @@ std::vector<std::string> ReportAFStr(const TAlleleFrequencies& AF, bool addheade
   std::vector<std::string> out;
   if (AF.nPop == 0) doPops = false;
   if (!locusNames.empty() && locusNames.size() != AF.nLoc) return out;
+  out.reserve(AF.nLoc + 1);
   if (addheader) {
     std::string h = locHeader;
     if (doGlobal) h += std::string(1, popDelim) + "AF_global";
@@ -547,6 +549,7 @@ std::vector<std::string> ReportHetStr(const THeterozygosities& H, bool addheader
                                       int width) {
   std::vector<std::string> out;
   if (!locusNames.empty() && locusNames.size() != H.nLoc) return out;
+  out.reserve(H.nLoc + 1);
   const std::string d(1, delim);
   if (addheader) {
     std::string h = locHeader + d + "H_T";
@@ -579,6 +582,7 @@ std::vector<std::string> ReportFstStr(const std::vector<double>& Fst, bool addhe
                                       int width) {
   std::vector<std::string> out;
   if (!locusNames.empty() && locusNames.size() != Fst.size()) return out;
+  out.reserve(Fst.size() + 1);
   if (addheader) out.push_back(locHeader + delim + "Fst");
   std::string line;
   for (size_t i = 0; i < Fst.size(); ++i) {

@@ -228,6 +228,16 @@ TEST(Fst, ClampAndBiallelicFlag) {
   EXPECT_NEAR(Chain(ac, 1, 2, true, false).Fst[0], -0.5, 1e-12);
   EXPECT_EQ(Chain(ac, 1, 2, true, true).Fst[0], 0.0);
   EXPECT_FALSE(Chain(ac, 1, 2, true, true).AF.isAllBiallelic);
+  // Four alleles, no correction: pooled 3,1,1,3 of 8: H_T = 1 - 2(.375^2 + .125^2) = .6875;
+  // H_0 = 1 - 4(.25^2) = .75, H_1 = 1 - 2(.5^2) = .5, H_S = .625; F_ST = 1 - .625/.6875 = 1/11.
+  TAlleleCounts four = Counts({{{1, 1, 1, 1}, {2, 0, 0, 2}}});
+  const TChain f = Chain(four, 1, 2, false, true);
+  EXPECT_DOUBLE_EQ(f.H.het_global[0], 0.6875);
+  EXPECT_DOUBLE_EQ(f.H.Hs[0], 0.625);
+  EXPECT_NEAR(f.Fst[0], 1.0 / 11, 1e-12);
+  EXPECT_EQ(ReportAFStr(f.AF, false, {}, "", true, true, '\t', ", ", 4, 5),
+            (std::vector<std::string>{"0.3750, 0.1250, 0.1250, 0.3750\t0.2500, 0.2500, 0.2500, "
+                                      "0.2500\t0.5000, 0.0000, 0.0000, 0.5000"}));
   TAlleleCounts two = Counts({{{1, 1}, {1, 1}}});
   EXPECT_TRUE(Chain(two, 1, 2, true, true).AF.isAllBiallelic);
 }
