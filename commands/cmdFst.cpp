@@ -132,16 +132,24 @@ void NoPassingLocus(const TAlleleCountInfo& info, const TFstArgs& a) {
 
 // Frequencies to F_ST for one data set whose counts are filtered.
 void Complete(TPopParams& pp, const std::vector<std::string>& allNames, const TBitField& vcfSel,
-              const TFstArgs& a) {
+              const TFstArgs& a, bool keepFreqAndHet) {
   pp.LocNames.clear();
   pp.LocNames.reserve(pp.AC.nSelLoc);
   for (uint64_t j = 0; j < pp.AC.nLoc && j < allNames.size(); ++j)
     if (pp.AC.Selection.GetFieldBit(j)) pp.LocNames.push_back(allNames[j]);
+  pp.SmallSampleCorrection = a.Ssc;
   AlleleFreq(pp.AC, pp.AF);
   GetExpHet(pp.AF, pp.Het, a.Ssc ? &pp.AC : nullptr);
   pp.valKind = ppvFst;
   pp.Fst.clear();
   Het2Fst(pp.Het, pp.Fst, a.Limit);
+  if (!keepFreqAndHet) {
+    // The population count stays for the header-only tables of a pair without loci.
+    pp.AF = TAlleleFrequencies();
+    pp.AF.nPop = pp.AC.nPop;
+    pp.Het = THeterozygosities();
+    pp.Het.nPop = pp.AC.nPop;
+  }
   pp.SelMask = MakeFstSelMask(vcfSel, pp.AC.Selection);
 }
 
@@ -177,7 +185,7 @@ bool RunGlobal(const TFstArgs& a) {
     NoPassingLocus(info, a);
     return false;
   }
-  Complete(pp, names, in.Vcf->Selection(), a);
+  Complete(pp, names, in.Vcf->Selection(), a, true);
   obj->popParSrcid = uint64_t(in.VcfId);
   AddObj2ObjList(std::move(obj), oPopParams);
   iscZelLog("Finished.");
@@ -222,6 +230,9 @@ bool RunPairwise(TFstArgs a) {
     pp.PopNames = in.Scheme->PopNames;
     // The smaller number (met first among the samples) is population 0 of the pair.
     PairAlleleCounts(all, pp.Pop2, pp.Pop1, pp.AC);
+  }
+  all = TAlleleCounts();  // every pair has its counts
+  for (TPopParams& pp : obj->PopParameters) {
     const uint64_t passed = FilterAndTallyAlleleCounts(pp.AC, a.MinNObs, a.MinNPops, a.MaxNStates);
     iscZelLog(PassLine(passed, pp.AC.nLoc, pp.Desc));
     if (passed == 0)
@@ -229,7 +240,7 @@ bool RunPairwise(TFstArgs a) {
                     "; its tables hold header lines only");
     else
       ++pairsWithLoci;
-    Complete(pp, locNames, in.Vcf->Selection(), a);
+    Complete(pp, locNames, in.Vcf->Selection(), a, false);
   }
   if (pairsWithLoci == 0) {
     NoPassingLocus(info, a);
@@ -308,31 +319,38 @@ bool scSaveFst(const std::string& base) {
       return false;
     }
   const std::string loc = "Chr\tPos";
+  // One table at a time, each joined into one block: the line writer would make a system call
+  // per line, and four tables of every pair at once would double the memory of the result.
+  auto write = [](const std::string& name, std::vector<std::string> lines) {
+    size_t size = 0;
+    for (const std::string& l : lines) size += l.size() + 2;
+    std::string text;
+    text.reserve(size);
+    for (std::string& l : lines) {
+      text += l;
+      text += "\r\n";
+      std::string().swap(l);
+    }
+    if (const int code = WriteFileDataItem(name, text.data(), text.size(), 0); code != 0) {
+      iscZelError("Cannot write file", "U", name + ": " + FioErrorText(code));
+      return false;
+    }
+    return true;
+  };
   for (const TPopParams* pp : sets) {
     const std::string d = FstFileDesc(pp->Desc);
-    const std::pair<std::string, std::vector<std::string>> files[4] = {
-        {base + "ac_" + d + ".tsv",
-         ReportACStr(pp->AC, true, pp->LocNames, loc, true, true, true, '\t', ", ", ".")},
-        {base + "af_" + d + ".tsv",
-         ReportAFStr(pp->AF, true, pp->LocNames, loc, true, true, '\t', ", ", 4, 5)},
-        {base + "het_" + d + ".tsv", ReportHetStr(pp->Het, true, pp->LocNames, loc, '\t', 4, 5)},
-        {base + "fst_" + d + ".tsv", ReportFstStr(pp->Fst, true, pp->LocNames, loc, '\t', 4, 5)},
-    };
-    for (const auto& [name, lines] : files) {
-      // One block per file: the line writer would make a system call per line.
-      size_t size = 0;
-      for (const std::string& l : lines) size += l.size() + 2;
-      std::string text;
-      text.reserve(size);
-      for (const std::string& l : lines) {
-        text += l;
-        text += "\r\n";
-      }
-      if (const int code = WriteFileDataItem(name, text.data(), text.size(), 0); code != 0) {
-        iscZelError("Cannot write file", "U", name + ": " + FioErrorText(code));
-        return false;
-      }
-    }
+    TAlleleFrequencies af;
+    THeterozygosities het;
+    PopParamsFreqAndHet(*pp, af, het);
+    if (!write(base + "ac_" + d + ".tsv",
+               ReportACStr(pp->AC, true, pp->LocNames, loc, true, true, true, '\t', ", ", ".")) ||
+        !write(base + "af_" + d + ".tsv",
+               ReportAFStr(af, true, pp->LocNames, loc, true, true, '\t', ", ", 4, 5)) ||
+        !write(base + "het_" + d + ".tsv",
+               ReportHetStr(het, true, pp->LocNames, loc, '\t', 4, 5)) ||
+        !write(base + "fst_" + d + ".tsv",
+               ReportFstStr(pp->Fst, true, pp->LocNames, loc, '\t', 4, 5)))
+      return false;
   }
   iscZelLog("Finished.");
   scUiSetState(0);

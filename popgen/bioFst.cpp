@@ -59,3 +59,13 @@ TBitField MakeFstSelMask(const TBitField& vcfSelection, const TBitField& locusPa
   }
   return m;
 }
+
+void PopParamsFreqAndHet(const TPopParams& pp, TAlleleFrequencies& af, THeterozygosities& het) {
+  if (pp.AF.nLoc > 0 || pp.AC.nSelLoc == 0) {
+    af = pp.AF;
+    het = pp.Het;
+    return;
+  }
+  AlleleFreq(pp.AC, af);
+  GetExpHet(af, het, pp.SmallSampleCorrection ? &pp.AC : nullptr);
+}

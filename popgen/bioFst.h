@@ -27,7 +27,15 @@ struct TPopParams {
   std::string ValKindDesc;
   TBitField SelMask;  // per variant: selected and passing; k-th set bit <-> Fst[k]
   TPopParamValueKind valKind = ppvUnknown;
+  // Whether the heterozygosities carry the small-sample factor. A result of many data sets
+  // (every population pair) keeps AF and Het empty and derives them again from the counts
+  // when its tables are written: ten pairs of 400k loci would otherwise hold 350 MB more.
+  bool SmallSampleCorrection = true;
 };
+
+// The data set's frequencies and heterozygosities: the stored ones, or derived from its counts
+// when they were not kept.
+void PopParamsFreqAndHet(const TPopParams& pp, TAlleleFrequencies& af, THeterozygosities& het);
 
 class TPopParameters : public TZelObject {
  public:

@@ -220,6 +220,8 @@ bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembershi
     }
   }
   if (progress) progress->Progress(nSel, nSel);
+  AC.ac_global.shrink_to_fit();
+  AC.ac_pop.shrink_to_fit();
   return true;
 }
 
@@ -290,6 +292,12 @@ bool AlleleFreq(const TAlleleCounts& AC, TAlleleFrequencies& AF) {
   AF.nLoc = AC.nSelLoc;
   AF.af_n.reserve(AF.nLoc);
   AF.LocOfs.reserve(AF.nLoc + 1);
+  // Sized exactly: results of many pairs stay in memory together.
+  uint64_t slots = 0;
+  for (uint64_t i = 0; i < AC.nLoc; ++i)
+    if (AC.Selection.GetFieldBit(i)) slots += AC.NAlleles(i);
+  AF.af_global.reserve(slots);
+  AF.af_pop.reserve(slots * nPop);
   bool undetermined = true;
   for (uint64_t i = 0; i < AC.nLoc; ++i) {
     if (!AC.Selection.GetFieldBit(i)) continue;
