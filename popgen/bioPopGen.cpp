@@ -413,21 +413,54 @@ bool Het2Fst(const THeterozygosities& He, std::vector<double>& Fst, bool limitFs
   return true;
 }
 
+namespace {
+
+// Fixed notation with up to 9 decimals for moderate values (scaled below 4e8), without the
+// general conversion: the scaled value is rounded directly unless it lies within 1e-7 of a tie,
+// where the rounding of the product could differ from that of the exact binary value (then false:
+// the caller takes the general conversion). Same text as printf's "%.*f".
+bool FastFixed(double v, int decimals, char* buf, size_t& len) {
+  static constexpr double kScale[10] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+  if (decimals < 1 || decimals > 9 || !std::isfinite(v)) return false;
+  const double x = std::fabs(v) * kScale[decimals];
+  // Below 4e8 the product is within 5e-8 of the exact scaled value.
+  if (x >= 4e8) return false;
+  const double fl = std::floor(x);
+  const double frac = x - fl;
+  if (std::fabs(frac - 0.5) < 1e-7) return false;
+  uint64_t q = uint64_t(fl) + (frac > 0.5 ? 1 : 0);
+  char tmp[32];
+  int n = 0;
+  for (int d = 0; d < decimals; ++d, q /= 10) tmp[n++] = char('0' + q % 10);
+  tmp[n++] = '.';
+  do {
+    tmp[n++] = char('0' + q % 10);
+    q /= 10;
+  } while (q);
+  len = 0;
+  if (std::signbit(v)) buf[len++] = '-';
+  while (n) buf[len++] = tmp[--n];
+  return true;
+}
+
+}  // namespace
+
 void AppendFixed(std::string& out, double v, int decimals, int width) {
   char buf[400];
-  size_t len;
+  size_t len = 0;
   if (std::isnan(v)) {
-    std::memcpy(buf, "NA", 2);
-    len = 2;
-  } else {
-    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
-    len = r.ec == std::errc() ? size_t(r.ptr - buf) : 0;
-    if (r.ec != std::errc()) {
-      std::memcpy(buf, "NA", 2);
-      len = 2;
-    }
+    out.append("NA");
+    return;
   }
-  if (!std::isnan(v) && int(len) < width) out.append(size_t(width) - len, ' ');
+  if (!FastFixed(v, decimals, buf, len)) {
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+    if (r.ec != std::errc()) {
+      out.append("NA");
+      return;
+    }
+    len = size_t(r.ptr - buf);
+  }
+  if (int(len) < width) out.append(size_t(width) - len, ' ');
   out.append(buf, len);
 }
 

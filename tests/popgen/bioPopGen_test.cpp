@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -252,6 +253,23 @@ TEST(Fst, NumbersInFixedNotation) {
                {0.12345, 4, 0, "0.1235"}, {std::nan(""), 4, 10, "NA"},
                {-0.0, 4, 5, "-0.0000"}};
   for (const TCase& c : cases) EXPECT_EQ(FixedStr(c.V, c.Dec, c.Width), c.Text) << c.V;
+  // The same text as printf everywhere, ties and values next to them included.
+  std::vector<double> values = {0.5,        0.25, 0.125,         0.00015, 0.00025, 1.00005, 2.5e-5,
+                                99999999.0, 1e8,  123456789.125, 1e300,   -1e-300, 5e-324};
+  uint64_t seed = 1;
+  for (int i = 0; i < 20000; ++i) {
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    const double u = double(seed >> 11) / double(1ull << 53);
+    values.push_back((i % 2 ? -1 : 1) * u * (i % 3 ? 1.0 : 1000.0));
+    values.push_back(std::nearbyint(u * 1e6) / 1e6 + 5e-5);  // near ties at 4 decimals
+    values.push_back(double(i) / 8.0);                       // exact ties
+  }
+  for (double v : values)
+    for (int dec : {1, 4, 9}) {
+      char buf[512];
+      std::snprintf(buf, sizeof buf, "%.*f", dec, v);
+      ASSERT_EQ(FixedStr(v, dec, 0), buf) << v << " " << dec;
+    }
 }
 
 TEST(Fst, ReportsKeepLocusNamesAligned) {
