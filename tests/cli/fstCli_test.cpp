@@ -108,6 +108,17 @@ TEST_F(FstCli, HandComputedFixtureGivesTheseTablesByteForByte) {
                                                      {"run1fst_global.tsv", c.Fst}};
     EXPECT_EQ(Files(Dir / "out"), want) << (c.Extra.empty() ? "" : c.Extra[0]);
   }
+  // Two populations: the one pair, B-A, has the global tables (its frequencies and
+  // heterozygosities are derived again from the counts when written).
+  fs::remove_all(Dir / "out");
+  std::vector<std::string> pw = base;
+  pw.insert(pw.end(), {"--pairwise", "--out", Out("run1")});
+  ASSERT_EQ(RunZelcli(pw).Status, 0);
+  const std::map<std::string, std::string> wantPair = {{"run1ac_B-A.tsv", ac},
+                                                       {"run1af_B-A.tsv", af},
+                                                       {"run1het_B-A.tsv", hetCorr},
+                                                       {"run1fst_B-A.tsv", cases[0].Fst}};
+  EXPECT_EQ(Files(Dir / "out"), wantPair);
   // The log of the default run, whole.
   fs::remove_all(Dir / "out");
   std::vector<std::string> args = base;
