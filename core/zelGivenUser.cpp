@@ -44,3 +44,13 @@ std::optional<TVarSelAnswer> TZelGivenUser::ShowVarSelection(const TVarSelReques
   VarSelAnswers.pop_front();
   return a;
 }
+
+std::optional<TZelValueSelection> TZelGivenUser::AskValueSelection(
+    const std::string& caption, const std::vector<std::string>& dataSets) {
+  Asked.push_back(caption);
+  ValueSelectionLines = dataSets;
+  if (ValueSelections.empty()) return std::nullopt;
+  std::optional<TZelValueSelection> a = std::move(ValueSelections.front());
+  ValueSelections.pop_front();
+  return a;
+}

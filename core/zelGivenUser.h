@@ -20,6 +20,9 @@ class TZelGivenUser : public IZelUser {
   // Answers of the variant selection dialog, and the requests it was opened with.
   std::deque<std::optional<TVarSelAnswer>> VarSelAnswers;
   std::vector<TVarSelRequest> VarSelRequests;
+  std::deque<std::optional<TZelValueSelection>> ValueSelections;
+  // The data-set lines of the last value selection asked.
+  std::vector<std::string> ValueSelectionLines;
   // Every question asked, as "caption: prompt", in order (tests check what was asked).
   std::vector<std::string> Asked;
 
@@ -31,4 +34,6 @@ class TZelGivenUser : public IZelUser {
                                       const std::string& defaultValue) override;
   bool ShowGroupManager(TZelObject& structure) override;
   std::optional<TVarSelAnswer> ShowVarSelection(const TVarSelRequest& request) override;
+  std::optional<TZelValueSelection> AskValueSelection(
+      const std::string& caption, const std::vector<std::string>& dataSets) override;
 };

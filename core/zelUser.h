@@ -43,6 +43,14 @@ struct TVarSelAnswer {
   std::string MinSamples = "1";
 };
 
+// The answer of the selection by a per-variant value (F_ST): which data set of the list, which
+// comparison (0 "<", 1 "<=", 2 "=", 3 ">=", 4 ">", 5 "<>") and the threshold as typed.
+struct TZelValueSelection {
+  uint32_t DataSet = 0;
+  uint8_t Comparison = 0;
+  std::string Threshold;
+};
+
 class IZelUser : public IZelProgress {
  public:
   // nullopt: the user cancelled.
@@ -56,6 +64,14 @@ class IZelUser : public IZelProgress {
   // The sample group manager edits a population structure in place (the object is the
   // engine's structure, seen here only through its root type). True when modified.
   virtual bool ShowGroupManager(TZelObject& structure) = 0;
+  // The variant selection dialog on its value page: one line per data set, the first chosen
+  // at the start. nullopt: cancelled (the default for front ends that do not offer it).
+  virtual std::optional<TZelValueSelection> AskValueSelection(
+      const std::string& caption, const std::vector<std::string>& dataSets) {
+    (void)caption;
+    (void)dataSets;
+    return std::nullopt;
+  }
   void Progress(uint64_t, uint64_t) override {}
   // The variant selection dialog; nullopt: cancelled (the default of answerers without it).
   virtual std::optional<TVarSelAnswer> ShowVarSelection(const TVarSelRequest&) {

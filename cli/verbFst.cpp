@@ -1,0 +1,93 @@
+// zelcli fst FILE --popmap MAP [--scheme NAME] [--pairwise] [depth and locus options]
+// [filters...] --out BASE: global or pairwise F_ST of the selected variants, written as the
+// four tables per result that scSaveFst writes.
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "cli/cliVerb.h"
+#include "cli/filterOptions.h"
+#include "cli/popOptions.h"
+#include "commands/cmdFst.h"
+#include "commands/cmdLoad.h"
+#include "core/zelLog.h"
+
+namespace {
+
+struct TFstCliOptions {
+  std::string File;
+  std::string Out;
+  bool Pairwise = false;
+  // The main window's defaults.
+  uint32_t MinDP = 2, MinDPHom = 10, MinObs = 4, MinPops = 4, MaxStates = 2;
+  bool NoLimitZero = false;
+  bool NoSmallSampleCorrection = false;
+};
+
+// The folder part of the base name ("DIR/" or "DIR/run1"), made when missing.
+bool MakeOutFolder(const std::string& base) {
+  const size_t slash = base.rfind('/');
+  if (slash == std::string::npos || slash == 0) return true;
+  const std::filesystem::path dir = base.substr(0, slash);
+  std::error_code ec;
+  if (std::filesystem::is_directory(dir, ec)) return true;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) {
+    iscZelError("Cannot create output folder", "U", dir.string() + ": " + ec.message());
+    return false;
+  }
+  return true;
+}
+
+int RunFst(const TFstCliOptions& o, const TPopCliOptions& pop, const TFilterCliOptions& filters) {
+  if (!scLoadVcfFile(o.File)) return 1;
+  if (!ApplyPopOptions(pop)) return 1;
+  if (!ApplyFilterOptions(filters)) return 1;
+  const bool limit = !o.NoLimitZero, ssc = !o.NoSmallSampleCorrection;
+  const bool ok =
+      o.Pairwise ? scPairwiseFst(o.MinDP, o.MinDPHom, o.MinObs, o.MinPops, o.MaxStates, limit, ssc)
+                 : scGlobalFst(o.MinDP, o.MinDPHom, o.MinObs, o.MinPops, o.MaxStates, limit, ssc);
+  if (!ok || iscZelHasError(false)) return 1;
+  if (!MakeOutFolder(o.Out)) return 1;
+  return scSaveFst(o.Out) ? 0 : 1;
+}
+
+const TCliVerbRegistrar registrar(TCliVerb{
+    "fst",
+    "Global or pairwise F_ST per locus: allele count, frequency, heterozygosity and F_ST tables",
+    [](CLI::App& sub, const TCliGlobals&) -> std::function<int()> {
+      auto o = std::make_shared<TFstCliOptions>();
+      sub.add_option("FILE", o->File, "VCF file (plain, gzip or BGZF)")->required();
+      auto pop = AddPopOptions(sub);
+      sub.get_option("--popmap")->required();
+      sub.add_flag("--pairwise", o->Pairwise,
+                   "F_ST for every pair of populations instead of all populations together");
+      sub.add_option("--min-dp", o->MinDP,
+                     "Calls with a lower depth (DP; absent counts as 0) are dropped; 0: no depth "
+                     "masking")
+          ->capture_default_str();
+      sub.add_option("--min-dp-hom", o->MinDPHom,
+                     "Homozygous calls with a lower depth count one allele only")
+          ->capture_default_str();
+      sub.add_option("--min-obs", o->MinObs,
+                     "Allele observations a population needs at a locus to count for --min-pops")
+          ->capture_default_str();
+      sub.add_option("--min-pops", o->MinPops,
+                     "Populations with --min-obs observations a locus needs (pairwise: at most 2)")
+          ->capture_default_str();
+      sub.add_option("--max-states", o->MaxStates, "Loci with more alleles are left out")
+          ->capture_default_str();
+      sub.add_flag("--no-limit-zero", o->NoLimitZero, "Keep negative F_ST values");
+      sub.add_flag("--no-small-sample-correction", o->NoSmallSampleCorrection,
+                   "Heterozygosities without the N/(N-1) correction");
+      auto filters = AddFilterOptions(sub);
+      sub.add_option("--out", o->Out,
+                     "Base name of the tables: BASE + ac_/af_/het_/fst_ + global or the pair + "
+                     ".tsv; \"DIR/\" writes into DIR (made when missing)")
+          ->required()
+          ->type_name("BASE");
+      return [o, pop, filters]() { return RunFst(*o, *pop, *filters); };
+    }});
+
+}  // namespace

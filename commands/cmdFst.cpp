@@ -1,0 +1,423 @@
+// F_ST commands: the pipeline from genotypes to F_ST per locus, global and per population
+// pair, the four tables of a result, and the variant selection by F_ST.
+#include "commands/cmdFst.h"
+
+#include <charconv>
+#include <cmath>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "base/korNum.h"
+#include "commands/cmdLoad.h"
+#include "core/zelLog.h"
+#include "core/zelRegistry.h"
+#include "core/zelUiState.h"
+#include "core/zelUser.h"
+#include "fileaccess/korFileIO.h"
+#include "popgen/bioDS.h"
+#include "popgen/bioFst.h"
+#include "popgen/popSampleMatch.h"
+#include "vcf/bioVCF.h"
+
+namespace {
+
+struct TFstArgs {
+  uint32_t MinDPAll, MinDPHom, MinNObs, MinNPops, MaxNStates;
+  bool Limit, Ssc;
+};
+
+// What both computing commands need: the VCF file, its id, the scheme and the membership of
+// every sample column in it.
+struct TFstInput {
+  TVCFFile* Vcf = nullptr;
+  int32_t VcfId = -1;
+  const TPopScheme* Scheme = nullptr;
+  std::vector<uint32_t> Membership;
+  uint32_t NPops = 0;  // populations with at least one sample
+};
+
+bool Preconditions(TFstInput& in) {
+  const int32_t active = GetActiveObj();
+  if (ZelObjCount() == 0 || active < 0 || !GetObjById(active)) {
+    iscZelUserError("Nothing loaded");
+    return false;
+  }
+  if (GetObjTypeById(active) != oVCF) {
+    iscZelUserError("Need to operate on VCF input");
+    return false;
+  }
+  in.Vcf = dynamic_cast<TVCFFile*>(GetObjById(active));
+  in.VcfId = active;
+  const int32_t dsId = GetLastObjIdOfType({oBioDS});
+  const TBioDataSet* ds = dsId >= 0 ? dynamic_cast<TBioDataSet*>(GetObjById(dsId)) : nullptr;
+  if (!in.Vcf || !ds || ds->PopStruc().nInd == 0 || ds->nSchemes() == 0 || !ds->GetCurrScheme()) {
+    iscZelUserError("No population structure defined");
+    return false;
+  }
+  in.Scheme = ds->GetCurrScheme();
+  // The map must fit the file: same individuals, by position or (reordered) by name.
+  TPopSampleMatch m = MatchPopToSamples(ds->PopStruc(), in.Vcf->SampleNamesRef());
+  if (m.Err) {
+    iscZelError(m.Err);
+    return false;
+  }
+  for (const std::string& s : m.Infos) iscZelLog(s);
+  for (const std::string& s : m.Warnings) iscZelWarning(s);
+  in.Membership = m.SampleMembership(*in.Scheme);
+  std::set<uint32_t> used;
+  for (uint32_t p : in.Membership)
+    if (p != kPopNone) used.insert(p);
+  in.NPops = uint32_t(used.size());
+  if (in.NPops < 2) {
+    iscZelUserError("F_ST needs at least two populations: scheme \"" + in.Scheme->Name + "\" has " +
+                    std::to_string(in.NPops) + " with samples in the VCF file");
+    return false;
+  }
+  return true;
+}
+
+std::string ParamText(const char* kind, const TFstArgs& a) {
+  return std::string("Performing ") + kind +
+         " Fst calculations [minDP_all=" + std::to_string(a.MinDPAll) +
+         "minDP_hom=" + std::to_string(a.MinDPHom) +
+         " minNAllelePerPop= " + std::to_string(a.MinNObs) +
+         " per minNPops= " + std::to_string(a.MinNPops) +
+         " maxAllelicStats=" + std::to_string(a.MaxNStates) +
+         "+ LimitFstToZero= " + (a.Limit ? "1" : "0") + "] ...";
+}
+
+// The walk over the selected variants; false once an error was logged.
+bool CountAlleles(TFstInput& in, const std::vector<uint32_t>& membership, const TFstArgs& a,
+                  TAlleleCounts& ac, TAlleleCountInfo& info, std::vector<std::string>& names) {
+  if (!GetVcfAlleleCounts(*in.Vcf, membership, a.MinDPAll, a.MinDPHom, ac, 2, &info, &ZelUser(),
+                          &names)) {
+    if (info.Err)
+      iscZelError(info.Err);
+    else
+      iscZelUserError(in.Vcf->NSelected() == 0 ? "No variant selected"
+                                               : "The VCF file has no samples");
+    return false;
+  }
+  const TXtrGtReport& r = info.Report;
+  if (r.BadAlleleCalls)
+    iscZelWarning(std::to_string(r.BadAlleleCalls) +
+                  " calls name alleles beyond their site's alleles and were read as missing "
+                  "(first at line " +
+                  std::to_string(r.FirstBadAlleleLine) + ")");
+  if (r.ShortLines)
+    iscZelWarning(std::to_string(r.ShortLines) +
+                  " lines have fewer columns than the header; their absent calls read as "
+                  "missing (first at line " +
+                  std::to_string(r.FirstShortLine) + ")");
+  if (info.VariantsNoDP && info.VariantsNoDP < info.VariantsRead)
+    iscZelWarning(std::to_string(info.VariantsNoDP) + " of " + std::to_string(info.VariantsRead) +
+                  " variants read have no DP; the depth threshold drops all their calls");
+  return true;
+}
+
+// The error when no locus (or no pair) passed, with the reason when it is known.
+void NoPassingLocus(const TAlleleCountInfo& info, const TFstArgs& a) {
+  if (a.MinDPAll && info.VariantsRead && info.VariantsNoDP == info.VariantsRead) {
+    iscZelUserError(
+        "No locus passed the filters: no variant has a DP value, so the depth threshold "
+        "(minDP_all=" +
+        std::to_string(a.MinDPAll) +
+        ") drops every call; set the depth thresholds to 0 to count calls without depth "
+        "(zelcli: --min-dp 0 --min-dp-hom 0)");
+    return;
+  }
+  iscZelUserError("No locus passed the filters");
+}
+
+// Frequencies to F_ST for one data set whose counts are filtered.
+void Complete(TPopParams& pp, const std::vector<std::string>& allNames, const TBitField& vcfSel,
+              const TFstArgs& a, bool keepFreqAndHet) {
+  pp.LocNames.clear();
+  pp.LocNames.reserve(pp.AC.nSelLoc);
+  for (uint64_t j = 0; j < pp.AC.nLoc && j < allNames.size(); ++j)
+    if (pp.AC.Selection.GetFieldBit(j)) pp.LocNames.push_back(allNames[j]);
+  pp.SmallSampleCorrection = a.Ssc;
+  AlleleFreq(pp.AC, pp.AF);
+  GetExpHet(pp.AF, pp.Het, a.Ssc ? &pp.AC : nullptr);
+  pp.valKind = ppvFst;
+  pp.Fst.clear();
+  Het2Fst(pp.Het, pp.Fst, a.Limit);
+  if (!keepFreqAndHet) {
+    // The population count stays for the header-only tables of a pair without loci.
+    pp.AF = TAlleleFrequencies();
+    pp.AF.nPop = pp.AC.nPop;
+    pp.Het = THeterozygosities();
+    pp.Het.nPop = pp.AC.nPop;
+  }
+  pp.SelMask = MakeFstSelMask(vcfSel, pp.AC.Selection);
+}
+
+std::string PassLine(uint64_t passed, uint64_t selected, const std::string& pair) {
+  return "Loci passing the filters" + (pair.empty() ? "" : " (" + pair + ")") + ": " +
+         std::to_string(passed) + " of " + std::to_string(selected) + " selected";
+}
+
+bool RunGlobal(const TFstArgs& a) {
+  TFstInput in;
+  if (!Preconditions(in)) return false;
+  scUiSetState(1);
+  iscZelHasError(true);
+  iscZelLog(ParamText("global", a));
+  if (in.NPops < std::max(a.MinNPops, 1u)) {
+    iscZelUserError("No locus can pass the filters: scheme \"" + in.Scheme->Name + "\" has " +
+                    std::to_string(in.NPops) +
+                    " populations, fewer than the minimum number of populations (minNPops=" +
+                    std::to_string(a.MinNPops) + "; zelcli: --min-pops)");
+    return false;
+  }
+  auto obj = std::make_unique<TPopParameters>();
+  TPopParams& pp = obj->PopParameters.emplace_back();
+  pp.Desc = "global";
+  pp.ValKindDesc = "F_ST";
+  pp.PopNames = in.Scheme->PopNames;
+  TAlleleCountInfo info;
+  std::vector<std::string> names;
+  if (!CountAlleles(in, in.Membership, a, pp.AC, info, names)) return false;
+  const uint64_t passed = FilterAndTallyAlleleCounts(pp.AC, a.MinNObs, a.MinNPops, a.MaxNStates);
+  iscZelLog(PassLine(passed, pp.AC.nLoc, ""));
+  if (passed == 0) {
+    NoPassingLocus(info, a);
+    return false;
+  }
+  Complete(pp, names, in.Vcf->Selection(), a, true);
+  obj->popParSrcid = uint64_t(in.VcfId);
+  AddObj2ObjList(std::move(obj), oPopParams);
+  iscZelLog("Finished.");
+  scUiSetState(0);
+  return true;
+}
+
+bool RunPairwise(TFstArgs a) {
+  TFstInput in;
+  if (!Preconditions(in)) return false;
+  scUiSetState(1);
+  iscZelHasError(true);
+  if (a.MinNPops > 2) a.MinNPops = 2;
+  iscZelLog(ParamText("pairwise", a));
+  // Populations numbered by first appearance among the samples.
+  const std::vector<uint32_t> levels = GetLevDX(in.Membership, kPopNone);
+  const std::vector<uint32_t> mb = Xlat2Levels(in.Membership, levels);
+  const std::vector<std::string> names = xlatPopNames(in.Scheme->PopNames, levels);
+  std::vector<std::vector<uint32_t>> pairMb;
+  std::vector<uint32_t> pw1, pw2;
+  const uint32_t nPairs = MakePopPairs(mb, pairMb, pw1, pw2);
+  pairMb.clear();  // the pairs are formed from the counts of one walk
+
+  // One walk: every population's counts; each pair is then formed from them. The depth filter
+  // works per sample, so this gives what a walk per pair would.
+  TAlleleCounts all;
+  TAlleleCountInfo info;
+  std::vector<std::string> locNames;
+  if (!CountAlleles(in, mb, a, all, info, locNames)) return false;
+
+  auto obj = std::make_unique<TPopParameters>();
+  obj->PopParameters.reserve(nPairs);
+  uint32_t pairsWithLoci = 0;
+  for (uint32_t k = 0; k < nPairs; ++k) {
+    TPopParams& pp = obj->PopParameters.emplace_back();
+    pp.Pop1 = pw1[k];
+    pp.Pop2 = pw2[k];
+    pp.PopName1 = names[pp.Pop1];
+    pp.PopName2 = names[pp.Pop2];
+    pp.Desc = pp.PopName1 + "-" + pp.PopName2;
+    pp.ValKindDesc = "F_ST";
+    pp.PopNames = in.Scheme->PopNames;
+    // The smaller number (met first among the samples) is population 0 of the pair.
+    PairAlleleCounts(all, pp.Pop2, pp.Pop1, pp.AC);
+  }
+  all = TAlleleCounts();  // every pair has its counts
+  for (TPopParams& pp : obj->PopParameters) {
+    const uint64_t passed = FilterAndTallyAlleleCounts(pp.AC, a.MinNObs, a.MinNPops, a.MaxNStates);
+    iscZelLog(PassLine(passed, pp.AC.nLoc, pp.Desc));
+    if (passed == 0)
+      iscZelWarning("No locus passed the filters for the pair " + pp.Desc +
+                    "; its tables hold header lines only");
+    else
+      ++pairsWithLoci;
+    Complete(pp, locNames, in.Vcf->Selection(), a, false);
+  }
+  if (pairsWithLoci == 0) {
+    NoPassingLocus(info, a);
+    return false;
+  }
+  obj->popParSrcid = uint64_t(in.VcfId);
+  AddObj2ObjList(std::move(obj), oPopParams);
+  iscZelLog("DONE....");
+  scUiSetState(0);
+  return true;
+}
+
+// Whole text as a finite number ("." as separator); false for anything else.
+bool ParseThreshold(const std::string& text, double& v) {
+  const char* b = text.data();
+  const char* e = b + text.size();
+  if (b != e && *b == '+') ++b;
+  if (b == e || (*b == '-' && b != text.data())) return false;
+  const auto r = std::from_chars(b, e, v);
+  return r.ec == std::errc() && r.ptr == e && std::isfinite(v);
+}
+
+bool Compare(double x, double t, uint8_t cmp) {
+  switch (cmp) {
+    case 0:
+      return x < t;
+    case 1:
+      return x <= t;
+    case 2:
+      return x == t;
+    case 3:
+      return x >= t;
+    case 4:
+      return x > t;
+    default:
+      return x != t;
+  }
+}
+
+}  // namespace
+
+bool scGlobalFst(uint32_t minDP_all, uint32_t minDP_hom, uint32_t minNObsAllelePerPop,
+                 uint32_t minNPops, uint32_t maxNAllelicStates, bool limitFstToZero,
+                 bool doSmallSampleCorrection) {
+  return RunGlobal({minDP_all, minDP_hom, minNObsAllelePerPop, minNPops, maxNAllelicStates,
+                    limitFstToZero, doSmallSampleCorrection});
+}
+
+bool scPairwiseFst(uint32_t minDP_all, uint32_t minDP_hom, uint32_t minNObsAllelePerPop,
+                   uint32_t minNPops, uint32_t maxNAllelicStates, bool limitFstToZero,
+                   bool doSmallSampleCorrection) {
+  return RunPairwise({minDP_all, minDP_hom, minNObsAllelePerPop, minNPops, maxNAllelicStates,
+                      limitFstToZero, doSmallSampleCorrection});
+}
+
+bool scSaveFst(const std::string& base) {
+  if (base.empty()) return true;
+  scUiSetState(1);
+  iscZelHasError(true);
+  iscZelLog("Saving last calculated population parameters/Fsts to file(s) of base name " + base);
+  const TPopParameters* obj = GetLastObjOfTypeAs<TPopParameters>(oPopParams);
+  std::vector<const TPopParams*> sets;
+  if (obj)
+    for (const TPopParams& pp : obj->PopParameters)
+      if (pp.valKind == ppvFst) sets.push_back(&pp);
+  if (sets.empty()) {
+    iscZelUserError("No suitable dataset in found in memory");
+    return false;
+  }
+  // Every name first: two data sets must never write over each other.
+  std::set<std::string> descs;
+  for (const TPopParams* pp : sets)
+    if (!descs.insert(FstFileDesc(pp->Desc)).second) {
+      iscZelUserError("Two data sets would be written to the same files: " + base + "fst_" +
+                      FstFileDesc(pp->Desc) + ".tsv");
+      return false;
+    }
+  const std::string loc = "Chr\tPos";
+  // One table at a time, each joined into one block: the line writer would make a system call
+  // per line, and four tables of every pair at once would double the memory of the result.
+  auto write = [](const std::string& name, std::vector<std::string> lines) {
+    size_t size = 0;
+    for (const std::string& l : lines) size += l.size() + 2;
+    std::string text;
+    text.reserve(size);
+    for (std::string& l : lines) {
+      text += l;
+      text += "\r\n";
+      std::string().swap(l);
+    }
+    if (const int code = WriteFileDataItem(name, text.data(), text.size(), 0); code != 0) {
+      iscZelError("Cannot write file", "U", name + ": " + FioErrorText(code));
+      return false;
+    }
+    return true;
+  };
+  for (const TPopParams* pp : sets) {
+    const std::string d = FstFileDesc(pp->Desc);
+    TAlleleFrequencies af;
+    THeterozygosities het;
+    PopParamsFreqAndHet(*pp, af, het);
+    if (!write(base + "ac_" + d + ".tsv",
+               ReportACStr(pp->AC, true, pp->LocNames, loc, true, true, true, '\t', ", ", ".")) ||
+        !write(base + "af_" + d + ".tsv",
+               ReportAFStr(af, true, pp->LocNames, loc, true, true, '\t', ", ", 4, 5)) ||
+        !write(base + "het_" + d + ".tsv",
+               ReportHetStr(het, true, pp->LocNames, loc, '\t', 4, 5)) ||
+        !write(base + "fst_" + d + ".tsv",
+               ReportFstStr(pp->Fst, true, pp->LocNames, loc, '\t', 4, 5)))
+      return false;
+  }
+  iscZelLog("Finished.");
+  scUiSetState(0);
+  return true;
+}
+
+void uscVcfSelectByFst() {
+  if (ZelObjCount() == 0) return;
+  const int32_t active = GetActiveObj();
+  TVCFFile* vcf = active >= 0 && GetObjTypeById(active) == oVCF
+                      ? dynamic_cast<TVCFFile*>(GetObjById(active))
+                      : nullptr;
+  if (!vcf) {
+    iscZelUserError("No valid VCF input selected");
+    return;
+  }
+  std::vector<const TPopParams*> sets;
+  std::vector<std::string> lines;
+  for (int32_t id = ZelObjCount() - 1; id >= 0; --id) {
+    if (GetObjTypeById(id) != oPopParams) continue;
+    const auto* obj = dynamic_cast<const TPopParameters*>(GetObjById(id));
+    if (!obj || obj->popParSrcid != uint64_t(active)) continue;
+    for (size_t k = 0; k < obj->PopParameters.size(); ++k) {
+      const TPopParams& pp = obj->PopParameters[k];
+      if (pp.valKind != ppvFst || pp.SelMask.GetNBits() != vcf->NVariants()) continue;
+      sets.push_back(&pp);
+      lines.push_back("F_ST " + pp.Desc + " [" + std::to_string(id) + "." + std::to_string(k) +
+                      "]");
+    }
+  }
+  if (sets.empty()) {
+    iscZelUserError("No suitable Fst data set found");
+    return;
+  }
+  const std::optional<TZelValueSelection> ans =
+      ZelUser().AskValueSelection("Select variants by F_ST", lines);
+  if (!ans) return;
+  iscZelHasError(true);
+  if (ans->DataSet >= sets.size() || ans->Comparison > 5) {
+    iscZelUserError("No such data set or comparison");
+    return;
+  }
+  double thr = 0;
+  if (!ParseThreshold(ans->Threshold, thr)) {
+    iscZelUserError("Threshold value does not appear to be a valid number: <" + ans->Threshold +
+                    ">");
+    return;
+  }
+  const TPopParams& pp = *sets[ans->DataSet];
+  iscZelLog("Selecting variants based on F_ST " + pp.Desc + " with threshold " +
+            ComparisonStr[ans->Comparison] + FixedStr(thr, 4, 10));
+  // Variants outside the data set's mask lose their bit; a locus without F_ST ("NA") never
+  // passes, whatever the comparison.
+  uint64_t k = 0;
+  for (uint64_t v = 0; v < vcf->NVariants(); ++v) {
+    if (!pp.SelMask.GetFieldBit(v)) {
+      if (vcf->IsSelected(v)) vcf->SetSelected(v, false);
+      continue;
+    }
+    const double x = k < pp.Fst.size() ? pp.Fst[k] : std::nan("");
+    ++k;
+    if (vcf->IsSelected(v) && (std::isnan(x) || !Compare(x, thr, ans->Comparison)))
+      vcf->SetSelected(v, false);
+  }
+  const uint64_t n = vcf->NSelected();
+  scUiSetDataSize(std::to_string(vcf->NSamples()) + " x " + std::to_string(n));
+  iscZelLog("Selected " + std::to_string(n) + " variants");
+}
+
+void uscShowFstSelection() { uscVcfSelectByFst(); }

@@ -1,0 +1,635 @@
+// Allele counting over the selected variants, the locus filter, frequencies, expected
+// heterozygosities, F_ST and the text tables built from them.
+#include "popgen/bioPopGen.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+
+#include "vcf/bioVCF.h"
+
+namespace {
+
+// The raw line in a message, cut so that a line of thousands of samples does not flood the log.
+std::string LineForMessage(const TVCFFile& vcf, uint64_t v) {
+  constexpr size_t kMax = 200;
+  std::string s = vcf.GetVariantItemStrRaw(v);
+  if (s.size() > kMax) s = s.substr(0, kMax) + "...";
+  return s;
+}
+
+// Depth of one call from the DP slots: absent, "." and negative values are 0.
+inline uint32_t DepthOf(const TXtrFmtFuncParam& dp, uint32_t s) {
+  const int32_t d = dp.Value<int32_t>(s);
+  return d < 0 ? 0u : uint32_t(d);
+}
+
+// The DP item of every call read by hand, for a line where the fast reader met a DP it could
+// not convert: an empty item is depth 0 like an absent one; anything else that is not a
+// number stops the run.
+bool ReadDepthsByHand(const TVCFFile& vcf, uint64_t v, uint32_t nS, std::vector<uint32_t>& depth,
+                      uint32_t& badSample) {
+  std::fill(depth.begin(), depth.end(), 0u);
+  const std::string fmt(vcf.Column(v, vcfFormat));
+  uint32_t pos = 0, k = 0;
+  bool found = false;
+  for (size_t b = 0; b <= fmt.size(); ++k) {
+    size_t e = fmt.find(':', b);
+    if (e == std::string::npos) e = fmt.size();
+    if (fmt.compare(b, e - b, "DP") == 0) {
+      pos = k;
+      found = true;
+      break;
+    }
+    b = e + 1;
+  }
+  if (!found) return true;
+  for (uint32_t s = 0; s < nS; ++s) {
+    const std::string_view call = vcf.Column(v, vcfSample + s);
+    size_t b = 0;
+    bool present = true;
+    for (uint32_t i = 0; i < pos && present; ++i) {
+      const size_t q = call.find(':', b);
+      if (q == std::string_view::npos)
+        present = false;
+      else
+        b = q + 1;
+    }
+    if (!present) continue;
+    const size_t e = std::min(call.find(':', b), call.size());
+    const std::string_view item = call.substr(b, e - b);
+    if (item.empty() || item == ".") continue;
+    uint32_t d = 0;
+    const auto r = std::from_chars(item.data(), item.data() + item.size(), d);
+    if (r.ec != std::errc() || r.ptr != item.data() + item.size()) {
+      badSample = s;
+      return false;
+    }
+    depth[s] = d;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembership,
+                        uint32_t minDP_all, uint32_t minDP_hom, TAlleleCounts& AC, uint32_t ploidy,
+                        TAlleleCountInfo* info, IZelProgress* progress,
+                        std::vector<std::string>* locusNames) {
+  TAlleleCountInfo localInfo;
+  TAlleleCountInfo& inf = info ? *info : localInfo;
+  inf = TAlleleCountInfo();
+  if (ploidy == 0 || ploidy > 255) return false;
+  if (!vcf.SelectionMade()) vcf.ClearSelection(true);
+  AC.Clear();
+  if (locusNames) locusNames->clear();
+  const uint64_t nSel = vcf.NSelected();
+  const uint32_t nS = vcf.NSamples();
+  if (nSel == 0 || nS == 0) return false;
+  if (!popMembership.empty() && popMembership.size() != nS) return false;
+
+  // Populations renumbered: unused numbers dropped, the others kept in ascending order.
+  std::vector<uint32_t> popOf(nS, 0);
+  uint32_t nPop = 1;
+  if (!popMembership.empty()) {
+    uint32_t raw = 0;
+    for (uint32_t p : popMembership)
+      if (p != kPopGenNone) raw = std::max(raw, p + 1);
+    std::vector<uint32_t> used(raw, 0);
+    for (uint32_t p : popMembership)
+      if (p != kPopGenNone) ++used[p];
+    std::vector<uint32_t> renum(raw, kPopGenNone);
+    nPop = 0;
+    for (uint32_t p = 0; p < raw; ++p)
+      if (used[p]) renum[p] = nPop++;
+    for (uint32_t s = 0; s < nS; ++s)
+      popOf[s] = popMembership[s] == kPopGenNone ? kPopGenNone : renum[popMembership[s]];
+  }
+  AC.nPop = nPop;
+  AC.nAllelesPerPop.assign(nPop, 0);
+  for (uint32_t s = 0; s < nS; ++s)
+    if (popOf[s] != kPopGenNone) AC.nAllelesPerPop[popOf[s]] += ploidy;
+
+  // Buffers made once and reused for every variant.
+  std::vector<uint32_t> sal(size_t(nS) * ploidy), actN(nS), handDepth;
+  std::vector<std::string> tags;
+  std::vector<TXtrFmtFuncParam> params;
+  if (minDP_all) {
+    tags.push_back("DP");
+    params.emplace_back();
+    params.back().MakeAndAlloc(xtSInt32, nS, std::vector<uint8_t>(4, 0));
+  }
+  const uint32_t hom = std::max(minDP_hom, minDP_all);
+
+  AC.nLoc = nSel;
+  AC.maxNAlleles = 0;
+  AC.LocOfs.assign(1, 0);
+  AC.LocOfs.reserve(nSel + 1);
+  AC.ac_global.reserve(nSel * 2);
+  AC.ac_pop.reserve(nSel * 2 * nPop);
+  if (locusNames) locusNames->reserve(nSel);
+
+  const uint64_t nV = vcf.NVariants();
+  uint64_t j = 0;
+  for (uint64_t v = 0; v < nV; ++v) {
+    if (!vcf.IsSelected(v)) continue;
+    ++j;
+    if (progress && (j & 0xFFF) == 0) {
+      progress->Progress(j, nSel);
+      if (progress->Cancelled()) {
+        inf.Err = TZelErr("GetAlleleCounts", "Cancelled");
+        return false;
+      }
+    }
+    if (locusNames) {
+      std::string& name = locusNames->emplace_back(vcf.Column(v, vcfChrom));
+      name += '\t';
+      name += vcf.Column(v, vcfPos);
+    }
+    if (!vcf.IsPolymorphic(v)) {
+      AC.LocOfs.push_back(AC.LocOfs.back());
+      continue;
+    }
+    const uint32_t n = vcf.GetNAlleles(v);
+    AC.maxNAlleles = std::max(AC.maxNAlleles, n);
+    const uint64_t ofs = AC.LocOfs.back();
+    AC.LocOfs.push_back(ofs + n);
+    AC.ac_global.resize(ofs + n, 0);
+    AC.ac_pop.resize((ofs + n) * nPop, 0);
+    ++inf.VariantsRead;
+
+    TXtrFuncRes r = vcf.XtrGenotypeAndKeysMem(v, uint8_t(ploidy), nullptr, sal.data(), actN.data(),
+                                              true, nullptr, tags, params, {}, &inf.Report);
+    bool byHand = false;
+    if (r != xtrOK && minDP_all && inf.Report.Fail.Tag == 0) {
+      // A DP the fast reader does not take (empty, say): genotypes alone, depths by hand.
+      r = vcf.XtrGenotypeMem(v, uint8_t(ploidy), nullptr, sal.data(), actN.data(), true, nullptr,
+                             {}, &inf.Report);
+      if (r == xtrOK) {
+        handDepth.resize(nS);
+        uint32_t bad = 0;
+        if (!ReadDepthsByHand(vcf, v, nS, handDepth, bad)) {
+          inf.Err = TZelErr("GetAlleleCounts", "Invalid DP value",
+                            vcf.FileName() + ", line " + std::to_string(vcf.VariantLineNo(v)) +
+                                ", sample " + vcf.SampleNamesRef()[bad]);
+          return false;
+        }
+        byHand = true;
+      }
+    }
+    if (r != xtrOK) {
+      const uint64_t smp = inf.Report.Fail.Smp;
+      std::string where = vcf.FileName() + ", line " + std::to_string(vcf.VariantLineNo(v));
+      if (smp < nS) where += ", sample " + vcf.SampleNamesRef()[smp];
+      if (r == xtrErrAlleles) where += " (more than " + std::to_string(ploidy) + " alleles)";
+      inf.Err = TZelErr("GetAlleleCounts", "No valid GT tag found",
+                        where + ": Input seen: <" + LineForMessage(vcf, v) + ">");
+      return false;
+    }
+    const bool depthOn = minDP_all != 0;
+    const bool dpPresent = depthOn && (byHand || params[0].TagOfs != 0xFFFFFFFFu);
+    if (depthOn && !byHand && !dpPresent) ++inf.VariantsNoDP;
+    // Without DP on the line every call has depth 0 and is dropped.
+    if (depthOn && !dpPresent) continue;
+
+    uint32_t* acg = AC.ac_global.data() + ofs;
+    uint32_t* acp = AC.ac_pop.data() + ofs * nPop;
+    for (uint32_t s = 0; s < nS; ++s) {
+      const uint32_t p = popOf[s];
+      if (p == kPopGenNone) continue;
+      const uint32_t* a = sal.data() + size_t(s) * ploidy;
+      uint32_t slots = actN[s];
+      if (depthOn) {
+        const uint32_t d = byHand ? handDepth[s] : DepthOf(params[0], s);
+        if (d < minDP_all) continue;
+        if (d < hom) {
+          if (ploidy == 2) {
+            if (slots == 2 && a[0] == a[1]) slots = 1;
+          } else if (ploidy > 2) {
+            slots = std::min(slots, 1u);
+          }
+        }
+      }
+      uint32_t* cp = acp + size_t(p) * n;
+      for (uint32_t k = 0; k < slots; ++k) {
+        const uint32_t al = a[k];
+        if (al >= n) continue;  // missing (or, never expected, beyond the site's alleles)
+        ++cp[al];
+        ++acg[al];
+      }
+    }
+  }
+  if (progress) progress->Progress(nSel, nSel);
+  AC.ac_global.shrink_to_fit();
+  AC.ac_pop.shrink_to_fit();
+  return true;
+}
+
+void PairAlleleCounts(const TAlleleCounts& AC, uint32_t p0, uint32_t p1, TAlleleCounts& out) {
+  out.Clear();
+  out.nLoc = AC.nLoc;
+  out.nPop = 2;
+  out.maxNAlleles = AC.maxNAlleles;
+  out.LocOfs = AC.LocOfs;
+  out.nAllelesPerPop = {AC.nAllelesPerPop[p0], AC.nAllelesPerPop[p1]};
+  if (AC.LocOfs.empty()) return;
+  out.ac_global.assign(AC.LocOfs.back(), 0);
+  out.ac_pop.assign(AC.LocOfs.back() * 2, 0);
+  for (uint64_t j = 0; j < AC.nLoc; ++j) {
+    const uint32_t n = AC.NAlleles(j);
+    const uint32_t* a = AC.Pop(p0, j);
+    const uint32_t* b = AC.Pop(p1, j);
+    uint32_t* g = out.ac_global.data() + AC.LocOfs[j];
+    uint32_t* oa = out.Pop(0, j);
+    uint32_t* ob = out.Pop(1, j);
+    for (uint32_t k = 0; k < n; ++k) {
+      oa[k] = a[k];
+      ob[k] = b[k];
+      g[k] = a[k] + b[k];
+    }
+  }
+}
+
+uint64_t FilterAndTallyAlleleCounts(TAlleleCounts& AC, uint32_t minNPerPop, uint32_t minNPops,
+                                    uint32_t max_NAlleles) {
+  minNPerPop = std::max(minNPerPop, 1u);
+  minNPops = std::max(minNPops, 1u);
+  AC.nSelLoc = 0;
+  if (AC.nPop == 0 || AC.nLoc == 0) return 0;
+  if (AC.Selection.GetNBits() != AC.nLoc) AC.Selection.Make(AC.nLoc, true);
+  AC.maxNAlleles = max_NAlleles;
+  AC.nA_pop.assign(size_t(AC.nPop) * AC.nLoc, 0);
+  AC.nA_global.assign(AC.nLoc, 0);
+  for (uint64_t j = 0; j < AC.nLoc; ++j) {
+    const uint32_t n = AC.NAlleles(j);
+    if (!AC.Selection.GetFieldBit(j) || n > max_NAlleles) {
+      AC.Selection.ChgFieldBit(j, false);
+      continue;
+    }
+    uint32_t good = 0;
+    for (uint32_t p = 0; p < AC.nPop; ++p) {
+      const uint32_t* c = AC.Pop(p, j);
+      uint32_t sum = 0;
+      for (uint32_t a = 0; a < n; ++a) sum += c[a];
+      AC.nA_pop[size_t(p) * AC.nLoc + j] = sum;
+      AC.nA_global[j] += sum;
+      if (sum >= minNPerPop) ++good;
+    }
+    const bool pass = good >= minNPops;
+    AC.Selection.ChgFieldBit(j, pass);
+    if (pass) ++AC.nSelLoc;
+  }
+  return AC.nSelLoc;
+}
+
+bool AlleleFreq(const TAlleleCounts& AC, TAlleleFrequencies& AF) {
+  AF = TAlleleFrequencies();
+  AF.nPop = AC.nPop;
+  AF.LocOfs.assign(1, 0);
+  if (AC.nLoc == 0 || AC.nSelLoc == 0 || AC.maxNAlleles <= 1 || AC.Selection.GetNBits() != AC.nLoc)
+    return false;
+  const uint32_t nPop = AC.nPop;
+  AF.nLoc = AC.nSelLoc;
+  AF.af_n.reserve(AF.nLoc);
+  AF.LocOfs.reserve(AF.nLoc + 1);
+  // Sized exactly: results of many pairs stay in memory together.
+  uint64_t slots = 0;
+  for (uint64_t i = 0; i < AC.nLoc; ++i)
+    if (AC.Selection.GetFieldBit(i)) slots += AC.NAlleles(i);
+  AF.af_global.reserve(slots);
+  AF.af_pop.reserve(slots * nPop);
+  bool undetermined = true;
+  for (uint64_t i = 0; i < AC.nLoc; ++i) {
+    if (!AC.Selection.GetFieldBit(i)) continue;
+    const uint32_t n = AC.NAlleles(i);
+    AF.af_n.push_back(n);
+    if (n > AF.max_nAF) {
+      AF.max_nAF = n;
+      if (n != 2) {
+        AF.isAllBiallelic = false;
+        undetermined = false;
+      }
+    }
+    AF.LocOfs.push_back(AF.LocOfs.back() + n);
+    const double ng = AC.nA_global[i];
+    const uint32_t* g = AC.Global(i);
+    for (uint32_t a = 0; a < n; ++a) AF.af_global.push_back(double(g[a]) / ng);
+    for (uint32_t p = 0; p < nPop; ++p) {
+      const uint32_t np = AC.nA_pop[size_t(p) * AC.nLoc + i];
+      const uint32_t* c = AC.Pop(p, i);
+      for (uint32_t a = 0; a < n; ++a)
+        AF.af_pop.push_back(np ? double(c[a]) / double(np) : std::nan(""));
+    }
+  }
+  if (undetermined) AF.isAllBiallelic = true;
+  return true;
+}
+
+std::vector<double> makeSSC_global(const TAlleleCounts& AC) {
+  std::vector<double> f;
+  if (AC.Selection.GetNBits() != AC.nLoc) return f;
+  f.reserve(AC.nSelLoc);
+  for (uint64_t j = 0; j < AC.nLoc; ++j) {
+    if (!AC.Selection.GetFieldBit(j)) continue;
+    const double n = AC.nA_global[j];
+    f.push_back(n < 2 ? std::nan("") : n / (n - 1));
+  }
+  return f;
+}
+
+std::vector<double> makeSSC_pop(const TAlleleCounts& AC) {
+  std::vector<double> f;
+  if (AC.Selection.GetNBits() != AC.nLoc) return f;
+  f.assign(size_t(AC.nPop) * AC.nSelLoc, 0);
+  uint64_t i = 0;
+  for (uint64_t j = 0; j < AC.nLoc; ++j) {
+    if (!AC.Selection.GetFieldBit(j)) continue;
+    for (uint32_t p = 0; p < AC.nPop; ++p) {
+      const double n = AC.nA_pop[size_t(p) * AC.nLoc + j];
+      f[size_t(p) * AC.nSelLoc + i] = n < 2 ? std::nan("") : n / (n - 1);
+    }
+    ++i;
+  }
+  return f;
+}
+
+bool GetExpHet(const TAlleleFrequencies& AF, THeterozygosities& Hets,
+               const TAlleleCounts* PAC4SmSmpCorr) {
+  Hets = THeterozygosities();
+  Hets.nPop = AF.nPop;
+  if (AF.nLoc == 0) return false;
+  const uint64_t nLoc = AF.nLoc;
+  const uint32_t nPop = AF.nPop;
+  std::vector<double> fg, fp;
+  if (PAC4SmSmpCorr) {
+    fg = makeSSC_global(*PAC4SmSmpCorr);
+    fp = makeSSC_pop(*PAC4SmSmpCorr);
+    // Counts that do not belong to these frequencies: no factor can be read.
+    if (fg.size() != nLoc || fp.size() != size_t(nPop) * nLoc) return false;
+  }
+  Hets.nLoc = nLoc;
+  Hets.het_global.assign(nLoc, 0);
+  Hets.het_pop.assign(size_t(nPop) * nLoc, 0);
+  if (nPop) Hets.Hs.assign(nLoc, 0);
+  for (uint64_t i = 0; i < nLoc; ++i) {
+    const uint32_t n = AF.af_n[i];
+    double sq = 0;
+    const double* g = AF.Global(i);
+    for (uint32_t a = 0; a < n; ++a) sq += g[a] * g[a];
+    Hets.het_global[i] = (1 - sq) * (PAC4SmSmpCorr ? fg[i] : 1.0);
+    double sum = 0;
+    uint32_t defined = 0;
+    for (uint32_t p = 0; p < nPop; ++p) {
+      const double* f = AF.Pop(p, i);
+      double s2 = 0;
+      for (uint32_t a = 0; a < n; ++a) s2 += f[a] * f[a];
+      const double h = (1 - s2) * (PAC4SmSmpCorr ? fp[size_t(p) * nLoc + i] : 1.0);
+      Hets.het_pop[size_t(p) * nLoc + i] = h;
+      if (!std::isnan(h)) {
+        sum += h;
+        ++defined;
+      }
+    }
+    if (nPop) Hets.Hs[i] = defined ? sum / defined : std::nan("");
+  }
+  return true;
+}
+
+bool Het2Fst(const THeterozygosities& He, std::vector<double>& Fst, bool limitFstToZero) {
+  if (He.nPop < 2) return false;
+  Fst.assign(He.nLoc, 0);
+  for (uint64_t i = 0; i < He.nLoc; ++i) {
+    const double ht = He.het_global[i], hs = He.Hs[i];
+    double f;
+    if (std::isnan(ht) || std::isnan(hs) || ht == 0)
+      f = std::nan("");
+    else if (hs == 0)
+      f = 1;
+    else
+      f = 1 - hs / ht;
+    if (limitFstToZero && f < 0) f = 0;
+    Fst[i] = f;
+  }
+  return true;
+}
+
+namespace {
+
+// Fixed notation with up to 9 decimals for moderate values (scaled below 4e8), without the
+// general conversion: the scaled value is rounded directly unless it lies within 1e-7 of a tie,
+// where the rounding of the product could differ from that of the exact binary value (then false:
+// the caller takes the general conversion). Same text as printf's "%.*f".
+bool FastFixed(double v, int decimals, char* buf, size_t& len) {
+  static constexpr double kScale[10] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+  if (decimals < 1 || decimals > 9 || !std::isfinite(v)) return false;
+  const double x = std::fabs(v) * kScale[decimals];
+  // Below 4e8 the product is within 5e-8 of the exact scaled value.
+  if (x >= 4e8) return false;
+  const double fl = std::floor(x);
+  const double frac = x - fl;
+  if (std::fabs(frac - 0.5) < 1e-7) return false;
+  uint64_t q = uint64_t(fl) + (frac > 0.5 ? 1 : 0);
+  char tmp[32];
+  int n = 0;
+  for (int d = 0; d < decimals; ++d, q /= 10) tmp[n++] = char('0' + q % 10);
+  tmp[n++] = '.';
+  do {
+    tmp[n++] = char('0' + q % 10);
+    q /= 10;
+  } while (q);
+  len = 0;
+  if (std::signbit(v)) buf[len++] = '-';
+  while (n) buf[len++] = tmp[--n];
+  return true;
+}
+
+}  // namespace
+
+void AppendFixed(std::string& out, double v, int decimals, int width) {
+  char buf[400];
+  size_t len = 0;
+  if (std::isnan(v)) {
+    out.append("NA");
+    return;
+  }
+  if (!FastFixed(v, decimals, buf, len)) {
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+    if (r.ec != std::errc()) {
+      out.append("NA");
+      return;
+    }
+    len = size_t(r.ptr - buf);
+  }
+  if (int(len) < width) out.append(size_t(width) - len, ' ');
+  out.append(buf, len);
+}
+
+std::string FixedStr(double v, int decimals, int width) {
+  std::string s;
+  AppendFixed(s, v, decimals, width);
+  return s;
+}
+
+namespace {
+
+// Starts a data line: the locus name and the delimiter, when names are given.
+inline void StartLine(std::string& line, const std::vector<std::string>& names, uint64_t k,
+                      char delim) {
+  line.clear();
+  if (!names.empty()) {
+    line += names[k];
+    line += delim;
+  }
+}
+
+inline void TrimDelim(std::string& line, char delim) {
+  if (!line.empty() && line.back() == delim) line.pop_back();
+}
+
+}  // namespace
+
+std::vector<std::string> ReportACStr(const TAlleleCounts& AC, bool addheader,
+                                     const std::vector<std::string>& locusNames,
+                                     const std::string& locHeader, bool doGlobal, bool doPops,
+                                     bool excludeIgnored, char popDelim,
+                                     const std::string& alleleDelim,
+                                     const std::string& ignoreLineStr) {
+  std::vector<std::string> out;
+  if (AC.nPop == 0) doPops = false;
+  const bool filtered = AC.Selection.GetNBits() == AC.nLoc && AC.nLoc > 0;
+  const uint64_t nOut = excludeIgnored ? (filtered ? AC.nSelLoc : 0) : AC.nLoc;
+  if (!locusNames.empty() && locusNames.size() != nOut) return out;
+  out.reserve(nOut + 1);
+  if (addheader) {
+    std::string h = locHeader;
+    if (doGlobal) h += std::string(1, popDelim) + "AC_global";
+    if (doPops)
+      for (uint32_t p = 0; p < AC.nPop; ++p)
+        h += std::string(1, popDelim) + "AC_Pop" + std::to_string(p);
+    out.push_back(std::move(h));
+  }
+  std::string line;
+  uint64_t k = 0;
+  char num[16];
+  auto appendCounts = [&](const uint32_t* c, uint32_t n) {
+    for (uint32_t a = 0; a < n; ++a) {
+      if (a) line += alleleDelim;
+      const auto r = std::to_chars(num, num + sizeof num, c[a]);
+      line.append(num, size_t(r.ptr - num));
+    }
+  };
+  for (uint64_t j = 0; j < AC.nLoc; ++j) {
+    const bool pass = filtered && AC.Selection.GetFieldBit(j);
+    if (!pass && excludeIgnored) continue;
+    StartLine(line, locusNames, k++, popDelim);
+    if (!pass) {
+      line += ignoreLineStr;
+      out.push_back(line);
+      continue;
+    }
+    const uint32_t n = AC.NAlleles(j);
+    if (doGlobal) {
+      appendCounts(AC.Global(j), n);
+      line += popDelim;
+    }
+    if (doPops)
+      for (uint32_t p = 0; p < AC.nPop; ++p) {
+        appendCounts(AC.Pop(p, j), n);
+        line += popDelim;
+      }
+    TrimDelim(line, popDelim);
+    out.push_back(line);
+  }
+  return out;
+}
+
+std::vector<std::string> ReportAFStr(const TAlleleFrequencies& AF, bool addheader,
+                                     const std::vector<std::string>& locusNames,
+                                     const std::string& locHeader, bool doGlobal, bool doPops,
+                                     char popDelim, const std::string& alleleDelim, int decimals,
+                                     int width) {
+  std::vector<std::string> out;
+  if (AF.nPop == 0) doPops = false;
+  if (!locusNames.empty() && locusNames.size() != AF.nLoc) return out;
+  out.reserve(AF.nLoc + 1);
+  if (addheader) {
+    std::string h = locHeader;
+    if (doGlobal) h += std::string(1, popDelim) + "AF_global";
+    if (doPops)
+      for (uint32_t p = 0; p < AF.nPop; ++p)
+        h += std::string(1, popDelim) + "AF_" + std::to_string(p);
+    out.push_back(std::move(h));
+  }
+  std::string line;
+  auto appendFreqs = [&](const double* f, uint32_t n) {
+    for (uint32_t a = 0; a < n; ++a) {
+      if (a) line += alleleDelim;
+      AppendFixed(line, f[a], decimals, width);
+    }
+  };
+  for (uint64_t i = 0; i < AF.nLoc; ++i) {
+    StartLine(line, locusNames, i, popDelim);
+    if (doGlobal) {
+      appendFreqs(AF.Global(i), AF.af_n[i]);
+      line += popDelim;
+    }
+    if (doPops)
+      for (uint32_t p = 0; p < AF.nPop; ++p) {
+        appendFreqs(AF.Pop(p, i), AF.af_n[i]);
+        line += popDelim;
+      }
+    TrimDelim(line, popDelim);
+    out.push_back(line);
+  }
+  return out;
+}
+
+std::vector<std::string> ReportHetStr(const THeterozygosities& H, bool addheader,
+                                      const std::vector<std::string>& locusNames,
+                                      const std::string& locHeader, char delim, int decimals,
+                                      int width) {
+  std::vector<std::string> out;
+  if (!locusNames.empty() && locusNames.size() != H.nLoc) return out;
+  out.reserve(H.nLoc + 1);
+  const std::string d(1, delim);
+  if (addheader) {
+    std::string h = locHeader + d + "H_T";
+    if (H.nPop) {
+      h += d + "H_S";
+      for (uint32_t p = 0; p < H.nPop; ++p) h += d + "H_" + std::to_string(p);
+    }
+    out.push_back(std::move(h));
+  }
+  std::string line;
+  for (uint64_t i = 0; i < H.nLoc; ++i) {
+    StartLine(line, locusNames, i, delim);
+    AppendFixed(line, H.het_global[i], decimals, width);
+    if (H.nPop) {
+      line += delim;
+      AppendFixed(line, H.Hs[i], decimals, width);
+      for (uint32_t p = 0; p < H.nPop; ++p) {
+        line += delim;
+        AppendFixed(line, H.het_pop[size_t(p) * H.nLoc + i], decimals, width);
+      }
+    }
+    out.push_back(line);
+  }
+  return out;
+}
+
+std::vector<std::string> ReportFstStr(const std::vector<double>& Fst, bool addheader,
+                                      const std::vector<std::string>& locusNames,
+                                      const std::string& locHeader, char delim, int decimals,
+                                      int width) {
+  std::vector<std::string> out;
+  if (!locusNames.empty() && locusNames.size() != Fst.size()) return out;
+  out.reserve(Fst.size() + 1);
+  if (addheader) out.push_back(locHeader + delim + "Fst");
+  std::string line;
+  for (size_t i = 0; i < Fst.size(); ++i) {
+    StartLine(line, locusNames, i, delim);
+    AppendFixed(line, Fst[i], decimals, width);
+    out.push_back(line);
+  }
+  return out;
+}

@@ -1,0 +1,148 @@
+// Allele counts per population from the selected variants of a VCF file, the locus filter,
+// allele frequencies, expected heterozygosities, per-locus F_ST and their text tables.
+//
+// Counts and frequencies are stored flat, locus after locus: locus j owns the allele slots
+// LocOfs[j] .. LocOfs[j + 1] - 1 (as many as the site has alleles, GetNAlleles), so a walk over
+// hundreds of thousands of loci makes no allocation per locus. Undefined values (a population
+// without observations, a corrected heterozygosity with fewer than two observations, F_ST where
+// H_T is 0) are NaN and are written as "NA".
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/korStruc.h"
+#include "base/zelError.h"
+#include "base/zelProgress.h"
+#include "vcf/vcfXtr.h"
+
+class TVCFFile;
+
+constexpr uint32_t kPopGenNone = 0xFFFFFFFFu;
+
+struct TAlleleCounts {
+  std::vector<uint64_t> LocOfs;          // nLoc + 1 entries: first allele slot of each locus
+  std::vector<uint32_t> ac_global;       // [LocOfs[j] + a]
+  std::vector<uint32_t> ac_pop;          // [LocOfs[j] * nPop + p * nAlleles(j) + a]
+  std::vector<uint32_t> nA_pop;          // [p * nLoc + j], filled by the filter
+  std::vector<uint32_t> nA_global;       // [j], filled by the filter
+  std::vector<uint32_t> nAllelesPerPop;  // ploidy x samples of each population
+  TBitField Selection;                   // loci that passed the filter
+  uint64_t nLoc = 0;
+  uint64_t nSelLoc = 0;
+  uint32_t nPop = 0;
+  uint32_t maxNAlleles = 0;
+
+  uint32_t NAlleles(uint64_t j) const { return uint32_t(LocOfs[j + 1] - LocOfs[j]); }
+  const uint32_t* Global(uint64_t j) const { return ac_global.data() + LocOfs[j]; }
+  const uint32_t* Pop(uint32_t p, uint64_t j) const {
+    return ac_pop.data() + LocOfs[j] * nPop + uint64_t(p) * NAlleles(j);
+  }
+  uint32_t* Pop(uint32_t p, uint64_t j) {
+    return ac_pop.data() + LocOfs[j] * nPop + uint64_t(p) * NAlleles(j);
+  }
+  void Clear() { *this = TAlleleCounts(); }
+};
+
+// Frequencies of the passing loci (numbered 0 .. nLoc - 1 in variant order).
+struct TAlleleFrequencies {
+  std::vector<uint32_t> af_n;     // alleles of each passing locus
+  std::vector<uint64_t> LocOfs;   // nLoc + 1 entries
+  std::vector<double> af_global;  // [LocOfs[i] + a]
+  std::vector<double> af_pop;     // [LocOfs[i] * nPop + p * af_n[i] + a]; NaN: no observation
+  uint32_t max_nAF = 0;
+  uint64_t nLoc = 0;
+  uint32_t nPop = 0;
+  bool isAllBiallelic = false;
+
+  const double* Global(uint64_t i) const { return af_global.data() + LocOfs[i]; }
+  const double* Pop(uint32_t p, uint64_t i) const {
+    return af_pop.data() + LocOfs[i] * nPop + uint64_t(p) * af_n[i];
+  }
+};
+
+struct THeterozygosities {
+  std::vector<double> het_global;  // H_T per passing locus
+  std::vector<double> het_pop;     // [p * nLoc + i]
+  std::vector<double> Hs;          // mean of the defined het_pop of each locus
+  uint64_t nLoc = 0;
+  uint32_t nPop = 0;
+};
+
+// What the walk met besides the counts, for the command's messages.
+struct TAlleleCountInfo {
+  uint64_t VariantsRead = 0;  // selected polymorphic variants whose genotypes were read
+  uint64_t VariantsNoDP = 0;  // of these, lines without DP in FORMAT (depth filter on)
+  TXtrGtReport Report;        // bad allele numbers, placeholders, short lines, the failure
+  TZelErr Err;                // set when the walk stopped
+};
+
+// Counts the alleles of the selected variants (all variants when the file has no selection
+// yet) per population. popMembership: population number per sample (kPopGenNone =
+// unassigned) or empty (every sample in population 0); numbers without a sample are dropped
+// and the others renumbered in ascending order. With minDP_all above 0, a call whose DP is
+// below it (absent or "." reads as 0) is dropped, and a homozygous call below
+// max(minDP_hom, minDP_all) keeps one allele. False for a zero ploidy, no selected variant, no
+// sample or a membership of the wrong length (info->Err empty), and when a genotype cannot be
+// read (info->Err says where; the counts are then incomplete and must not be used).
+// locusNames, when given, receives CHROM "\t" POS of every locus (selected variant) in the
+// same walk.
+bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembership,
+                        uint32_t minDP_all, uint32_t minDP_hom, TAlleleCounts& AC, uint32_t ploidy,
+                        TAlleleCountInfo* info = nullptr, IZelProgress* progress = nullptr,
+                        std::vector<std::string>* locusNames = nullptr);
+
+// The counts of two populations of AC (p0 becomes population 0, p1 population 1), with the
+// global counts their sum; the locus filter is not carried over.
+void PairAlleleCounts(const TAlleleCounts& AC, uint32_t p0, uint32_t p1, TAlleleCounts& out);
+
+// Marks the loci with at most max_NAlleles alleles where at least minNPops populations have
+// at least minNPerPop allele observations; returns their number.
+uint64_t FilterAndTallyAlleleCounts(TAlleleCounts& AC, uint32_t minNPerPop, uint32_t minNPops,
+                                    uint32_t max_NAlleles);
+
+// Frequencies of the passing loci. False (AF holds nLoc 0 and the population count) when no
+// locus passed or no locus has two alleles.
+bool AlleleFreq(const TAlleleCounts& AC, TAlleleFrequencies& AF);
+
+// Small-sample factors N / (N - 1) per passing locus (and population); NaN where N < 2.
+std::vector<double> makeSSC_global(const TAlleleCounts& AC);
+std::vector<double> makeSSC_pop(const TAlleleCounts& AC);  // [p * nSelLoc + i]
+
+// Expected heterozygosities; with counts given, corrected by the small-sample factors.
+bool GetExpHet(const TAlleleFrequencies& AF, THeterozygosities& Hets,
+               const TAlleleCounts* PAC4SmSmpCorr);
+
+// (H_T - H_S) / H_T per passing locus: NaN where H_T or H_S is undefined or H_T is 0, 1 where
+// H_S is 0 < H_T; limitFstToZero raises negative values to 0. False (Fst unchanged) with
+// fewer than two populations.
+bool Het2Fst(const THeterozygosities& He, std::vector<double>& Fst, bool limitFstToZero);
+
+// Fixed notation, "C" locale whatever the process locale, padded left to width; NaN is "NA".
+void AppendFixed(std::string& out, double v, int decimals, int width);
+std::string FixedStr(double v, int decimals, int width);
+
+// Text tables: a header line when addheader, then one line per passing locus. locusNames,
+// when not empty, must have one entry per output line (else the result is empty) and fills
+// the first column(s) under locHeader.
+std::vector<std::string> ReportACStr(const TAlleleCounts& AC, bool addheader,
+                                     const std::vector<std::string>& locusNames,
+                                     const std::string& locHeader, bool doGlobal, bool doPops,
+                                     bool excludeIgnored, char popDelim,
+                                     const std::string& alleleDelim,
+                                     const std::string& ignoreLineStr);
+std::vector<std::string> ReportAFStr(const TAlleleFrequencies& AF, bool addheader,
+                                     const std::vector<std::string>& locusNames,
+                                     const std::string& locHeader, bool doGlobal, bool doPops,
+                                     char popDelim, const std::string& alleleDelim, int decimals,
+                                     int width);
+std::vector<std::string> ReportHetStr(const THeterozygosities& H, bool addheader,
+                                      const std::vector<std::string>& locusNames,
+                                      const std::string& locHeader, char delim, int decimals,
+                                      int width);
+std::vector<std::string> ReportFstStr(const std::vector<double>& Fst, bool addheader,
+                                      const std::vector<std::string>& locusNames,
+                                      const std::string& locHeader, char delim, int decimals,
+                                      int width);
