@@ -385,9 +385,9 @@ void AddBlock(const uint64_t* pl, uint32_t words, uint32_t n, unsigned threads, 
 
 }  // namespace
 
-TZelErr PwSnpDistDiploidUnweighted(TVCFFile& vcf, uint32_t minDPAll, uint32_t minDPHom,
-                                   unsigned threads, IZelProgress* progress,
-                                   std::unique_ptr<TSymDist>& out, TPwDistStats& stats) {
+TZelErr PW_SNPDist_Diploid_Unweighted_AsDist(TVCFFile& vcf, uint32_t minDPAll, uint32_t minDPHom,
+                                             unsigned threads, IZelProgress* progress,
+                                             std::unique_ptr<TSymDist>& out, TPwDistStats& stats) {
   (void)minDPHom;  // see the header: it cannot change a score
   out.reset();
   stats = TPwDistStats();
