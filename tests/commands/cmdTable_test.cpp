@@ -98,14 +98,14 @@ TEST_F(CmdTableTest, CloseActiveFileWithNothingOpenShowsDashes) {
   EXPECT_FALSE(iscZelHasError(false));
 }
 
-TEST_F(CmdTableTest, PlaceholderAnalysesSayTheyAreNotAvailable) {
+TEST_F(CmdTableTest, DistanceCommandsRefuseWithoutInput) {
   ZelRunCmd("scVcfPwUDist");
   ZelRunCmd("scPCoA");
   ZelRunCmd("scListPlugins");
   EXPECT_EQ(ZelLogLines(),
-            (std::vector<std::string>{
-                ">scVcfPwUDist", "ERROR [U]: Pairwise distances are not available yet.", ">scPCoA",
-                "ERROR [U]: PCoA is not available yet.", ">scListPlugins"}));
+            (std::vector<std::string>{">scVcfPwUDist", "ERROR [U]: Nothing loaded.", ">scPCoA",
+                                      "ERROR [U]: PCoA: Need to operate on distance matrix.",
+                                      ">scListPlugins"}));
   EXPECT_EQ(ZelUiState().Panels[5], "Idle");
 }
 
