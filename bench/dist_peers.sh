@@ -4,7 +4,8 @@
 #   included) on a generated 500-sample x 400k-SNP VCF, one thread each (and both on all cores);
 #   zelcli pcoa --matrix vs scikit-bio's pcoa, zelcli upgma --matrix vs scipy's
 #   linkage(method='average') on matrices of 2,000 and 5,000 items (the Python figures time
-#   the call alone, after the matrix is in memory; zelcli's include reading the matrix text).
+#   the call alone, after the matrix is in memory; zelcli's include reading the matrix text,
+#   zel_bench_dist gives the engine alone on matrices in memory).
 # Peak memory (max RSS) is printed for every zelcli run.
 # Usage: bench/dist_peers.sh [SAMPLES] [SNPS]   (default 500 400000; data in bench/data)
 set -euo pipefail
@@ -22,8 +23,8 @@ if [ ${#need[@]} -gt 0 ]; then
   SUDO=""; [ "$(id -u)" = 0 ] || SUDO=sudo
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
 fi
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZEL_BENCH=OFF >/dev/null
-ninja -C "$build" -j2 zelcli >/dev/null
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZEL_BENCH=ON >/dev/null
+ninja -C "$build" -j2 zelcli zel_bench_dist >/dev/null
 g++ -O2 -std=c++20 bench/vcfgen.cpp -o "$build/vcfgen"
 zel="$build/cli/zelcli"
 
@@ -137,3 +138,5 @@ PY
 )
   echo "zelcli upgma (read included) wall ${uw}s cpu ${uc}s peak ${um} MB; scipy linkage(average) call ${sp}s"
 done
+echo "== engine alone (matrix in memory; default OpenBLAS threads)"
+"$build/bench/zel_bench_dist" 2>/dev/null | grep -E '^BM_'

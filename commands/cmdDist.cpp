@@ -80,8 +80,8 @@ bool scVcfPwUDist() {
       std::to_string(zelDistMinDP) + "/" + std::to_string(zelDistMinDP_hom));
   std::unique_ptr<TSymDist> d;
   TPwDistStats st;
-  if (TZelErr err = PwSnpDistDiploidUnweighted(*vcf, zelDistMinDP, zelDistMinDP_hom, ZelThreads(),
-                                               &ZelUser(), d, st)) {
+  if (TZelErr err = PW_SNPDist_Diploid_Unweighted_AsDist(*vcf, zelDistMinDP, zelDistMinDP_hom,
+                                                         ZelThreads(), &ZelUser(), d, st)) {
     iscZelError(err);
     return Fail();
   }
@@ -152,11 +152,15 @@ bool scPCoA() {
   if (const TBioDataSet* ds = GetLastObjOfTypeAs<TBioDataSet>(oBioDS)) {
     const TPopStructure& ps = ds->PopStruc();
     const TPopScheme* scheme = ds->GetCurrScheme();
+    if (ps.nInd == 0) {
+      iscZelUserError("Corrupt population scheme");
+      return Fail();
+    }
     if (ps.nSchemes() == 0) {
       iscZelUserError("No population schemes");
       return Fail();
     }
-    if (ps.nInd == 0 || !scheme || scheme->nPops() == 0) {
+    if (!scheme || scheme->nPops() == 0) {
       iscZelUserError("Corrupt population scheme");
       return Fail();
     }

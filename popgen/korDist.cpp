@@ -2,6 +2,8 @@
 // bit-packed genotype planes.
 #include "popgen/korDist.h"
 
+#include <immintrin.h>
+
 #include <algorithm>
 #include <atomic>
 #include <charconv>
@@ -332,15 +334,48 @@ __attribute__((target("popcnt"))) void TilePopcnt(const uint64_t* pl, uint32_t w
            [](uint64_t x) { return uint64_t(__builtin_popcountll(x)); });
 }
 
-// Where the processor counts bits of whole vectors, the compiler turns the word loop into
-// vector code.
+// Where the processor counts the bits of whole vectors: eight words of each plane at a time.
 __attribute__((target("avx512f,avx512vpopcntdq"))) void TileVPopcnt(const uint64_t* pl,
                                                                     uint32_t words, uint32_t i0,
                                                                     uint32_t i1, uint32_t j0,
                                                                     uint32_t j1, uint64_t* diff,
                                                                     uint64_t* cnt) {
-  TileBody(pl, words, i0, i1, j0, j1, diff, cnt,
-           [](uint64_t x) { return uint64_t(__builtin_popcountll(x)); });
+  const uint32_t vw = words & ~7u;
+  for (uint32_t i = i0; i < i1; ++i) {
+    const uint64_t* a = pl + size_t(i) * kStride;
+    const uint32_t jEnd = std::min(j1, i);
+    const uint64_t row = uint64_t(i) * (i - 1) / 2;
+    for (uint32_t j = j0; j < jEnd; ++j) {
+      const uint64_t* b = pl + size_t(j) * kStride;
+      __m512i c = _mm512_setzero_si512(), d = _mm512_setzero_si512();
+      for (uint32_t w = 0; w < vw; w += 8) {
+        const __m512i m = _mm512_and_si512(_mm512_loadu_si512(a + w), _mm512_loadu_si512(b + w));
+        c = _mm512_add_epi64(c, _mm512_popcnt_epi64(m));
+        const __m512i x1 = _mm512_xor_si512(_mm512_loadu_si512(a + kWords + w),
+                                            _mm512_loadu_si512(b + kWords + w));
+        const __m512i x2 = _mm512_xor_si512(_mm512_loadu_si512(a + 2 * kWords + w),
+                                            _mm512_loadu_si512(b + 2 * kWords + w));
+        d = _mm512_add_epi64(d, _mm512_popcnt_epi64(_mm512_and_si512(x1, m)));
+        d = _mm512_add_epi64(d, _mm512_popcnt_epi64(_mm512_and_si512(x2, m)));
+      }
+      uint64_t lanes[16];
+      _mm512_storeu_si512(lanes, c);
+      _mm512_storeu_si512(lanes + 8, d);
+      uint64_t cs = 0, ds = 0;
+      for (int k = 0; k < 8; ++k) {
+        cs += lanes[k];
+        ds += lanes[8 + k];
+      }
+      for (uint32_t w = vw; w < words; ++w) {
+        const uint64_t m = a[w] & b[w];
+        cs += uint64_t(__builtin_popcountll(m));
+        ds += uint64_t(__builtin_popcountll((a[kWords + w] ^ b[kWords + w]) & m)) +
+              uint64_t(__builtin_popcountll((a[2 * kWords + w] ^ b[2 * kWords + w]) & m));
+      }
+      diff[row + j] += ds;
+      cnt[row + j] += cs;
+    }
+  }
 }
 
 void TilePortable(const uint64_t* pl, uint32_t words, uint32_t i0, uint32_t i1, uint32_t j0,
@@ -385,9 +420,9 @@ void AddBlock(const uint64_t* pl, uint32_t words, uint32_t n, unsigned threads, 
 
 }  // namespace
 
-TZelErr PwSnpDistDiploidUnweighted(TVCFFile& vcf, uint32_t minDPAll, uint32_t minDPHom,
-                                   unsigned threads, IZelProgress* progress,
-                                   std::unique_ptr<TSymDist>& out, TPwDistStats& stats) {
+TZelErr PW_SNPDist_Diploid_Unweighted_AsDist(TVCFFile& vcf, uint32_t minDPAll, uint32_t minDPHom,
+                                             unsigned threads, IZelProgress* progress,
+                                             std::unique_ptr<TSymDist>& out, TPwDistStats& stats) {
   (void)minDPHom;  // see the header: it cannot change a score
   out.reset();
   stats = TPwDistStats();
@@ -415,30 +450,62 @@ TZelErr PwSnpDistDiploidUnweighted(TVCFFile& vcf, uint32_t minDPAll, uint32_t mi
   if (threads == 0) threads = 1;
   TXtrGtReport rep;
   uint32_t loc = 0;  // loci in the current block
-  std::vector<uint8_t> codes(size_t(64) * n);
-  // Codes 0 (not scored), 1 + dosage, of the last (up to) 64 loci into plane word (loc-1)/64.
+  // The current word of every sample's three planes, filled locus by locus (one pass over the
+  // samples that the compiler can vectorise) and stored into the block every 64 loci.
+  std::vector<uint64_t> accP(n, 0), accB1(n, 0), accB2(n, 0);
   auto pack = [&]() {
-    const uint32_t nl = ((loc - 1) & 63) + 1, w = (loc - 1) >> 6;
+    const uint32_t w = (loc - 1) >> 6;
     for (uint32_t s = 0; s < n; ++s) {
-      uint64_t p = 0, b1 = 0, b2 = 0;
-      const uint8_t* c = codes.data() + s;
-      for (uint32_t l = 0; l < nl; ++l) {
-        const uint8_t v = c[size_t(l) * n];
-        p |= uint64_t(v != 0) << l;
-        b1 |= uint64_t(v >= 2) << l;
-        b2 |= uint64_t(v == 3) << l;
-      }
       uint64_t* q = planes.data() + size_t(s) * kStride + w;
-      q[0] = p;
-      q[kWords] = b1;
-      q[2 * kWords] = b2;
+      q[0] = accP[s];
+      q[kWords] = accB1[s];
+      q[2 * kWords] = accB2[s];
     }
+    std::fill(accP.begin(), accP.end(), 0);
+    std::fill(accB1.begin(), accB1.end(), 0);
+    std::fill(accB2.begin(), accB2.end(), 0);
   };
+  // With more than one thread a full block is summed while the next one is read: the reading
+  // thread fills one plane buffer while workers sum the other.
+  std::vector<uint64_t> busy(planes.size());
+  struct TJoin {
+    std::thread T;
+    ~TJoin() {
+      if (T.joinable()) T.join();
+    }
+  } inflight;
   auto flush = [&]() {
     if (loc == 0) return;
     if (loc & 63) pack();
-    if (n > 1) AddBlock(planes.data(), (loc + 63) / 64, n, threads, fn, diff.data(), cnt.data());
+    const uint32_t words = (loc + 63) / 64;
     loc = 0;
+    if (n < 2) return;
+    if (inflight.T.joinable()) inflight.T.join();
+    std::swap(planes, busy);
+    if (threads > 1)
+      inflight.T = std::thread([&, words] {
+        AddBlock(busy.data(), words, n, threads - 1, fn, diff.data(), cnt.data());
+      });
+    else
+      AddBlock(busy.data(), words, n, 1, fn, diff.data(), cnt.data());
+  };
+  auto fill = [&]<bool kDp>(const uint32_t* dv) {
+    const uint32_t sh = loc & 63;
+    const uint32_t* a = sal.data();
+    uint64_t* const p = accP.data();
+    uint64_t* const b1 = accB1.data();
+    uint64_t* const b2 = accB2.data();
+    for (uint32_t s = 0; s < n; ++s) {
+      const uint32_t lo = std::min(a[2 * s], a[2 * s + 1]), hi = std::max(a[2 * s], a[2 * s + 1]);
+      // Scored: a known allele 0 or 1, the other 0, 1 or missing (hi + 1 wraps to 0), and depth
+      // enough. Written without branches: the calls of a line follow no pattern.
+      uint64_t ok = uint64_t(lo <= 1) & uint64_t(hi + 1 <= 2);
+      if constexpr (kDp) ok &= uint64_t(dv[s] >= minDPAll);
+      const uint32_t x = lo + (hi == MissingAlleleNo ? lo : hi);
+      p[s] |= ok << sh;
+      b1[s] |= (ok & uint64_t(x >= 1)) << sh;
+      b2[s] |= (ok & uint64_t(x == 2)) << sh;
+    }
   };
   auto gtError = [&](uint64_t v) {
     return TZelErr("PW_SNPDist_Diploid_Unweighted", "No valid GT tag found",
@@ -484,20 +551,15 @@ TZelErr PwSnpDistDiploidUnweighted(TVCFFile& vcf, uint32_t minDPAll, uint32_t mi
       dv = depth.data();
     }
     ++stats.UsedSnps;
-    // One byte per call, locus by locus; packed into the planes every 64 loci.
-    uint8_t* code = codes.data() + size_t(loc & 63) * n;
-    for (uint32_t s = 0; s < n; ++s) {
-      uint32_t a0 = sal[2 * s], a1 = sal[2 * s + 1];
-      const uint32_t lo = std::min(a0, a1), hi = std::max(a0, a1);
-      // Scored: a known allele 0 or 1, the other the same kind or missing, depth enough.
-      const bool ok = lo <= 1 && (hi <= 1 || hi == MissingAlleleNo) && (!dv || dv[s] >= minDPAll);
-      const uint32_t x = hi == MissingAlleleNo ? 2 * lo : lo + hi;
-      code[s] = ok ? uint8_t(1 + x) : 0;
-    }
+    if (dv)
+      fill.template operator()<true>(dv);
+    else
+      fill.template operator()<false>(nullptr);
     if ((++loc & 63) == 0) pack();
     if (loc == kWords * 64) flush();
   }
   flush();
+  if (inflight.T.joinable()) inflight.T.join();
   stats.BadAlleleCalls = rep.BadAlleleCalls;
   if (progress) progress->Progress(nv, nv);
   auto d = std::make_unique<TSymDist>(n, 0.0);

@@ -109,6 +109,6 @@ struct TPwDistStats {
 // score exactly as the homozygous call, so it never changes a distance. No selection made means
 // all variants. Pairs with no jointly scored locus are NaN. threads: 0 or 1 computes on the
 // calling thread.
-TZelErr PwSnpDistDiploidUnweighted(TVCFFile& vcf, uint32_t minDPAll, uint32_t minDPHom,
-                                   unsigned threads, IZelProgress* progress,
-                                   std::unique_ptr<TSymDist>& out, TPwDistStats& stats);
+TZelErr PW_SNPDist_Diploid_Unweighted_AsDist(TVCFFile& vcf, uint32_t minDPAll, uint32_t minDPHom,
+                                             unsigned threads, IZelProgress* progress,
+                                             std::unique_ptr<TSymDist>& out, TPwDistStats& stats);

@@ -23,6 +23,10 @@ TZelErr PCoA(const TSymDist& dist, TPCoAResult& out) {
                              std::to_string(dist.CountNAPairs()) + " pairs have none)",
                          "no distance between " + a + " and " + b);
   }
+  // The solver indexes the n x n matrix with 32-bit integers.
+  if (n > 46340)
+    return TZelErr::User("PCoA of more than 46340 items is beyond the eigensolver",
+                         std::to_string(n) + " items");
   bool anyNonZero = false;
   for (uint64_t p = 0; p < dist.PwComparisons() && !anyNonZero; ++p)
     anyNonZero = dist.Data()[p] != 0;

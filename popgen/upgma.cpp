@@ -49,7 +49,9 @@ std::string TDendrogram::Node2StrPH(uint64_t node, bool showBrLen) const {
   };
   std::vector<TFrame> st{{uint32_t(node), 0}};
   auto finish = [&](uint32_t x) {
-    if (showBrLen && x != node) out += ":" + e2sX(tree[x].BranchLength, 6, 6);
+    if (!showBrLen || x == node) return;
+    out += ':';
+    out += e2sX(tree[x].BranchLength, 6, 6);
   };
   while (!st.empty()) {
     const uint32_t x = st.back().Node;
@@ -171,7 +173,8 @@ TZelErr upgma(const TSymDist& dist, TDendrogram& dendro, std::string& newick) {
     }
     const uint32_t nn = currNode++;
     TDendroNode& parent = dendro.tree[nn];
-    parent.Name = "i" + std::to_string(nn);
+    parent.Name = std::to_string(nn);
+    parent.Name.insert(parent.Name.begin(), 'i');
     parent.AttachTo = kDendroNone;
     for (uint32_t m : set) {
       parent.Descendants.push_back(node[m]);

@@ -67,7 +67,7 @@ TEST(Zelcli, InterpreterLinesGiveExactOutputAndStatus) {
        0},
       // The error flag set by any line makes the status 1.
       {{"cmd", "scPCoA", "scZelLogA after"},
-       ">scPCoA\nERROR [U]: PCoA is not available yet.\n>scZelLogA after\nafter\n",
+       ">scPCoA\nERROR [U]: PCoA: Need to operate on distance matrix.\n>scZelLogA after\nafter\n",
        1},
       // Lines after scExit are not run.
       {{"cmd", "scZelLogA a", "scExit", "scZelLogA b"}, ">scZelLogA a\na\n>scExit\n", 0},

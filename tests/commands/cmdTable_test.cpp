@@ -98,13 +98,12 @@ TEST_F(CmdTableTest, CloseActiveFileWithNothingOpenShowsDashes) {
   EXPECT_FALSE(iscZelHasError(false));
 }
 
-TEST_F(CmdTableTest, PlaceholderAnalysesSayTheyAreNotAvailable) {
+TEST_F(CmdTableTest, DistanceCommandsRefuseWithoutInput) {
   ZelRunCmd("scVcfPwUDist");
   ZelRunCmd("scPCoA");
   EXPECT_EQ(ZelLogLines(),
-            (std::vector<std::string>{">scVcfPwUDist",
-                                      "ERROR [U]: Pairwise distances are not available yet.",
-                                      ">scPCoA", "ERROR [U]: PCoA is not available yet."}));
+            (std::vector<std::string>{">scVcfPwUDist", "ERROR [U]: Nothing loaded.", ">scPCoA",
+                                      "ERROR [U]: PCoA: Need to operate on distance matrix."}));
   EXPECT_EQ(ZelUiState().Panels[5], "Idle");
 }
 

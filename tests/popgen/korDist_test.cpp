@@ -70,7 +70,8 @@ std::unique_ptr<TSymDist> Compute(TVCFFile& f, uint32_t minDp, uint32_t minDpHom
                                   TPwDistStats* statsOut = nullptr, unsigned threads = 1) {
   std::unique_ptr<TSymDist> d;
   TPwDistStats st;
-  const TZelErr err = PwSnpDistDiploidUnweighted(f, minDp, minDpHom, threads, nullptr, d, st);
+  const TZelErr err =
+      PW_SNPDist_Diploid_Unweighted_AsDist(f, minDp, minDpHom, threads, nullptr, d, st);
   EXPECT_FALSE(err) << err.Msg << ": " << err.Details;
   if (statsOut) *statsOut = st;
   return d;
@@ -208,7 +209,7 @@ TEST(PwDist, NoUsableSnpAndGenotypeErrors) {
   ASSERT_TRUE(
       g.OpenText(VcfText(2, {"A\tG\t.\t.\t.\tGT\t0/0\t1/1", "A\tG\t.\t.\t.\tGT\t0/0/1\t1/1"})));
   std::unique_ptr<TSymDist> out;
-  const TZelErr err = PwSnpDistDiploidUnweighted(g, 0, 0, 1, nullptr, out, st);
+  const TZelErr err = PW_SNPDist_Diploid_Unweighted_AsDist(g, 0, 0, 1, nullptr, out, st);
   EXPECT_EQ(err.Sender, "PW_SNPDist_Diploid_Unweighted");
   EXPECT_EQ(err.Msg, "No valid GT tag found");
   EXPECT_EQ(err.Details, "Input seen: <1\t2\t.\tA\tG\t.\t.\t.\tGT\t0/0/1\t1/1>");

@@ -56,6 +56,12 @@ TEST(Upgma, WorkedExamples) {
       // Ties only join clusters at minV from every member: C is at 0.2 from B but 0.5 from A;
       // then C is (0.5 + 0.2)/2 = 0.35 from (A,B).
       {{"A", "B", "C"}, {0.2, 0.5, 0.2}, "(C:0.175000,(A:0.100000,B:0.100000):0.075000);"},
+      // Distances within 1e-12 of each other (relative) are one value; further apart they
+      // are not.
+      {{"A", "B", "C"}, {0.3, 0.3 * (1 + 4e-13), 0.3}, "(A:0.150000,B:0.150000,C:0.150000);"},
+      {{"A", "B", "C"},
+       {0.3, 0.3 * (1 + 1e-10), 0.3},
+       "(C:0.150000,(A:0.150000,B:0.150000):0.000000);"},
       {{"one"}, {}, "one;"},
       {{"a b", "c:d", "it's", "e"},
        {0.1, 0.9, 0.9, 0.9, 0.9, 0.9},
