@@ -6,6 +6,8 @@
 #include <charconv>
 #include <cstring>
 
+#include "vcf/vcfAlleles.h"
+
 namespace {
 
 constexpr const char* kCrLf = "\r\n";
@@ -155,8 +157,32 @@ TZelErr NoLocus(const TVcfExportResult& out, uint64_t selected, const std::strin
                        "none of the " + std::to_string(selected) + " selected variants " + why);
 }
 
-void Tick(IZelProgress* progress, uint64_t v, uint64_t nv) {
-  if (progress && (v & kProgressEvery) == 0) progress->Progress(v, nv);
+// Reports progress now and then; true when the user asked to stop.
+bool Stopped(IZelProgress* progress, uint64_t v, uint64_t nv) {
+  if (!progress || (v & kProgressEvery) != 0) return false;
+  progress->Progress(v, nv);
+  return progress->Cancelled();
+}
+
+// The alleles of v as GetAlleles lists them (REF, then the ALT entries that are not
+// placeholders), into strings kept from earlier variants; returns their number.
+size_t ReadAlleles(const TVCFFile& vcf, uint64_t v, std::vector<std::string>& out) {
+  const std::string_view ref = vcf.Column(v, vcfRef), alt = vcf.Column(v, vcfAlt);
+  size_t n = 0;
+  auto add = [&](std::string_view a) {
+    if (out.size() <= n) out.emplace_back();
+    out[n++].assign(a);
+  };
+  add(ref);
+  if (alt == ".") return n;
+  for (size_t b = 0; b < alt.size();) {
+    size_t e = alt.find(',', b);
+    if (e == std::string_view::npos) e = alt.size();
+    const std::string_view a = alt.substr(b, e - b);
+    if (!VcfIsPlaceholderAllele(a)) add(a);
+    b = e + 1;
+  }
+  return n;
 }
 
 bool IsAcgt(char c, uint32_t& code) {
@@ -203,7 +229,7 @@ std::string BayeScanMarkerFileName(const std::string& fileName) {
   return (suffix ? fileName.substr(0, dot) : fileName) + "_markernames.txt";
 }
 
-bool StructureAlleleCodes(const std::vector<std::string>& alleles, std::vector<std::string>& codes,
+bool StructureAlleleCodes(std::span<const std::string> alleles, std::vector<std::string>& codes,
                           uint32_t& badAllele) {
   constexpr int32_t kMissing = -9;
   codes.resize(alleles.size());
@@ -277,7 +303,7 @@ TZelErr ExportVcf2BayeScan(TVCFFile& vcf, const TVcfOutputPops& outputPops, TVcf
   std::vector<uint32_t> cnt, total;
   const uint32_t n = uint32_t(ind.size());
   for (uint64_t v = 0; v < nv; ++v) {
-    Tick(progress, v, nv);
+    if (Stopped(progress, v, nv)) return TZelErr::User("Cancelled");
     if (!vcf.IsSelected(v)) continue;
     const uint32_t nAl = vcf.GetNAlleles(v);
     if (nAl <= 1) {
@@ -380,28 +406,31 @@ TZelErr ExportVcf2Structure(TVCFFile& vcf, const TVcfOutputPops& outputPops, boo
   TCallReader calls(vcf, ind, depth.Use, out.Report);
   const uint32_t n = uint32_t(ind.size());
 
-  // Three bytes per locus as a rule; longer codes simply grow the row.
   std::string marker;
   if (writeMarkerNames) {
     if (writePopInfo) marker += '\t';
     marker.reserve(size_t(selected) * 12 + 2);
   }
+  // The rows are sized for three bytes per selected locus up front and filled in place; a
+  // longer field grows its row.
   std::vector<std::string> rows(size_t(n) * 2);
+  std::vector<size_t> used(rows.size());
   for (uint32_t i = 0; i < n; ++i)
     for (uint32_t r = 0; r < 2; ++r) {
       std::string& row = rows[size_t(i) * 2 + r];
-      const std::string& name = vcf.SampleNamesRef()[ind[i]];
-      row.reserve(name.size() + 16 + size_t(selected) * 3);
-      row += name;
+      row += vcf.SampleNamesRef()[ind[i]];
       row += '\t';
       if (writePopInfo) {
         AppendU(row, uint64_t(popOf[i]) + 1);
         row += '\t';
       }
+      used[size_t(i) * 2 + r] = row.size();
+      row.resize(row.size() + size_t(selected) * 3 + 2);
     }
-  std::vector<std::string> codes;
+  const std::string missingField = std::string(missingDataItem) + '\t';
+  std::vector<std::string> alleles, codes;
   for (uint64_t v = 0; v < nv; ++v) {
-    Tick(progress, v, nv);
+    if (Stopped(progress, v, nv)) return TZelErr::User("Cancelled");
     if (!vcf.IsSelected(v)) continue;
     if (const TXtrFuncRes r = calls.Read(v, false); r != xtrOK) return calls.Error(v, r);
     if (depth.Use && !calls.HasDp()) {
@@ -409,11 +438,13 @@ TZelErr ExportVcf2Structure(TVCFFile& vcf, const TVcfOutputPops& outputPops, boo
       continue;
     }
     uint32_t bad = 0;
-    if (!StructureAlleleCodes(vcf.GetAlleles(v), codes, bad))
+    const size_t nRead = ReadAlleles(vcf, v, alleles);
+    if (!StructureAlleleCodes(std::span<const std::string>(alleles.data(), nRead), codes, bad))
       return TZelErr::User("Allele too long for a Structure code: allele number " +
                                std::to_string(bad) + " is above 69",
                            Where(vcf, v));
     const uint32_t nAl = uint32_t(codes.size());
+    for (std::string& c : codes) c += '\t';
     for (uint32_t i = 0; i < n; ++i) {
       uint32_t* a = calls.Alleles(i);
       if (depth.Use) {
@@ -425,12 +456,12 @@ TZelErr ExportVcf2Structure(TVCFFile& vcf, const TVcfOutputPops& outputPops, boo
         }
       }
       for (uint32_t r = 0; r < 2; ++r) {
+        const std::string& field = a[r] < nAl ? codes[a[r]] : missingField;
         std::string& row = rows[size_t(i) * 2 + r];
-        if (a[r] < nAl)
-          row += codes[a[r]];
-        else
-          row += missingDataItem;
-        row += '\t';
+        size_t& at = used[size_t(i) * 2 + r];
+        if (at + field.size() > row.size()) row.resize(std::max(row.size() * 3 / 2, at + 4096));
+        std::memcpy(row.data() + at, field.data(), field.size());
+        at += field.size();
       }
     }
     if (writeMarkerNames) {
@@ -446,9 +477,10 @@ TZelErr ExportVcf2Structure(TVCFFile& vcf, const TVcfOutputPops& outputPops, boo
     marker += kCrLf;
     out.Text.push_back(std::move(marker));
   }
-  for (std::string& row : rows) {
-    row += kCrLf;
-    out.Text.push_back(std::move(row));
+  for (size_t k = 0; k < rows.size(); ++k) {
+    rows[k].resize(used[k]);
+    rows[k] += kCrLf;
+    out.Text.push_back(std::move(rows[k]));
   }
   keep.Done = true;
   return {};
@@ -491,8 +523,9 @@ TZelErr ExportVcf2BinBiallelic(TVCFFile& vcf, TVcfExportResult& out,
   out.Text.push_back(std::move(head));
 
   std::vector<char> ch(size_t(n) * 2);
+  std::vector<std::string> alleles;
   for (uint64_t v = 0; v < nv; ++v) {
-    Tick(progress, v, nv);
+    if (Stopped(progress, v, nv)) return TZelErr::User("Cancelled");
     if (!vcf.IsSelected(v)) continue;
     const bool skip =
         !vcf.IsBiallelic(v) ||
@@ -524,12 +557,12 @@ TZelErr ExportVcf2BinBiallelic(TVCFFile& vcf, TVcfExportResult& out,
       for (uint32_t r = 0; r < 2; ++r)
         c[r] = has[r] ? presenceCh : partly ? missingDataCh : absenceCh;
     }
-    const std::vector<std::string> alleles = vcf.GetAlleles(v);
+    const size_t nRead = ReadAlleles(vcf, v, alleles);
     std::string& s = Piece(out.Text);
     for (uint32_t r = 0; r < 2; ++r) {
       AppendMarker(s, vcf, v, markerNameDelim);
       s += markerNameDelim;
-      s += r < alleles.size() ? alleles[r] : std::string();
+      if (r < nRead) s += alleles[r];
       s += '\t';
       const size_t at = s.size();
       s.resize(at + n);

@@ -1,7 +1,8 @@
 // Exports of the selected variants to the input formats of BayeScan (allele counts per
 // population), Structure (two rows of allele codes per individual) and FAMD (one
 // presence/absence row per allele). The workers build the file text in memory in one pass over
-// the variants; the commands write it.
+// the variants; the commands write it. A progress that reports Cancelled stops a worker with the
+// error "Cancelled".
 #pragma once
 
 #include <cstdint>
@@ -41,7 +42,7 @@ std::string BayeScanMarkerFileName(const std::string& fileName);
 // the first keeps it and a later one gets the next of 14 ... 21, 100, 101, ..., which no rule
 // produces (-9 is not a code of its own and may repeat). False, with badAllele set, when a long
 // allele's number is above 69.
-bool StructureAlleleCodes(const std::vector<std::string>& alleles, std::vector<std::string>& codes,
+bool StructureAlleleCodes(std::span<const std::string> alleles, std::vector<std::string>& codes,
                           uint32_t& badAllele);
 
 // BayeScan: allele counts per population of the selected variants with at least two alleles

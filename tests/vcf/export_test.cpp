@@ -180,6 +180,26 @@ TEST(StructureExport, RowsForTheCasesThatMatter) {
   EXPECT_EQ(Join(r.Text), "z\t0\t10\t\r\nz\t0\t24\t\r\n");
 }
 
+TEST(StructureExport, TenPopulationsAreNumberedOneToTen) {
+  std::vector<std::string> names;
+  std::vector<std::string> row{"c1", "1", "A", "G", "GT"};
+  TVcfOutputPops pops;
+  for (uint32_t p = 0; p < 10; ++p) {
+    names.push_back("s" + std::to_string(p));
+    row.push_back("0/1");
+    pops.push_back({9 - p});  // population p holds sample 9 - p
+  }
+  TVCFFile f;
+  ASSERT_TRUE(f.OpenText(Vcf(names, {row})));
+  TVcfExportResult r;
+  ASSERT_FALSE(ExportVcf2Structure(f, pops, false, true, r, 0, 0, "-9", '|'));
+  std::string want;
+  for (uint32_t p = 0; p < 10; ++p)
+    for (const char* code : {"10", "12"})
+      want += "s" + std::to_string(9 - p) + "\t" + std::to_string(p + 1) + "\t" + code + "\t\r\n";
+  EXPECT_EQ(Join(r.Text), want);
+}
+
 TEST(StructureExport, AThirdAlleleOrALongAlleleNumberedAbove69IsAnError) {
   std::string alt;
   for (int a = 1; a <= 70; ++a) alt += (a > 1 ? "," : "") + std::string(a == 70 ? 90 : a + 1, 'C');
