@@ -3,6 +3,7 @@
 #include "seq/bioGFF3.h"
 
 #include <charconv>
+#include <exception>
 #include <memory>
 
 #include "fileaccess/bioBGZF.h"
@@ -170,6 +171,7 @@ bool TGFF3File::Finish(TLoad& ld) {
   FParseError = false;
   FLastErrorLine = 0;
   FLastErr.Clear();
+  if (ld.Features.capacity() > 2 * ld.Features.size() + 1024) ld.Features.shrink_to_fit();
   // Appended to what earlier loads brought.
   if (FFeatures.empty()) {
     FFeatures = std::move(ld.Features);
@@ -185,6 +187,7 @@ bool TGFF3File::LoadGFFfromAStr(const std::vector<std::string>& A) {
   TLoad ld;
   ld.ParseAttr = FDoParseAttributes;
   ld.Unescape = FHandleEscapedCh;
+  ld.Features.reserve(A.size());
   for (size_t i = 0; i < A.size() && !ld.InFasta; ++i)
     if (!ld.Line(A[i], i + 1)) break;
   return Finish(ld);
@@ -225,6 +228,13 @@ bool TGFF3File::LoadFromFile(const std::string& fileName) {
   if (!ZelLoadAndIndex(text, fileName, err, "\n"))
     return fail(err ? err : TZelErr::User("Cannot open file", fileName));
   const uint64_t n = text.GetNItems(0);
+  // Mostly one feature per line: one allocation instead of a series of moves. Lines of a
+  // FASTA tail make this too much; only address space is taken until it is used, and the
+  // rest is given back below.
+  try {
+    ld.Features.reserve(n);
+  } catch (const std::exception&) {
+  }
   for (uint64_t i = 0; i < n && !ld.InFasta; ++i) {
     uint64_t ofs, len;
     text.GetItemOfs(i, ofs, len, 0);

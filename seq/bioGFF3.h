@@ -73,7 +73,6 @@ struct TGFF3Entry {
   TGFF3Strand Strand = gff3StrandUnknown;
   TGFF3Phase Phase = gff3PhaseIrrelevant;
   TGFF3AttributeFieldEx Attributes;
-  std::string Comments;  // GFF3 has no trailing comments: stays empty
 };
 
 // A GFF3 file in memory. Lines starting with "##" are directives, other lines starting with

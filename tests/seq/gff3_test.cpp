@@ -102,7 +102,6 @@ TEST(Gff3, HashIsDataOutsideCommentLines) {
   EXPECT_EQ(e.Attributes.GetParsedTagValue("Note", 0), "see #3");
   // Not a trailing comment: the attribute column, whose tag keeps its letters.
   EXPECT_EQ(g.Features()[1].Attributes.ParsedAttributes, (TAttrs{{"x", {}}}));
-  EXPECT_EQ(g.Features()[1].Comments, "");
   // A "#" never cuts a line short: a tenth column is still a tenth column.
   TGFF3File h;
   EXPECT_FALSE(h.LoadGFFfromAStr({"c\ts\tg\t1\t2\t.\t+\t.\tID=a\t#x"}));
