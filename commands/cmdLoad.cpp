@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <memory>
 
+#include "commands/cmdSeq.h"
 #include "core/zelLog.h"
 #include "core/zelRegistry.h"
 #include "core/zelUiState.h"
@@ -41,8 +42,12 @@ bool scLoadFileAuto(const std::string& fileName) {
   switch (iscGuessFileTypeBySuffix(fileName)) {
     case oVCF:
       return scLoadVcfFile(fileName);
+    case oFASTA:
+      return scLoadFastaFile(fileName);
+    case oGFF3:
+      return scLoadGff3File(fileName);
     default:
-      // FASTA and GFF3 loaders belong to the sequence commands; other types load nothing.
+      // FASTQ, BCF and unknown suffixes load nothing.
       return false;
   }
 }
