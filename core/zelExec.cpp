@@ -120,6 +120,20 @@ bool ChildEnded(pid_t pid) {
   return si.si_pid == pid;
 }
 
+// What the child reads as standard input: /dev/null, or, should that not be the null device
+// (a system where it was replaced by a plain file), a pipe nobody writes to. Either way the
+// first read ends the input.
+int EmptyInput() {
+  const int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+  struct stat st {};
+  if (fd >= 0 && fstat(fd, &st) == 0 && S_ISCHR(st.st_mode)) return fd;
+  if (fd >= 0) close(fd);
+  int p[2];
+  if (pipe2(p, O_CLOEXEC) != 0) return -1;
+  close(p[1]);
+  return p[0];
+}
+
 struct TSpawnSetup {
   posix_spawn_file_actions_t Actions;
   posix_spawnattr_t Attr;
@@ -145,8 +159,15 @@ TZelExecResult ZelExecRun(const std::string& exe, const std::vector<std::string>
     r.StartErrno = errno;
     return r;
   }
+  const int in = EmptyInput();
+  if (in < 0) {
+    r.StartErrno = errno;
+    close(fds[0]);
+    close(fds[1]);
+    return r;
+  }
   TSpawnSetup s;
-  posix_spawn_file_actions_addopen(&s.Actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&s.Actions, in, 0);
   posix_spawn_file_actions_adddup2(&s.Actions, fds[1], 1);
   posix_spawn_file_actions_adddup2(&s.Actions, fds[1], 2);
   // Mapped data files and sockets of this process are none of the child's business.
@@ -171,6 +192,7 @@ TZelExecResult ZelExecRun(const std::string& exe, const std::vector<std::string>
 
   pid_t pid = -1;
   const int rc = posix_spawn(&pid, exe.c_str(), &s.Actions, &s.Attr, argv.data(), environ);
+  close(in);
   close(fds[1]);
   if (rc != 0) {
     close(fds[0]);

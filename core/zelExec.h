@@ -55,7 +55,7 @@ struct TZelExecOptions {
 };
 
 // Runs exe (a path; not searched on PATH) with args as argv[1..] in its own session and
-// process group, stdin from /dev/null, stdout and stderr into one pipe, no other open
+// process group, stdin at its end (/dev/null), stdout and stderr into one pipe, no other open
 // descriptor inherited. Blocks until the child has ended; OnLine runs on the calling thread.
 // When cancel is set during the run, the child's group gets SIGTERM, then SIGKILL after the
 // grace period, whether or not the child itself ended on the SIGTERM.
