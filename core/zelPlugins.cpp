@@ -5,9 +5,7 @@
 #include <filesystem>
 
 #include "core/zelSettings.h"
-
-// Kept equal to the version zelcli --version prints.
-const char* const kZelHostVersion = "0.0.0113";
+#include "core/zelVersion.h"
 
 TZelPluginListI ZelPluginList;
 TZelPluginInfo ZelPluginInfo;
@@ -23,7 +21,7 @@ const TZelPluginInfo& RegisterZelAsPlugin() {
   ZelPluginInfo = TZelPluginInfo();
   ZelPluginInfo.Name = "ZEL";
   ZelPluginInfo.FileName = ZelExePath();
-  ZelPluginInfo.Version = kZelHostVersion;
+  ZelPluginInfo.Version = std::string(cZelVersion);
   ZelPluginInfo.Date = "/";
   return ZelPluginInfo;
 }

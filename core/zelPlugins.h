@@ -32,9 +32,6 @@ struct TZelPluginListI {
   void AddPluginInfo(const TZelPluginInfo& info, uint32_t index);
 };
 
-// The host's version as the plug-in list shows it.
-extern const char* const kZelHostVersion;
-
 // The process-wide list and the host's own description (filled by RegisterZelAsPlugin).
 extern TZelPluginListI ZelPluginList;
 extern TZelPluginInfo ZelPluginInfo;
