@@ -50,53 +50,6 @@ int WriteAll(int fd, const void* p, uint64_t n) {
   return 0;
 }
 
-// A temporary file next to the target; removed unless committed.
-class TTempOut {
- public:
-  explicit TTempOut(const std::string& target) : FTarget(target) {
-    std::string dir = ".";
-    auto slash = target.find_last_of('/');
-    if (slash != std::string::npos) dir = slash == 0 ? "/" : target.substr(0, slash);
-    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    FTmp = (dir == "/" ? "/" : dir + "/") + "." + base + ".tmpXXXXXX";
-    FFd = mkostemp(FTmp.data(), O_CLOEXEC);
-    if (FFd < 0) FErr = errno;
-  }
-  ~TTempOut() {
-    if (FFd >= 0) ::close(FFd);
-    if (!FCommitted && !FTmp.empty() && FErr != ENOENT) ::unlink(FTmp.c_str());
-  }
-  int Fd() const { return FFd; }
-  int Err() const { return FErr; }
-  // Gives the file the permissions the target has (or a new file would get), flushes, closes
-  // and renames it over the target.
-  int Commit() {
-    struct stat st;
-    mode_t mode;
-    if (::stat(FTarget.c_str(), &st) == 0) {
-      mode = st.st_mode & 07777;
-    } else {
-      mode_t um = umask(0);
-      umask(um);
-      mode = 0666 & ~um;
-    }
-    if (fchmod(FFd, mode) != 0) return errno;
-    if (fsync(FFd) != 0 && errno != EINVAL && errno != EROFS) return errno;
-    int fd = FFd;
-    FFd = -1;
-    if (::close(fd) != 0) return errno;
-    if (::rename(FTmp.c_str(), FTarget.c_str()) != 0) return errno;
-    FCommitted = true;
-    return 0;
-  }
-
- private:
-  std::string FTarget, FTmp;
-  int FFd = -1;
-  int FErr = 0;
-  bool FCommitted = false;
-};
-
 }  // namespace
 
 bool DoesFileExist(const std::string& name) {
@@ -217,9 +170,9 @@ int WriteFileDataEx(const std::string& name, const std::vector<std::string>& str
                     const std::string& blockSep, uint64_t position, bool joined) {
   if (name.empty()) return cFioBadArgs;
   if (!strs.empty() && !blocks.empty() && strs.size() != blocks.size()) return cFioBadArgs;
-  TTempOut tmp(name);
+  TFileOut tmp(name);
   if (tmp.Fd() < 0) return tmp.Err();
-  if (position == cFioAppend && DoesFileExist(name)) {
+  if (position == cFioAppend && !tmp.Direct() && DoesFileExist(name)) {
     // Appending copies the old content first: the file may be mapped by a reader, so it is
     // replaced as a whole instead of being written in place.
     TFd src(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
@@ -272,4 +225,59 @@ std::string FioErrorText(int code) {
   if (code == 0) return "no error";
   if (code == cFioBadArgs) return "incomplete write or invalid arguments";
   return std::strerror(code);
+}
+
+TFileOut::TFileOut(const std::string& target) : FTarget(target) {
+  struct stat st;
+  if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+    // A device or a pipe (/dev/null, /dev/stdout, a FIFO) is written where it is: renaming a
+    // file over it would replace the device node itself.
+    FDirect = true;
+    FFd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    if (FFd < 0) FErr = errno;
+    return;
+  }
+  std::string dir = ".";
+  auto slash = target.find_last_of('/');
+  if (slash != std::string::npos) dir = slash == 0 ? "/" : target.substr(0, slash);
+  std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+  FTmp = (dir == "/" ? "/" : dir + "/") + "." + base + ".tmpXXXXXX";
+  FFd = mkostemp(FTmp.data(), O_CLOEXEC);
+  if (FFd < 0) {
+    FErr = errno;
+    FTmp.clear();
+  }
+}
+
+TFileOut::~TFileOut() {
+  if (FFd >= 0) ::close(FFd);
+  if (!FCommitted && !FTmp.empty()) ::unlink(FTmp.c_str());
+}
+
+int TFileOut::Commit() {
+  if (FFd < 0) return FErr ? FErr : cFioBadArgs;
+  if (FDirect) {
+    const int fd = FFd;
+    FFd = -1;
+    if (::close(fd) != 0) return errno;
+    FCommitted = true;
+    return 0;
+  }
+  struct stat st;
+  mode_t mode;
+  if (::stat(FTarget.c_str(), &st) == 0) {
+    mode = st.st_mode & 07777;
+  } else {
+    mode_t um = umask(0);
+    umask(um);
+    mode = 0666 & ~um;
+  }
+  if (fchmod(FFd, mode) != 0) return errno;
+  if (fsync(FFd) != 0 && errno != EINVAL && errno != EROFS) return errno;
+  const int fd = FFd;
+  FFd = -1;
+  if (::close(fd) != 0) return errno;
+  if (::rename(FTmp.c_str(), FTarget.c_str()) != 0) return errno;
+  FCommitted = true;
+  return 0;
 }

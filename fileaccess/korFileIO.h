@@ -42,5 +42,30 @@ int WriteFileDataStr(const std::string& name, const std::vector<std::string>& st
                      const std::string& sep, uint64_t position);
 int WriteFileDataItem(const std::string& name, const void* p, uint64_t size, uint64_t position);
 
+// Where a writer's bytes go: a temporary file in the target's folder, renamed over the target
+// by Commit (and removed when Commit is never reached), so a failed write leaves the old file
+// untouched and a reader that has it mapped keeps valid bytes. A target that exists and is no
+// regular file (a device such as /dev/null or /dev/stdout, a pipe) is written directly.
+class TFileOut {
+ public:
+  explicit TFileOut(const std::string& target);
+  ~TFileOut();
+  TFileOut(const TFileOut&) = delete;
+  TFileOut& operator=(const TFileOut&) = delete;
+  int Fd() const { return FFd; }  // -1 when the output could not be opened (see Err)
+  int Err() const { return FErr; }
+  bool Direct() const { return FDirect; }  // the target itself is written
+  // Gives the file the permissions the target has (or a new file would get), flushes, closes
+  // and renames it over the target; 0 or an error code of these routines.
+  [[nodiscard]] int Commit();
+
+ private:
+  std::string FTarget, FTmp;
+  int FFd = -1;
+  int FErr = 0;
+  bool FDirect = false;
+  bool FCommitted = false;
+};
+
 // The system's text for an error code of these routines.
 std::string FioErrorText(int code);

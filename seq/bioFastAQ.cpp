@@ -35,26 +35,10 @@ void AppendWithoutBreaks(std::string& out, const uint8_t* p, uint64_t n) {
 }
 
 // An output file built in a temporary file next to the target and renamed into place only
-// when every byte was written; otherwise removed.
+// when every byte was written; otherwise removed. Writes are gathered into large pieces.
 class TTempFileOut {
  public:
-  explicit TTempFileOut(const std::string& target) : FTarget(target) {
-    const size_t slash = target.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    FTmp = (slash == std::string::npos ? "./" : dir) + "." + base + ".tmpXXXXXX";
-    FFd = mkostemp(FTmp.data(), O_CLOEXEC);
-    if (FFd < 0) {
-      FErr = errno;
-      FTmp.clear();
-    }
-  }
-  ~TTempFileOut() {
-    if (FFd >= 0) ::close(FFd);
-    if (!FCommitted && !FTmp.empty()) ::unlink(FTmp.c_str());
-  }
-  TTempFileOut(const TTempFileOut&) = delete;
-  TTempFileOut& operator=(const TTempFileOut&) = delete;
+  explicit TTempFileOut(const std::string& target) : FOut(target), FErr(FOut.Err()) {}
 
   int Err() const { return FErr; }
   void Write(const char* p, size_t n) {
@@ -70,23 +54,7 @@ class TTempFileOut {
   int Commit() {
     Flush();
     if (FErr) return FErr;
-    struct stat st;
-    mode_t mode;
-    if (::stat(FTarget.c_str(), &st) == 0) {
-      mode = st.st_mode & 07777;
-    } else {
-      const mode_t um = umask(0);
-      umask(um);
-      mode = 0666 & ~um;
-    }
-    if (fchmod(FFd, mode) != 0) return FErr = errno;
-    if (fsync(FFd) != 0 && errno != EINVAL && errno != EROFS) return FErr = errno;
-    const int fd = FFd;
-    FFd = -1;
-    if (::close(fd) != 0) return FErr = errno;
-    if (::rename(FTmp.c_str(), FTarget.c_str()) != 0) return FErr = errno;
-    FCommitted = true;
-    return 0;
+    return FErr = FOut.Commit();
   }
 
  private:
@@ -97,7 +65,7 @@ class TTempFileOut {
   }
   void WriteAll(const char* p, size_t n) {
     while (n > 0 && !FErr) {
-      const ssize_t w = ::write(FFd, p, std::min<size_t>(n, size_t(1) << 30));
+      const ssize_t w = ::write(FOut.Fd(), p, std::min<size_t>(n, size_t(1) << 30));
       if (w < 0) {
         if (errno != EINTR) FErr = errno;
         continue;
@@ -108,10 +76,9 @@ class TTempFileOut {
     }
   }
 
-  std::string FTarget, FTmp, FBuf;
-  int FFd = -1;
+  TFileOut FOut;
   int FErr = 0;
-  bool FCommitted = false;
+  std::string FBuf;
 };
 
 }  // namespace
