@@ -347,7 +347,7 @@ bool TVCFFile::SplitVariant(uint64_t v) const {
     for (uint64_t o = 0; o < len && o < 16384; o += 64)
       __builtin_prefetch(reinterpret_cast<const void*>(next + o));
     bool ctrl = false;
-    FNFields = uint32_t(VcfSplitLineChecked(p, len, FCols, ctrl));
+    FNFields = uint32_t(VcfSplitLineChecked(p, len, FCols, ctrl, FNColons));
     FSplitVar = v;
     // What every reader relies on is checked here, in the pass that splits the line.
     if (FNFields < 8 || ctrl || p[0] == '#') return CheckSplitLine(v, ctrl);

@@ -300,6 +300,7 @@ class TVCFFile : public TZelObject {
   mutable uint32_t FLineLen = 0;
   mutable std::vector<uint32_t> FCols;
   mutable uint32_t FNFields = 0;
+  mutable uint32_t FNColons = 0;   // ':' in the split line
   mutable bool FSplitBad = false;  // the split line is malformed (FLineErr says how)
   mutable TZelErr FLineErr;
   mutable TZelErr FFirstLineErr;

@@ -22,7 +22,8 @@ inline bool IsCtrl(char c) {
 }
 
 template <bool kCheck>
-size_t SplitLine(const char* p, size_t len, std::vector<uint32_t>& starts, bool* ctrl) {
+size_t SplitLine(const char* p, size_t len, std::vector<uint32_t>& starts, bool* ctrl,
+                 uint32_t* colons) {
   if (len >= 0xFFFFFFFFu) {
     starts.clear();
     return 0;
@@ -35,8 +36,10 @@ size_t SplitLine(const char* p, size_t len, std::vector<uint32_t>& starts, bool*
   out[k++] = 0;
   size_t i = 0;
   bool bad = false;
+  uint32_t nColon = 0;
 #if defined(__SSE2__)
   const __m128i tab = _mm_set1_epi8('\t');
+  const __m128i colon = _mm_set1_epi8(':');
   // Control bytes are gathered across the line and looked at once at its end.
   __m128i acc = _mm_setzero_si128();
   // A VCF line has a tab every few bytes: eight starts are written per round whatever the
@@ -52,6 +55,11 @@ size_t SplitLine(const char* p, size_t len, std::vector<uint32_t>& starts, bool*
     if constexpr (kCheck) {
       acc = _mm_or_si128(acc, _mm_or_si128(_mm_or_si128(CtrlBytes(v0, t0), CtrlBytes(v1, t1)),
                                            _mm_or_si128(CtrlBytes(v2, t2), CtrlBytes(v3, t3))));
+      const uint64_t c = uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v0, colon)))) |
+                         (uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v1, colon)))) << 16) |
+                         (uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v2, colon)))) << 32) |
+                         (uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v3, colon)))) << 48);
+      nColon += uint32_t(__builtin_popcountll(c));
     }
     uint64_t m = uint64_t(uint32_t(_mm_movemask_epi8(t0))) |
                  (uint64_t(uint32_t(_mm_movemask_epi8(t1))) << 16) |
@@ -70,7 +78,10 @@ size_t SplitLine(const char* p, size_t len, std::vector<uint32_t>& starts, bool*
   for (; i + 16 <= len; i += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
     const __m128i t = _mm_cmpeq_epi8(v, tab);
-    if constexpr (kCheck) acc = _mm_or_si128(acc, CtrlBytes(v, t));
+    if constexpr (kCheck) {
+      acc = _mm_or_si128(acc, CtrlBytes(v, t));
+      nColon += uint32_t(__builtin_popcount(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, colon)))));
+    }
     unsigned m = unsigned(_mm_movemask_epi8(t));
     while (m) {
       out[k++] = uint32_t(i + unsigned(__builtin_ctz(m)) + 1);
@@ -81,20 +92,28 @@ size_t SplitLine(const char* p, size_t len, std::vector<uint32_t>& starts, bool*
 #endif
   for (; i < len; ++i) {
     if (p[i] == '\t') out[k++] = uint32_t(i + 1);
-    if constexpr (kCheck) bad |= IsCtrl(p[i]);
+    if constexpr (kCheck) {
+      bad |= IsCtrl(p[i]);
+      nColon += p[i] == ':';
+    }
   }
   out[k++] = uint32_t(len + 1);
-  if constexpr (kCheck) *ctrl = bad;
+  if constexpr (kCheck) {
+    *ctrl = bad;
+    *colons = nColon;
+  }
   return k - 1;
 }
 
 }  // namespace
 
 size_t VcfSplitLine(const char* p, size_t len, std::vector<uint32_t>& starts) {
-  return SplitLine<false>(p, len, starts, nullptr);
+  return SplitLine<false>(p, len, starts, nullptr, nullptr);
 }
 
-size_t VcfSplitLineChecked(const char* p, size_t len, std::vector<uint32_t>& starts, bool& ctrl) {
+size_t VcfSplitLineChecked(const char* p, size_t len, std::vector<uint32_t>& starts, bool& ctrl,
+                           uint32_t& colons) {
   ctrl = false;
-  return SplitLine<true>(p, len, starts, &ctrl);
+  colons = 0;
+  return SplitLine<true>(p, len, starts, &ctrl, &colons);
 }

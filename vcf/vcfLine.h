@@ -13,8 +13,9 @@
 // fields + 1 entries count. Lines longer than 4 GiB are not split (0 fields).
 size_t VcfSplitLine(const char* p, size_t len, std::vector<uint32_t>& starts);
 // The same, also telling whether the line holds a control byte other than tab and CR (a NUL or
-// other binary data), found in the same pass.
-size_t VcfSplitLineChecked(const char* p, size_t len, std::vector<uint32_t>& starts, bool& ctrl);
+// other binary data) and how many ':' it holds, found in the same pass.
+size_t VcfSplitLineChecked(const char* p, size_t len, std::vector<uint32_t>& starts, bool& ctrl,
+                           uint32_t& colons);
 
 // The k-th item of a text separated by delim (empty when there are fewer items); present
 // tells whether the item exists at all.

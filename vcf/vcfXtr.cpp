@@ -219,17 +219,6 @@ inline uint32_t CountFmtKeys(std::string_view fmt) {
   return k;
 }
 
-// Whether a call column has more items than FORMAT has keys, from the walk's cursor: cur is
-// the start of item ck, or null when the column has no item ck.
-inline bool ExtraItems(const char* cur, uint32_t ck, const char* e, uint32_t nKeys) {
-  if (!cur) return false;
-  if (ck >= nKeys) return true;
-  uint32_t left = nKeys - 1 - ck;  // separators the rest may hold
-  for (const char* q = cur; q < e; ++q)
-    if (*q == ':' && left-- == 0) return true;
-  return false;
-}
-
 // Gives item k of the column [b, e) and moves the cursor past it. The cursor is the start of
 // item ck, or null when the column has no item ck; it only moves forward while the items asked
 // for come in increasing order. False when the column has fewer items (the cursor then starts
@@ -485,14 +474,11 @@ struct TVCFFile::TKeyWalk {
 // One walk over the calls of the split line: for each reported call the GT item and the
 // asked tags' items are reached by one cursor that only moves forward while their positions
 // increase (GT first, as VCF writes it).
-// Calls with more items than FORMAT has keys are noted in report (the extra items are read by
-// no one); the check follows the cursor, so items already passed are not scanned again.
 template <bool kGt, bool kKeys>
 TXtrFuncRes TVCFFile::WalkCalls(uint64_t v, TGtWalk* gt, TKeyWalk* kw,
                                 std::span<const uint32_t> smp, TXtrGtReport* report) const {
   const uint32_t n = smp.empty() ? FNSamples : uint32_t(smp.size());
-  const uint32_t nKeys = CountFmtKeys(Column(v, vcfFormat));
-  bool extra = false;
+
   const uint32_t nf = FNFields;
   const char* line = FLine;
   const uint32_t* cols = FCols.data();
@@ -602,7 +588,6 @@ TXtrFuncRes TVCFFile::WalkCalls(uint64_t v, TGtWalk* gt, TKeyWalk* kw,
         if (q > cur && (q == e || *q == ':')) {
           const int32_t t = int32_t(u);
           std::memcpy(intSlots + size_t(j) * 4, &t, 4);
-          if (q != e && !extra) extra = ExtraItems(q + 1, intOfs + 1, e, nKeys);
           continue;
         }
       }
@@ -652,11 +637,7 @@ TXtrFuncRes TVCFFile::WalkCalls(uint64_t v, TGtWalk* gt, TKeyWalk* kw,
         }
       }
     }
-    if (!extra) extra = ExtraItems(cur, ck, e, nKeys);
   }
-  if (extra && report)
-    NoteLine(report->ExtraItemLines, report->FirstExtraItemLine, report->LastExtraItemVariant, v,
-             VariantLineNo(v));
   return xtrOK;
 }
 
@@ -668,10 +649,17 @@ void TVCFFile::NoteLineShape(uint64_t v, TXtrGtReport* r) const {
     NoteLine(r->ShortLines, r->FirstShortLine, r->LastShortVariant, v, VariantLineNo(v));
   else if (FNFields > want && FNSamples > 0)
     NoteLine(r->LongLines, r->FirstLongLine, r->LastLongVariant, v, VariantLineNo(v));
-  // Calls without keys to read them by: their text is read by no one.
-  if (FNFields > vcfSample && Column(v, vcfFormat).empty())
-    NoteLine(r->ExtraItemLines, r->FirstExtraItemLine, r->LastExtraItemVariant, v,
-             VariantLineNo(v));
+  // Call items beyond FORMAT's keys are read by no one. The splitter counted the line's ':';
+  // more of them in the calls than FORMAT's keys allow in every call means some call has
+  // items too many (a line where such a call is offset by calls cut short is not seen).
+  if (FNFields > vcfSample) {
+    const uint32_t nKeys = CountFmtKeys(Column(v, vcfFormat));
+    uint32_t before = 0;  // ':' of the fixed columns and FORMAT
+    for (const char *q = FLine, *e = FLine + FCols[vcfSample]; q < e; ++q) before += *q == ':';
+    if (nKeys == 0 || uint64_t(FNColons - before) > uint64_t(nKeys - 1) * (FNFields - vcfSample))
+      NoteLine(r->ExtraItemLines, r->FirstExtraItemLine, r->LastExtraItemVariant, v,
+               VariantLineNo(v));
+  }
 }
 
 // A variant that cannot be read: a malformed line is an input error (LineError() says which),

@@ -239,6 +239,25 @@ TEST(Split, FieldStartsMatchAPlainScan) {
       const size_t n = VcfSplitLine(l.data(), l.size(), starts);
       ASSERT_EQ(n + 1, want.size()) << len << " " << density;
       EXPECT_TRUE(std::equal(want.begin(), want.end(), starts.begin())) << len << " " << density;
+      // The checked split: same starts, plus the ':' count and any control byte but tab and
+      // CR, wherever in the line (SIMD blocks and the tail).
+      if (len == 0) continue;
+      const size_t at = size_t(x >> 20) % len;
+      for (char put : {':', '\r', '\0', '\x1f', ' '}) {
+        std::string m = l;
+        m[at] = put;
+        const uint32_t colons = uint32_t(std::count(m.begin(), m.end(), ':'));
+        const bool ctrl = put == '\0' || put == '\x1f';
+        std::vector<uint32_t> w2{0};
+        for (size_t i = 0; i < len; ++i)
+          if (m[i] == '\t') w2.push_back(uint32_t(i + 1));
+        bool gotCtrl = !ctrl;
+        uint32_t gotColons = 99;
+        const size_t n2 = VcfSplitLineChecked(m.data(), m.size(), starts, gotCtrl, gotColons);
+        ASSERT_EQ(n2, w2.size()) << len << " " << at;
+        EXPECT_EQ(gotCtrl, ctrl) << len << " " << at << " " << int(put);
+        EXPECT_EQ(gotColons, colons) << len << " " << at;
+      }
     }
 }
 
