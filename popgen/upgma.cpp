@@ -150,14 +150,15 @@ TZelErr upgma(const TSymDist& dist, TDendrogram& dendro, std::string& newick) {
     size_t rb = 0;
     while (!UpgmaTie(D[size_t(A) * N + act[rb]], minV)) ++rb;
     set.assign({act[rb], A});
-    // Further clusters at minV from every member, in row order.
+    // Further clusters at minV from every member, in row order (read along the members' rows:
+    // the matrix is kept symmetric).
     std::vector<size_t> setRows{rb, ra};
     for (size_t r = 0; r < act.size(); ++r) {
       if (r == ra || r == rb) continue;
       const uint32_t c = act[r];
       bool all = true;
       for (uint32_t m : set)
-        if (!UpgmaTie(D[size_t(c) * N + m], minV)) {
+        if (!UpgmaTie(D[size_t(m) * N + c], minV)) {
           all = false;
           break;
         }
