@@ -7,7 +7,9 @@
 #   the call alone, after the matrix is in memory; zelcli's include reading the matrix text,
 #   zel_bench_dist gives the engine alone on matrices in memory).
 # Peak memory (max RSS) is printed for every zelcli run.
+# Python figures are wall and CPU seconds of the call (time.perf_counter, time.process_time).
 # Usage: bench/dist_peers.sh [SAMPLES] [SNPS]   (default 500 400000; data in bench/data)
+# ZEL_BENCH_PARTS=dist (or matrix) runs only the distance (or only the PCoA/UPGMA) part.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 samples=${1:-500}
@@ -35,6 +37,8 @@ timeit() {
   echo "$wall $(echo "$user + $sys" | bc -l) $((rss / 1024))"
 }
 
+parts=${ZEL_BENCH_PARTS:-dist matrix}
+if [[ " $parts " == *" dist "* ]]; then
 vcf=$data/dist_${samples}x${snps}.vcf
 if [ ! -s "$vcf" ]; then
   "$build/vcfgen" --samples "$samples" --pops 5 --variants "$snps" --multi 0 --indel 0 --seed 16 > "$vcf.tmp"
@@ -65,7 +69,9 @@ for i in range(n):
 p = np.loadtxt(sys.argv[2])
 print("largest difference to plink's matrix: %.3g (ours has 9 decimals)" % np.abs(z - p).max())
 PY
+fi
 
+[[ " $parts " == *" matrix "* ]] || exit 0
 for n in 2000 5000; do
   m=$data/dist_matrix_$n.tsv
   if [ ! -s "$m" ]; then
@@ -107,12 +113,12 @@ for i in range(n):
     d[i, :i + 1] = [float(c) for c in cells]
 d = d + d.T
 dm = DistanceMatrix(d)
-t = time.perf_counter()
+t, c = time.perf_counter(), time.process_time()
 pcoa(dm)
-print("%.2f" % (time.perf_counter() - t))
+print("wall %.2fs cpu %.2fs" % (time.perf_counter() - t, time.process_time() - c))
 PY
 )
-  echo "zelcli pcoa (read included) wall ${zw}s cpu ${zc}s peak ${zm} MB; scikit-bio pcoa call ${skb}s"
+  echo "zelcli pcoa (read included) wall ${zw}s cpu ${zc}s peak ${zm} MB; scikit-bio pcoa call ${skb}"
   rm -f "$build/tree$n.nwk"
   read -r uw uc um < <(timeit "$zel" -q upgma --matrix "$m" --out "$build/tree$n.nwk")
   sp=$(/usr/bin/python3 - "$m" <<'PY'
@@ -121,9 +127,6 @@ import numpy as np
 from scipy.cluster.hierarchy import linkage
 lines = open(sys.argv[1], newline="").read().split("\r\n")
 n = len(lines[0].split("\t"))
-cond = []
-for j in range(n):
-    pass
 d = np.zeros((n, n))
 for i in range(n):
     cells = lines[i + 1].split("\t")[:-1]
@@ -131,12 +134,12 @@ for i in range(n):
 d = d + d.T
 from scipy.spatial.distance import squareform
 c = squareform(d, checks=False)
-t = time.perf_counter()
+t, p = time.perf_counter(), time.process_time()
 linkage(c, method="average")
-print("%.2f" % (time.perf_counter() - t))
+print("wall %.2fs cpu %.2fs" % (time.perf_counter() - t, time.process_time() - p))
 PY
 )
-  echo "zelcli upgma (read included) wall ${uw}s cpu ${uc}s peak ${um} MB; scipy linkage(average) call ${sp}s"
+  echo "zelcli upgma (read included) wall ${uw}s cpu ${uc}s peak ${um} MB; scipy linkage(average) call ${sp}"
 done
 echo "== engine alone (matrix in memory; default OpenBLAS threads)"
 "$build/bench/zel_bench_dist" 2>/dev/null | grep -E '^BM_'

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <new>
 
 #include "base/korNum.h"
@@ -113,14 +114,20 @@ TZelErr upgma(const TSymDist& dist, TDendrogram& dendro, std::string& newick) {
   // Clusters live in slots (a joined cluster's first slot is reused by the new one); act lists
   // the slots in row order.
   const size_t N = n;
-  std::vector<double> D;
-  try {
-    D.resize(N * N);
-  } catch (const std::bad_alloc&) {
-    return TZelErr("UPGMA", "Out of memory", std::to_string(n) + " items");
+  // Every element is written below, so the square is not cleared first.
+  std::unique_ptr<double[]> Dm(new (std::nothrow) double[N * N]);
+  if (!Dm) return TZelErr("UPGMA", "Out of memory", std::to_string(n) + " items");
+  double* const D = Dm.get();
+  const double* packed = dist.Data();
+  // Row by row: the row's lower part is contiguous in the packed triangle, the rest is read
+  // down its column (strided reads cost less than strided writes).
+  for (uint32_t i = 0; i < n; ++i) {
+    double* row = D + size_t(i) * N;
+    const double* lower = packed + (i > 0 ? uint64_t(i) * (i - 1) / 2 : 0);
+    for (uint32_t j = 0; j < i; ++j) row[j] = lower[j];
+    row[i] = 0;
+    for (uint32_t j = i + 1; j < n; ++j) row[j] = packed[uint64_t(j) * (j - 1) / 2 + i];
   }
-  for (uint32_t i = 0; i < n; ++i)
-    for (uint32_t j = 0; j < n; ++j) D[i * N + j] = dist.GetDist(i, j);
   std::vector<uint32_t> act(n);
   std::vector<double> size(n, 1.0), height(n, 0.0), rowMin(n);
   std::vector<uint32_t> node(n), rowArg(n);
@@ -150,14 +157,15 @@ TZelErr upgma(const TSymDist& dist, TDendrogram& dendro, std::string& newick) {
     size_t rb = 0;
     while (!UpgmaTie(D[size_t(A) * N + act[rb]], minV)) ++rb;
     set.assign({act[rb], A});
-    // Further clusters at minV from every member, in row order.
+    // Further clusters at minV from every member, in row order (read along the members' rows:
+    // the matrix is kept symmetric).
     std::vector<size_t> setRows{rb, ra};
     for (size_t r = 0; r < act.size(); ++r) {
       if (r == ra || r == rb) continue;
       const uint32_t c = act[r];
       bool all = true;
       for (uint32_t m : set)
-        if (!UpgmaTie(D[size_t(c) * N + m], minV)) {
+        if (!UpgmaTie(D[size_t(m) * N + c], minV)) {
           all = false;
           break;
         }
@@ -189,7 +197,7 @@ TZelErr upgma(const TSymDist& dist, TDendrogram& dendro, std::string& newick) {
       if (!joined[a]) rest.push_back(a);
     acc.assign(rest.size(), 0.0);
     for (uint32_t m : set) {
-      const double* row = D.data() + size_t(m) * N;
+      const double* row = D + size_t(m) * N;
       for (size_t k = 0; k < rest.size(); ++k) acc[k] += size[m] * row[rest[k]];
     }
     const uint32_t slot = set[0];
@@ -210,7 +218,7 @@ TZelErr upgma(const TSymDist& dist, TDendrogram& dendro, std::string& newick) {
       if (!joined[rowArg[a]]) continue;
       rowMin[a] = inf;
       rowArg[a] = a;
-      const double* row = D.data() + size_t(a) * N;
+      const double* row = D + size_t(a) * N;
       for (size_t q = 0; q < k; ++q)
         if (row[rest[q]] < rowMin[a]) {
           rowMin[a] = row[rest[q]];
