@@ -11,6 +11,8 @@
 #include <cstring>
 #include <thread>
 
+#include "fileaccess/korFileIO.h"
+
 namespace {
 
 // Input per BGZF block: what bgzip puts in one, so that even a stored block fits 64 KiB.
@@ -58,15 +60,12 @@ TZelErr TVcfOutFile::Open(const std::string& name, unsigned threads) {
   FName = name;
   FBgzf = EndsWithGz(name);
   FThreads = threads ? threads : std::max(1u, std::thread::hardware_concurrency());
-  FTmpName = name + ".tmpXXXXXX";
-  FFd = mkstemp(FTmpName.data());
-  if (FFd < 0) {
-    FTmpName.clear();
-    return TZelErr("", "Cannot create file", name + " (" + std::strerror(errno) + ")");
+  FOut = std::make_unique<TFileOut>(name);
+  if (FOut->Fd() < 0) {
+    const int e = FOut->Err();
+    FOut.reset();
+    return TZelErr("", "Cannot create file", name + " (" + std::strerror(e) + ")");
   }
-  const mode_t um = umask(0);
-  umask(um);
-  fchmod(FFd, 0666 & ~um);
   FBufCap = FBgzf ? kBlockIn * 16 * FThreads : kPlainBuf;
   FBuf.clear();
   FBuf.reserve(FBufCap);
@@ -76,7 +75,7 @@ TZelErr TVcfOutFile::Open(const std::string& name, unsigned threads) {
 void TVcfOutFile::WriteRaw(const void* p, size_t n) {
   const char* q = static_cast<const char*>(p);
   while (n > 0 && !FErr) {
-    const ssize_t w = ::write(FFd, q, n);
+    const ssize_t w = ::write(FOut->Fd(), q, n);
     if (w < 0) {
       if (errno == EINTR) continue;
       FErr = TZelErr("", "Cannot write file", FName + " (" + std::strerror(errno) + ")");
@@ -88,7 +87,7 @@ void TVcfOutFile::WriteRaw(const void* p, size_t n) {
 }
 
 void TVcfOutFile::Write(std::string_view t) {
-  if (FFd < 0 || FErr) return;
+  if (!FOut || FErr) return;
   while (!t.empty()) {
     const size_t room = FBufCap - FBuf.size();
     const size_t k = std::min(room, t.size());
@@ -136,27 +135,18 @@ void TVcfOutFile::FlushBuffer(bool final) {
 }
 
 TZelErr TVcfOutFile::Commit() {
-  if (FFd < 0) return TZelErr("", "No output file open", FName);
+  if (!FOut) return TZelErr("", "No output file open", FName);
   FlushBuffer(true);
   if (FBgzf) WriteRaw(kBgzfEof, sizeof kBgzfEof);
-  if (::close(FFd) != 0 && !FErr)
-    FErr = TZelErr("", "Cannot write file", FName + " (" + std::strerror(errno) + ")");
-  FFd = -1;
-  if (!FErr && std::rename(FTmpName.c_str(), FName.c_str()) != 0)
-    FErr = TZelErr("", "Cannot write file", FName + " (" + std::strerror(errno) + ")");
-  if (FErr) {
-    ::unlink(FTmpName.c_str());
+  if (!FErr) {
+    const int e = FOut->Commit();
+    if (e) FErr = TZelErr("", "Cannot write file", FName + " (" + FioErrorText(e) + ")");
   }
-  FTmpName.clear();
+  FOut.reset();  // an output not committed is removed
   return FErr;
 }
 
 void TVcfOutFile::Abort() {
-  if (FFd >= 0) {
-    ::close(FFd);
-    FFd = -1;
-  }
-  if (!FTmpName.empty()) ::unlink(FTmpName.c_str());
-  FTmpName.clear();
+  FOut.reset();
   FBuf.clear();
 }

@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/zelError.h"
+#include "fileaccess/korFileIO.h"
 
 class TVcfOutFile {
  public:
@@ -30,8 +32,8 @@ class TVcfOutFile {
   void FlushBuffer(bool final);
   void WriteRaw(const void* p, size_t n);
 
-  int FFd = -1;
-  std::string FName, FTmpName;
+  std::unique_ptr<TFileOut> FOut;
+  std::string FName;
   bool FBgzf = false;
   unsigned FThreads = 1;
   std::string FBuf;
