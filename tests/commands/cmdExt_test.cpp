@@ -292,7 +292,7 @@ TEST_F(ExtTest, ASecondRunWhileOneRunsIsRefused) {
 // goes on; the run reports that it was cancelled.
 TEST_F(ExtTest, ExitWhileWaitingCancelsTheProgramFirst) {
   RegisterZelCommands();
-  iscZelInit();
+  ASSERT_FALSE(iscZelInit());
   std::vector<std::string> order;
   ZelSetTerminateHandler([&] {
     const bool gone = Dead(static_cast<pid_t>(std::stol(Lines().at(0))));
@@ -312,7 +312,7 @@ TEST_F(ExtTest, ExitWhileWaitingCancelsTheProgramFirst) {
   EXPECT_TRUE(ZelExiting());
   EXPECT_EQ(order, (std::vector<std::string>{"terminate after the program ended"}));
   ZelSetTerminateHandler(nullptr);
-  iscZelInit();  // a fresh start for the tests after this one
+  EXPECT_FALSE(iscZelInit());  // a fresh start for the tests after this one
   ZelClearCommandRegistrations();
 }
 
