@@ -36,13 +36,13 @@ using TParalleliseExProc = TZelErr (*)(const std::vector<TAnyRoutine>& routines,
                                        const std::vector<uint32_t>& counts,
                                        std::vector<TStdFuncResult>& results);
 
-TZelErr SerialProcExecute(const std::vector<TAnyRoutine>& routines,
-                          const std::vector<TArgList>& argLists,
-                          const std::vector<uint32_t>& counts);
-TZelErr SerialFuncExecute(const std::vector<TAnyRoutine>& routines,
-                          const std::vector<TArgList>& argLists,
-                          const std::vector<uint32_t>& counts,
-                          std::vector<TStdFuncResult>& results);
+[[nodiscard]] TZelErr SerialProcExecute(const std::vector<TAnyRoutine>& routines,
+                                        const std::vector<TArgList>& argLists,
+                                        const std::vector<uint32_t>& counts);
+[[nodiscard]] TZelErr SerialFuncExecute(const std::vector<TAnyRoutine>& routines,
+                                        const std::vector<TArgList>& argLists,
+                                        const std::vector<uint32_t>& counts,
+                                        std::vector<TStdFuncResult>& results);
 
 // Redirected to the global worker pool when one is installed (korThd); serial until then.
 extern TParalleliseProc Parallelise;
@@ -53,4 +53,4 @@ extern const uint32_t nSerialExecute;
 
 // Convenience over the hook: runs every closure once, in parallel when a pool is installed.
 // Returns the first failure of a closure that threw (Sender "Thread pool").
-TZelErr ParalleliseProcs(const std::vector<std::function<void()>>& procs);
+[[nodiscard]] TZelErr ParalleliseProcs(const std::vector<std::function<void()>>& procs);

@@ -115,7 +115,8 @@ TWrkThdPool::TWrkThdPool(bool install) : hOwnThread(std::this_thread::get_id()) 
 }
 
 TWrkThdPool::TWrkThdPool(uint32_t count, bool install) : TWrkThdPool(install) {
-  CreateThreads(count);
+  // Without workers (a count beyond the limit) the pool runs its tasks on the caller's thread.
+  (void)CreateThreads(count);
 }
 
 TWrkThdPool::~TWrkThdPool() {
@@ -311,7 +312,9 @@ TZelErr TWrkThdPool::RunTasks(std::vector<TWrkTsk>& tasks, bool serial) {
     for (auto& t : tasks) RunTask(t, 0);
   } else {
     AssignTasks(AWrkTsk2APWrkTsk(tasks));
-    RunAndWait();
+    // False only when the pool is stopping or a call is already dispatching (that call runs
+    // the tasks appended here); the tasks' own failures are read below.
+    (void)RunAndWait();
   }
   for (const auto& t : tasks)
     if (t.Failure) return FailureText(t.Failure);

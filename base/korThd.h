@@ -77,7 +77,7 @@ class TWrkThdPool {
 
   // false when workers exist already or the count is 64 or more (nothing created then);
   // all ones means the number of logical processors, at most 63.
-  bool CreateThreads(uint32_t count);
+  [[nodiscard]] bool CreateThreads(uint32_t count);
   uint32_t NumberOfThreads() const { return NThreads; }
   uint32_t GetNIdleThreads() const;
   bool CheckThdIdle(uint32_t worker) const;
@@ -88,20 +88,20 @@ class TWrkThdPool {
   // Runs every assigned task, in order as workers become free, and waits (calling the wait
   // hook). Returns true when a worker failed at the system level (WrkThdOSError). A task that
   // throws is recorded in its Failure; FirstTaskFailure() reports it.
-  bool RunAndWait();
+  [[nodiscard]] bool RunAndWait();
   void ClearTasks();
-  TZelErr FirstTaskFailure() const;
+  [[nodiscard]] TZelErr FirstTaskFailure() const;
 
   // Runs routines[i] with argLists[i] (first counts[i] values) when the three lists have the
   // same non-zero length. A call made while this pool is already running (e.g. from events
   // pumped by the wait hook, or from another thread) runs serially on the caller instead.
-  TZelErr ParallelExecute(const std::vector<TAnyRoutine>& routines,
-                          const std::vector<TArgList>& argLists,
-                          const std::vector<uint32_t>& counts);
-  TZelErr ParallelExecuteEx(const std::vector<TAnyRoutine>& routines,
-                            const std::vector<TArgList>& argLists,
-                            const std::vector<uint32_t>& counts,
-                            std::vector<TStdFuncResult>& results);
+  [[nodiscard]] TZelErr ParallelExecute(const std::vector<TAnyRoutine>& routines,
+                                        const std::vector<TArgList>& argLists,
+                                        const std::vector<uint32_t>& counts);
+  [[nodiscard]] TZelErr ParallelExecuteEx(const std::vector<TAnyRoutine>& routines,
+                                          const std::vector<TArgList>& argLists,
+                                          const std::vector<uint32_t>& counts,
+                                          std::vector<TStdFuncResult>& results);
 
   void InstallParallelise();
   void UninstallParallelise();
@@ -119,7 +119,7 @@ class TWrkThdPool {
  private:
   struct TWorker;
   void WorkerLoop(uint32_t index);
-  TZelErr RunTasks(std::vector<TWrkTsk>& tasks, bool serial);
+  [[nodiscard]] TZelErr RunTasks(std::vector<TWrkTsk>& tasks, bool serial);
 
   std::vector<std::unique_ptr<TWorker>> Threads;
   std::vector<TWrkTsk*> Tasks;
@@ -142,13 +142,13 @@ class TWrkThdPool {
 };
 
 // Forward to the installed pool, or run serially when none is installed.
-TZelErr TP_ParallelExecute(const std::vector<TAnyRoutine>& routines,
-                           const std::vector<TArgList>& argLists,
-                           const std::vector<uint32_t>& counts);
-TZelErr TP_ParallelExecuteEx(const std::vector<TAnyRoutine>& routines,
-                             const std::vector<TArgList>& argLists,
-                             const std::vector<uint32_t>& counts,
-                             std::vector<TStdFuncResult>& results);
+[[nodiscard]] TZelErr TP_ParallelExecute(const std::vector<TAnyRoutine>& routines,
+                                         const std::vector<TArgList>& argLists,
+                                         const std::vector<uint32_t>& counts);
+[[nodiscard]] TZelErr TP_ParallelExecuteEx(const std::vector<TAnyRoutine>& routines,
+                                           const std::vector<TArgList>& argLists,
+                                           const std::vector<uint32_t>& counts,
+                                           std::vector<TStdFuncResult>& results);
 
 extern TWrkThdPool* GlobalThreadPool;
 extern TWrkThdPool* Parallelise_SelfPtr;

@@ -36,4 +36,4 @@ void scZelLogA(const char* text);
 void scClearLog();
 // Writes all lines, CR LF separated, replacing the file; logs "Saved Log to file: " + name
 // on success and an error line otherwise.
-bool iscZelSaveLog(const std::string& fileName);
+[[nodiscard]] bool iscZelSaveLog(const std::string& fileName);

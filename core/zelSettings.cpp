@@ -210,7 +210,7 @@ void LoadZelIni(const std::string& iniFile) {
 void CloseZelIni(bool update) {
   if (!IniHolder()) return;
   if (update && IniHolder()->Modified() && !ZelSettings.ZelIniFullName.empty())
-    IniHolder()->SaveToFile(ZelSettings.ZelIniFullName);  // failure is not an error here
+    (void)IniHolder()->SaveToFile(ZelSettings.ZelIniFullName);  // failure is not an error here
   IniHolder().reset();
 }
 

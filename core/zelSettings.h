@@ -16,7 +16,7 @@ class TZelIni {
   bool LoadFromFile(const std::string& fileName);  // false when unreadable
   std::string ToText() const;
   // Written to a temporary file beside it and renamed into place; false on failure.
-  bool SaveToFile(const std::string& fileName) const;
+  [[nodiscard]] bool SaveToFile(const std::string& fileName) const;
 
   std::optional<std::string> ReadString(const std::string& section, const std::string& key) const;
   std::string ReadString(const std::string& section, const std::string& key,

@@ -72,10 +72,10 @@ class TZCompressedFile : public TMMTF, public IRawDataDecoder {
 
   // --- block table
   // Decodes blocks first..last into dst + dstOfs (false when they do not fit dstSz).
-  virtual bool Decompress2MemOK(uint64_t first, uint64_t last, uint8_t* dst, uint64_t dstOfs,
-                                uint64_t dstSz);
-  virtual bool MakeCDataIndex() = 0;
-  virtual bool MakeCDataIndexInParallel(const TParallelTextScan&) { return false; }
+  [[nodiscard]] virtual bool Decompress2MemOK(uint64_t first, uint64_t last, uint8_t* dst,
+                                              uint64_t dstOfs, uint64_t dstSz);
+  [[nodiscard]] virtual bool MakeCDataIndex() = 0;
+  [[nodiscard]] virtual bool MakeCDataIndexInParallel(const TParallelTextScan&) { return false; }
   virtual TZCompressionType ZCompressionType() const = 0;
   void ResizeCDataIndex(uint64_t n);
   uint64_t GetNCompressedBlocks() const { return FHaveCDataIndex ? FCDataIndex.NRecords : 0; }
@@ -87,7 +87,7 @@ class TZCompressedFile : public TMMTF, public IRawDataDecoder {
   void SetMinDecompressionSize(uint64_t v) { FMinDecompressionSize = v ? v : 1; }
 
   // Reads the compressed file by itself: maps it and builds the block table.
-  virtual bool OpenFile(const std::string& fileName);
+  [[nodiscard]] virtual bool OpenFile(const std::string& fileName);
   // Threads that decode blocks at once: 0 (default) uses every worker of the installed pool.
   void SetThreads(uint32_t n) { FThreads = n; }
   void SetFileName(const std::string& name) { FZFileName = name; }
@@ -100,16 +100,16 @@ class TZCompressedFile : public TMMTF, public IRawDataDecoder {
   // Raw offset of the first byte block i needs.
   virtual uint64_t BlockRawStart(uint64_t i) const = 0;
   // Decodes block i from the raw bytes [spanStart, spanStart + spanLen) at span into dst.
-  virtual bool DecodeOneBlock(uint64_t i, const uint8_t* span, uint64_t spanStart, uint64_t spanLen,
-                              uint8_t* dst, TZelErr& err) = 0;
+  [[nodiscard]] virtual bool DecodeOneBlock(uint64_t i, const uint8_t* span, uint64_t spanStart,
+                                            uint64_t spanLen, uint8_t* dst, TZelErr& err) = 0;
   // Decodes blocks first..last into dst (which has room for them), in parallel when allowed.
-  bool DecodeBlocksParallel(uint64_t first, uint64_t last, uint8_t* dst);
+  [[nodiscard]] bool DecodeBlocksParallel(uint64_t first, uint64_t last, uint8_t* dst);
   uint32_t ThreadsToUse(uint64_t nBlocks) const;
   void ClearRegion();
   void Fail(TZelErr e) { FErr = std::move(e); }
   // Takes the owner's access functions, then builds the table with build().
-  bool Initialise(TRawOfsPtrFunc rawOfsPtr, TMemAttachFunc memAttach, uint64_t rawFileSz,
-                  const std::function<bool()>& build);
+  [[nodiscard]] bool Initialise(TRawOfsPtrFunc rawOfsPtr, TMemAttachFunc memAttach,
+                                uint64_t rawFileSz, const std::function<bool()>& build);
 
   TRawOfsPtrFunc FRawOfsPtr;
   TRawReadFunc FRawRead;
@@ -153,7 +153,7 @@ class TBGZFFile : public TZCompressedFile {
   // Appends one block to the table as block n (then counts it).
   void AppendBlock(uint64_t& n, const TBgzfBlockInfo& info);
   // Closes a table of n blocks: the file must end with the empty end-of-file block.
-  bool FinishTable(uint64_t n);
+  [[nodiscard]] bool FinishTable(uint64_t n);
 
   uint64_t FPieceSz = uint64_t(1) << 20;
 };
@@ -169,7 +169,8 @@ class TGZFile : public TZCompressedFile {
   // The table is built by decoding the whole file: its text can be indexed on the way.
   bool CanInitialiseWithSink() const override { return true; }
   // Extracts len decoded bytes at ofs into dst; extracted is the count placed.
-  bool DecompressSection(uint64_t ofs, uint64_t len, uint8_t* dst, uint64_t& extracted);
+  [[nodiscard]] bool DecompressSection(uint64_t ofs, uint64_t len, uint8_t* dst,
+                                       uint64_t& extracted);
   bool OpenFile(const std::string& fileName) override;
   // The access-point table cannot be written to an index file (it needs the windows).
   bool SaveDecoderIndexToBuf(std::string& out) override;
@@ -210,12 +211,13 @@ uint64_t ZelPreferredDecodeBufferSz(TZCompressionType type, uint32_t threads = 0
 // Opens fileName into the indexed text file `owner` with the decoder its first bytes call for
 // (none for plain text; use a fresh owner). decodeBufferSz 0 takes ZelPreferredDecodeBufferSz.
 // Returns false with err set when the file cannot be loaded or decoded.
-bool ZelLoadMaybeCompressed(TMMTF& owner, const std::string& fileName, TZelErr& err,
-                            uint64_t decodeBufferSz = 0, uint64_t partSz = cDefMMFPartSz);
+[[nodiscard]] bool ZelLoadMaybeCompressed(TMMTF& owner, const std::string& fileName, TZelErr& err,
+                                          uint64_t decodeBufferSz = 0,
+                                          uint64_t partSz = cDefMMFPartSz);
 
 // Opens fileName into `owner` like ZelLoadMaybeCompressed and indexes it by `separator` (index
 // 0 of a fresh owner). A gzip file is decoded once for both its access points and the index.
 // Returns false with err set (file named) when the file cannot be loaded, decoded or indexed.
-bool ZelLoadAndIndex(TMMTF& owner, const std::string& fileName, TZelErr& err,
-                     const std::string& separator = "\n", uint64_t decodeBufferSz = 0,
-                     uint64_t partSz = cDefMMFPartSz);
+[[nodiscard]] bool ZelLoadAndIndex(TMMTF& owner, const std::string& fileName, TZelErr& err,
+                                   const std::string& separator = "\n", uint64_t decodeBufferSz = 0,
+                                   uint64_t partSz = cDefMMFPartSz);

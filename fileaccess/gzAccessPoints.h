@@ -38,9 +38,11 @@ struct TGzipAccessPointList {
 // records a point at least every span decoded bytes; the decoded text goes to sink when set
 // (a false return stops the pass). Returns 0, or a negative zlib code with err naming fileName,
 // the offset and zlib's message. The list is cleared on failure.
-int MakeGzip32kIndex(const TRawOfsPtrFn& raw, uint64_t fileSz, TGzipAccessPointList& pts,
-                     const std::string& fileName, TZelErr& err, uint64_t span = GzAccessPointSpan,
-                     IZelProgress* progress = nullptr, const TDecodedTextSink& sink = {});
+[[nodiscard]] int MakeGzip32kIndex(const TRawOfsPtrFn& raw, uint64_t fileSz,
+                                   TGzipAccessPointList& pts, const std::string& fileName,
+                                   TZelErr& err, uint64_t span = GzAccessPointSpan,
+                                   IZelProgress* progress = nullptr,
+                                   const TDecodedTextSink& sink = {});
 
 // Extracts len decoded bytes from ofs into dst, starting at the nearest point before ofs and
 // crossing member boundaries. Returns the number of bytes placed (less than len only when the

@@ -69,14 +69,15 @@ TBgzfParse ParseBgzfBlock(const TRawOfsPtrFn& raw, uint64_t fileSz, uint64_t ofs
 
 // Inflates one BGZF block's deflate data into exactly isize bytes at dst and checks its CRC.
 // Safe to call from several threads at once. On failure why holds zlib's message.
-bool InflateBgzfBlock(const uint8_t* cdata, uint32_t csize, uint32_t crc, uint32_t isize,
-                      uint8_t* dst, std::string& why);
+[[nodiscard]] bool InflateBgzfBlock(const uint8_t* cdata, uint32_t csize, uint32_t crc,
+                                    uint32_t isize, uint8_t* dst, std::string& why);
 
 // Inflates raw deflate data into exactly `expected` bytes at dst + dstOfs: true at once when
 // expected is 0, false when fewer than expected bytes are free or the data does not decode to
 // exactly that size (why then holds zlib's message when given).
-bool BGZDecompressEx(const uint8_t* src, uint64_t srcLen, uint8_t* dst, uint64_t dstOfs,
-                     uint64_t expected, uint64_t dstSize, std::string* why = nullptr);
+[[nodiscard]] bool BGZDecompressEx(const uint8_t* src, uint64_t srcLen, uint8_t* dst,
+                                   uint64_t dstOfs, uint64_t expected, uint64_t dstSize,
+                                   std::string* why = nullptr);
 
 // zlib's own text for a return code (-1 .. -6), as zlib words it.
 std::string ZErrText(int code);

@@ -27,7 +27,8 @@ class TDTF : public TMMTF {
   void InitDelimF();
   // Maps and indexes the file (parts of PartSize(), default 8 GiB). false with LastError() set
   // when the file cannot be mapped or any index cannot be built.
-  virtual bool OpenAndIndexFile(const std::string& fileName, TSubindexMappingMode mode);
+  [[nodiscard]] virtual bool OpenAndIndexFile(const std::string& fileName,
+                                              TSubindexMappingMode mode);
   virtual uint64_t Cols(uint64_t row);
   uint64_t GetMxCols();
   virtual std::vector<std::string> GetRow(uint64_t row);

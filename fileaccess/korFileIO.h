@@ -16,13 +16,13 @@ int64_t FileSizeOf(const std::string& name);
 uint64_t FileMTimeNs(const std::string& name);
 // First 8 bytes, little-endian; def when unreadable or shorter than 8 bytes.
 uint64_t PeekFileStart(const std::string& name, uint64_t def);
-int ReadFile(const std::string& name, std::string& out, uint64_t& size);
+[[nodiscard]] int ReadFile(const std::string& name, std::string& out, uint64_t& size);
 // Lines without their CR, LF or CR LF; a final line break gives no empty last line.
-int ReadTextFile(const std::string& name, std::vector<std::string>& out);
+[[nodiscard]] int ReadTextFile(const std::string& name, std::vector<std::string>& out);
 // min(count, size - offset) bytes from offset. offset >= size: empty, 0 read, 0 after. An error
 // gives empty, 0 read, size - offset after (0 when unknown).
-int ReadFilePart(const std::string& name, std::string& out, uint64_t& bytesRead,
-                 uint64_t& bytesAfter, uint64_t offset, uint64_t count);
+[[nodiscard]] int ReadFilePart(const std::string& name, std::string& out, uint64_t& bytesRead,
+                               uint64_t& bytesAfter, uint64_t offset, uint64_t count);
 
 constexpr uint64_t cFioAppend = ~uint64_t(0);  // position value meaning "append"
 
@@ -35,12 +35,13 @@ struct TFioBlock {
 // creates or replaces it. The result goes to a temporary file in the same folder which is
 // renamed into place only when every write and the close succeeded, so a reader that has the
 // old file mapped keeps valid bytes and a failed write leaves the old file untouched.
-int WriteFileDataEx(const std::string& name, const std::vector<std::string>& strs,
-                    const std::vector<TFioBlock>& blocks, const std::string& strSep,
-                    const std::string& blockSep, uint64_t position, bool joined);
-int WriteFileDataStr(const std::string& name, const std::vector<std::string>& strs,
-                     const std::string& sep, uint64_t position);
-int WriteFileDataItem(const std::string& name, const void* p, uint64_t size, uint64_t position);
+[[nodiscard]] int WriteFileDataEx(const std::string& name, const std::vector<std::string>& strs,
+                                  const std::vector<TFioBlock>& blocks, const std::string& strSep,
+                                  const std::string& blockSep, uint64_t position, bool joined);
+[[nodiscard]] int WriteFileDataStr(const std::string& name, const std::vector<std::string>& strs,
+                                   const std::string& sep, uint64_t position);
+[[nodiscard]] int WriteFileDataItem(const std::string& name, const void* p, uint64_t size,
+                                    uint64_t position);
 
 // Where a writer's bytes go: a temporary file in the target's folder, renamed over the target
 // by Commit (and removed when Commit is never reached), so a failed write leaves the old file

@@ -50,16 +50,17 @@ uint64_t IdxGetLE(const uint8_t* p, unsigned width);
 
 // Appends one compact index block to out; false when the index is empty of a separator or its
 // width is not 1..8.
-bool CompactIndexToBuf(const TCompactIndex& idx, std::string& out);
+[[nodiscard]] bool CompactIndexToBuf(const TCompactIndex& idx, std::string& out);
 // Reads one compact index block from the avail bytes at p into idx. Returns the block length or
 // cNoOfs when the block is damaged: the header must fit, the separator length must be 1 ..
 // cMaxIndexedStrLen with its 0 terminator in place, the width 1..8, the entries must fit avail
 // (checked before allocating), increase strictly, and every occurrence must end inside
 // dataSz bytes (the decoded size of the file the index describes). idx is untouched on failure.
-uint64_t CompactIndexFromBuf(TCompactIndex& idx, const uint8_t* p, uint64_t avail, uint64_t dataSz);
+[[nodiscard]] uint64_t CompactIndexFromBuf(TCompactIndex& idx, const uint8_t* p, uint64_t avail,
+                                           uint64_t dataSz);
 
 // File forms of the two: append one block to fileName (through a temporary file renamed into
 // place) / read one block at offset. LoadFromFile returns the block length or cNoOfs.
-bool CompactIndexSaveToFile(const TCompactIndex& idx, const std::string& fileName);
-uint64_t CompactIndexLoadFromFile(TCompactIndex& idx, const std::string& fileName, uint64_t offset,
-                                  uint64_t dataSz);
+[[nodiscard]] bool CompactIndexSaveToFile(const TCompactIndex& idx, const std::string& fileName);
+[[nodiscard]] uint64_t CompactIndexLoadFromFile(TCompactIndex& idx, const std::string& fileName,
+                                                uint64_t offset, uint64_t dataSz);

@@ -187,21 +187,21 @@ class IRawDataDecoder {
  public:
   virtual ~IRawDataDecoder() = default;
   virtual void MemAttach(const uint8_t* p, uint64_t size) = 0;
-  virtual bool InitialiseDecoder(TRawOfsPtrFunc rawOfsPtr, TMemAttachFunc memAttach,
-                                 uint64_t rawFileSz) = 0;
+  [[nodiscard]] virtual bool InitialiseDecoder(TRawOfsPtrFunc rawOfsPtr, TMemAttachFunc memAttach,
+                                               uint64_t rawFileSz) = 0;
   // The owner offers positional reads of the raw file before initialising the decoder and
   // withdraws them (nullptr) when it closes the file. Where paging is virtualised, the first
   // touch of a mapped page costs about a microsecond, more than copying the page, so passes
   // over the whole file read rather than map.
   virtual void SetRawReader(TRawReadFunc) {}
   virtual bool CanInitialiseWithSink() const { return false; }
-  virtual bool InitialiseDecoderWithSink(TRawOfsPtrFunc, TMemAttachFunc, uint64_t,
-                                         const TDecodedTextSink&) {
+  [[nodiscard]] virtual bool InitialiseDecoderWithSink(TRawOfsPtrFunc, TMemAttachFunc, uint64_t,
+                                                       const TDecodedTextSink&) {
     return false;
   }
   virtual bool CanInitialiseInParallel() const { return false; }
-  virtual bool InitialiseDecoderInParallel(TRawOfsPtrFunc, TMemAttachFunc, uint64_t,
-                                           const TParallelTextScan&) {
+  [[nodiscard]] virtual bool InitialiseDecoderInParallel(TRawOfsPtrFunc, TMemAttachFunc, uint64_t,
+                                                         const TParallelTextScan&) {
     return false;
   }
   virtual const uint8_t* OfsPtr(uint64_t decodedOfs, uint64_t length) = 0;
@@ -210,8 +210,8 @@ class IRawDataDecoder {
   // when none.
   virtual void GetDecodedRegionsOfs(uint64_t& first, uint64_t& last) = 0;
   virtual bool DecodeBlockRange(uint64_t firstBlock, TRawDataDecodeBlockParams& params) = 0;
-  virtual uint64_t LoadDecoderIndexFromBuf(const uint8_t* p, uint64_t avail) = 0;
-  virtual bool SaveDecoderIndexToBuf(std::string& out) = 0;
+  [[nodiscard]] virtual uint64_t LoadDecoderIndexFromBuf(const uint8_t* p, uint64_t avail) = 0;
+  [[nodiscard]] virtual bool SaveDecoderIndexToBuf(std::string& out) = 0;
   // The last failure ("ERROR [U]: Msg: Details." material); empty when none.
   virtual TZelErr LastError() const { return {}; }
   // What the last initialisation found worth telling without failing (plain sentences naming
@@ -286,15 +286,16 @@ class TMMTF {
   virtual uint64_t GetDecodedFileSz();
   // Writes the first min(count, maxCount) indexes (and the decoder's block table when asked and
   // a decoder is set) to fileName through a temporary file renamed into place.
-  virtual bool SaveIndicesToFile(const std::string& fileName, uint32_t maxCount = cNoIdx,
-                                 bool withDecoder = true);
+  [[nodiscard]] virtual bool SaveIndicesToFile(const std::string& fileName,
+                                               uint32_t maxCount = cNoIdx, bool withDecoder = true);
   // Number of indexes loaded, or cNoIdx when the file is missing, damaged, or does not fit the
   // loaded data file (stale). The current indexes stay untouched on failure. Needs LoadMMF.
-  virtual uint32_t LoadIndicesFromFile(const std::string& fileName);
+  [[nodiscard]] virtual uint32_t LoadIndicesFromFile(const std::string& fileName);
   // The same from the sz bytes of an index file at p; fileName only names it in errors.
-  uint32_t LoadIndicesFromBuf(const uint8_t* p, uint64_t sz, const std::string& fileName = {});
-  virtual bool LoadMMF(const std::string& fileName, uint64_t start = 0,
-                       uint64_t partSz = cDefMMFPartSz, bool deferLoad = false);
+  [[nodiscard]] uint32_t LoadIndicesFromBuf(const uint8_t* p, uint64_t sz,
+                                            const std::string& fileName = {});
+  [[nodiscard]] virtual bool LoadMMF(const std::string& fileName, uint64_t start = 0,
+                                     uint64_t partSz = cDefMMFPartSz, bool deferLoad = false);
   virtual bool LoadNextMMFPart();
   virtual bool LoadNextPart() { return LoadNextMMFPart(); }
   virtual void CloseMMF();
@@ -326,8 +327,8 @@ class TMMTF {
   std::string GuessLineBreak();
 
   // --- indexes
-  uint32_t MakeIndex(const std::string& separator, uint32_t index = cNoIdx);
-  uint32_t MapIndices(uint32_t refIdx, uint32_t queryIdx, uint32_t mapping = cNoIdx);
+  [[nodiscard]] uint32_t MakeIndex(const std::string& separator, uint32_t index = cNoIdx);
+  [[nodiscard]] uint32_t MapIndices(uint32_t refIdx, uint32_t queryIdx, uint32_t mapping = cNoIdx);
   void ClearIndices();
   void SetIdx(std::vector<TCompactIndex> indices);
   uint32_t NIndices() const { return static_cast<uint32_t>(FIndices.size()); }

@@ -26,7 +26,8 @@ class Ttf {
   static TAStr ReadFile2Astr(const std::string& name);
   // Every line followed by CR LF; replaces the file, or appends when append is set and the file
   // exists. Returns the error code (0 = written).
-  static int WriteAStr2File(const TAStr& lines, const std::string& name, bool append = false);
+  [[nodiscard]] static int WriteAStr2File(const TAStr& lines, const std::string& name,
+                                          bool append = false);
   static bool TFexists(const std::string& name);
 
   // --- properties
@@ -47,19 +48,19 @@ class Ttf {
   bool LastReadLineBreakAtEnd() const { return FLastPtRdEndLB; }
 
   // --- reading (false / error code when the file cannot be read; the lines stay as they were)
-  int ReadInFile(const std::string& name, bool byBlock = false);
+  [[nodiscard]] int ReadInFile(const std::string& name, bool byBlock = false);
   int ReadInFileByLine(const std::string& name);
-  int ReadInFileAsStr(const std::string& name, bool append = false);
-  int ReadInFileByBlock(const std::string& name, bool append = false);
+  [[nodiscard]] int ReadInFileAsStr(const std::string& name, bool append = false);
+  [[nodiscard]] int ReadInFileByBlock(const std::string& name, bool append = false);
   int ReadInFilePartAsStr(const std::string& name, uint64_t count, uint64_t offset,
                           bool append = false);
-  int ReadInFilePart(const std::string& name, uint64_t count, uint64_t offset, bool append,
-                     bool continueLines);
-  int ReadInNextFilePart(const std::string& name, bool append = true);
+  [[nodiscard]] int ReadInFilePart(const std::string& name, uint64_t count, uint64_t offset,
+                                   bool append, bool continueLines);
+  [[nodiscard]] int ReadInNextFilePart(const std::string& name, bool append = true);
   bool UnreadFileChunk(const std::string& name) const;
 
   // --- writing: every line followed by OutputLineBrk(); error code, 0 = written.
-  int WriteOutFile(const std::string& name, bool append = false) const;
+  [[nodiscard]] int WriteOutFile(const std::string& name, bool append = false) const;
 
   // --- editing
   void AddContentsLine(const std::string& s) { FContents.push_back(s); }
@@ -96,8 +97,8 @@ class Ttf {
   // --- transforming (range clipped to the last line; nothing for first > last)
   void Apply(const TLineProc& f, uint64_t first = 0, uint64_t last = ~uint64_t(0));
   TAStr Apply2AStr(const TLineFunc& f, uint64_t first = 0, uint64_t last = ~uint64_t(0)) const;
-  int ApplyAndWriteDirect(const std::string& name, const TLineFunc& f, bool append,
-                          uint64_t first = 0, uint64_t last = ~uint64_t(0)) const;
+  [[nodiscard]] int ApplyAndWriteDirect(const std::string& name, const TLineFunc& f, bool append,
+                                        uint64_t first = 0, uint64_t last = ~uint64_t(0)) const;
   void ReplaceContentsChars(char c, const std::string& set, bool collapse);
   void BreakContentsLines(char c, bool keep);
   // From line `line` onwards, the first line containing text: line and 1-based position.

@@ -18,7 +18,7 @@ class TBioDataSet : public TZelObject {
   // Stores a deep copy; the current scheme stays unless it no longer exists (then 0).
   void SetPopStruc(const TPopStructure& s);
   // Loads a population map into the data set; a refused file changes nothing.
-  TZelErr LoadFromPopMap(const std::string& fileName);
+  [[nodiscard]] TZelErr LoadFromPopMap(const std::string& fileName);
 
   uint32_t CurrPopScheme() const { return FCurrPopScheme; }
   // False (nothing changed) when the scheme does not exist.

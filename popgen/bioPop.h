@@ -85,13 +85,13 @@ class TPopStructure : public TZelObject {
   // Population map files. Loading parses into a separate structure first, so a refused
   // file leaves this one as it was. Saving writes a temporary file beside the target and
   // renames it into place.
-  TZelErr LoadFromPopMap(const std::string& fileName);
-  TZelErr SaveToPopMap(const std::string& fileName) const;
+  [[nodiscard]] TZelErr LoadFromPopMap(const std::string& fileName);
+  [[nodiscard]] TZelErr SaveToPopMap(const std::string& fileName) const;
   // The same on text in memory; fileName only names the source in error details.
-  TZelErr LoadFromPopMapText(std::string_view text, const std::string& fileName);
+  [[nodiscard]] TZelErr LoadFromPopMapText(std::string_view text, const std::string& fileName);
   // The lines of the map (without line breaks); an error when there is nothing to write or
   // a name cannot be written.
-  TZelErr PopMapLines(TPopNames& lines) const;
+  [[nodiscard]] TZelErr PopMapLines(TPopNames& lines) const;
 
  private:
   const TPopScheme* SchemeForQuery(uint32_t schemeId) const;

@@ -29,12 +29,12 @@ class TVCFFile : public TZelObject {
   void InitVCFFields();
   // False when the file cannot be read or holds no "#CHROM" header line; LastError() says
   // why, naming the file. Nothing is logged here.
-  bool OpenFile(const std::string& fileName);
+  [[nodiscard]] bool OpenFile(const std::string& fileName);
   // Size of the parts a plain file is mapped in by the next OpenFile (0: the default, 1 GiB);
   // small parts let tests cross part boundaries.
   void SetPartSize(uint64_t partSz) { FPartSz = partSz ? partSz : cDefMMFPartSz; }
   // The same over text in memory (fuzzing, tests); the text is kept, never decoded.
-  bool OpenText(std::string text, const std::string& name = "<memory>");
+  [[nodiscard]] bool OpenText(std::string text, const std::string& name = "<memory>");
   const TZelErr& LastError() const { return FLastErr; }
   // Warnings of the opened file itself (a BGZF file without its end-of-file block); the
   // loading command logs them.

@@ -28,8 +28,8 @@ struct TVcfGtSummary {
 // False with err naming the file and line when a line is malformed or a GT or DP does not
 // read. Lines with more sample columns or call items than the header and FORMAT name are
 // counted in out.Report for one warning each.
-bool VcfSummariseGenotypes(TVCFFile& vcf, TVcfGtSummary& out, TZelErr& err,
-                           IZelProgress* progress = nullptr);
+[[nodiscard]] bool VcfSummariseGenotypes(TVCFFile& vcf, TVcfGtSummary& out, TZelErr& err,
+                                         IZelProgress* progress = nullptr);
 
 // Contig names: from the header's contig lines, else in order of first appearance in the data
 // (then a malformed line stops the walk: empty list, err set when given).

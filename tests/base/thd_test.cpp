@@ -75,7 +75,7 @@ TEST(WorkerPool, OneWorkerRunsTasksOneAfterTheOther) {
   std::vector<TAnyRoutine> r;
   for (int i = 0; i < 3; ++i)
     r.push_back([&order, i](const uint64_t*, uint32_t, TStdFuncResult&) { order.push_back(i); });
-  pool.ParallelExecute(r, std::vector<TArgList>(3), std::vector<uint32_t>(3, 0));
+  EXPECT_FALSE(pool.ParallelExecute(r, std::vector<TArgList>(3), std::vector<uint32_t>(3, 0)));
   EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
 }
 
@@ -110,7 +110,8 @@ TEST(WorkerPool, NestedCallFromTheWaitHookRunsSerially) {
     nestedDone = true;
     std::vector<TAnyRoutine> inner(
         4, [&](const uint64_t*, uint32_t, TStdFuncResult&) { ++nestedRan; });
-    pool.ParallelExecute(inner, std::vector<TArgList>(4), std::vector<uint32_t>(4, 0));
+    EXPECT_FALSE(
+        pool.ParallelExecute(inner, std::vector<TArgList>(4), std::vector<uint32_t>(4, 0)));
     release = true;
   });
   std::vector<TAnyRoutine> outer(2, [&](const uint64_t*, uint32_t, TStdFuncResult&) {
@@ -126,9 +127,9 @@ TEST(WorkerPool, NestedCallFromATaskRunsSerially) {
   std::atomic<int> inner{0};
   std::vector<TAnyRoutine> outer(3, [&](const uint64_t*, uint32_t, TStdFuncResult&) {
     std::vector<TAnyRoutine> r(2, [&](const uint64_t*, uint32_t, TStdFuncResult&) { ++inner; });
-    pool.ParallelExecute(r, std::vector<TArgList>(2), std::vector<uint32_t>(2, 0));
+    EXPECT_FALSE(pool.ParallelExecute(r, std::vector<TArgList>(2), std::vector<uint32_t>(2, 0)));
   });
-  pool.ParallelExecute(outer, std::vector<TArgList>(3), std::vector<uint32_t>(3, 0));
+  EXPECT_FALSE(pool.ParallelExecute(outer, std::vector<TArgList>(3), std::vector<uint32_t>(3, 0)));
   EXPECT_EQ(inner.load(), 6);
 }
 
