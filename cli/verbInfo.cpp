@@ -7,6 +7,7 @@
 #include "cli/cliSession.h"
 #include "cli/cliVerb.h"
 #include "commands/cmdLoad.h"
+#include "commands/cmdVcf.h"
 #include "core/zelLog.h"
 #include "core/zelUser.h"
 #include "vcf/bioVCF.h"
@@ -95,26 +96,7 @@ int RunInfo(const std::string& file, bool genotypes) {
   if (s.Report.PlaceholderCalls)
     iscZelLog("  Calls naming <*> or <NON_REF>, read as missing: " +
               std::to_string(s.Report.PlaceholderCalls));
-  if (s.Report.BadAlleleCalls)
-    iscZelWarning(std::to_string(s.Report.BadAlleleCalls) +
-                  " calls name alleles beyond their site's alleles and were read as missing "
-                  "(first at line " +
-                  std::to_string(s.Report.FirstBadAlleleLine) + ")");
-  if (s.Report.ShortLines)
-    iscZelWarning(std::to_string(s.Report.ShortLines) +
-                  " lines have fewer columns than the header; their absent calls read as "
-                  "missing (first at line " +
-                  std::to_string(s.Report.FirstShortLine) + ")");
-  if (s.Report.LongLines)
-    iscZelWarning(std::to_string(s.Report.LongLines) +
-                  " lines have more sample columns than the header names; the extra columns "
-                  "were ignored (first at line " +
-                  std::to_string(s.Report.FirstLongLine) + ")");
-  if (s.Report.ExtraItemLines)
-    iscZelWarning(std::to_string(s.Report.ExtraItemLines) +
-                  " lines have calls with more subfields than FORMAT keys (or sample columns "
-                  "without FORMAT); the extra subfields were ignored (first at line " +
-                  std::to_string(s.Report.FirstExtraItemLine) + ")");
+  iscLogCallReport(s.Report);
   return 0;
 }
 

@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "commands/cmdLoad.h"
+#include "commands/cmdVcf.h"
 #include "core/zelLog.h"
 #include "core/zelRegistry.h"
 #include "core/zelStartup.h"
@@ -101,9 +102,7 @@ bool scVcfPwUDist() {
                               "set both minimum depths to 0 to compute without depth masking"));
     return Fail();
   }
-  if (st.BadAlleleCalls)
-    iscZelWarning(std::to_string(st.BadAlleleCalls) +
-                  " calls name alleles beyond their site's alleles and were read as missing");
+  iscLogCallReport(st.Report);
   iscZelLog("SNPs used: " + std::to_string(st.UsedSnps) +
             "; samples: " + std::to_string(d->nItems()));
   if (st.NAPairs)

@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "commands/cmdLoad.h"
+#include "commands/cmdVcf.h"
 #include "core/zelLog.h"
 #include "core/zelRegistry.h"
 #include "core/zelUiState.h"
@@ -100,16 +101,7 @@ void LogCallReport(const TXtrGtReport& r) {
   if (r.PlaceholderCalls)
     iscZelLog("Calls naming <*> or <NON_REF>, read as missing: " +
               std::to_string(r.PlaceholderCalls));
-  if (r.BadAlleleCalls)
-    iscZelWarning(std::to_string(r.BadAlleleCalls) +
-                  " calls name alleles beyond their site's alleles and were read as missing "
-                  "(first at line " +
-                  std::to_string(r.FirstBadAlleleLine) + ")");
-  if (r.ShortLines)
-    iscZelWarning(std::to_string(r.ShortLines) +
-                  " lines have fewer columns than the header; their absent calls read as "
-                  "missing (first at line " +
-                  std::to_string(r.FirstShortLine) + ")");
+  iscLogCallReport(r);
 }
 
 void LogNoDepth(const TVcfExportResult& r) {

@@ -10,6 +10,7 @@
 
 #include "base/korNum.h"
 #include "commands/cmdLoad.h"
+#include "commands/cmdVcf.h"
 #include "core/zelLog.h"
 #include "core/zelRegistry.h"
 #include "core/zelUiState.h"
@@ -100,16 +101,7 @@ bool CountAlleles(TFstInput& in, const std::vector<uint32_t>& membership, const 
     return false;
   }
   const TXtrGtReport& r = info.Report;
-  if (r.BadAlleleCalls)
-    iscZelWarning(std::to_string(r.BadAlleleCalls) +
-                  " calls name alleles beyond their site's alleles and were read as missing "
-                  "(first at line " +
-                  std::to_string(r.FirstBadAlleleLine) + ")");
-  if (r.ShortLines)
-    iscZelWarning(std::to_string(r.ShortLines) +
-                  " lines have fewer columns than the header; their absent calls read as "
-                  "missing (first at line " +
-                  std::to_string(r.FirstShortLine) + ")");
+  iscLogCallReport(r);
   if (info.VariantsNoDP && info.VariantsNoDP < info.VariantsRead)
     iscZelWarning(std::to_string(info.VariantsNoDP) + " of " + std::to_string(info.VariantsRead) +
                   " variants read have no DP; the depth threshold drops all their calls");

@@ -1,4 +1,5 @@
-// VCF statistics commands: the SNP transition matrix of the active VCF file.
+// VCF statistics commands: the SNP transition matrix of the active VCF file, and the warnings
+// about calls read as missing or ignored.
 #include "commands/cmdVcf.h"
 
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include "core/zelLog.h"
 #include "core/zelUiState.h"
 #include "vcf/bioVCF.h"
+#include "vcf/vcfXtr.h"
 
 void scVcfGetSnpTransitionMatrix() {
   TVCFFile* vcf = iscActiveVcfFile();
@@ -34,4 +36,25 @@ void scVcfGetSnpTransitionMatrix() {
   }
   iscZelLog("");
   scUiSetState(0);
+}
+
+void iscLogCallReport(const TXtrGtReport& r) {
+  auto warn = [](uint64_t n, const char* what, uint64_t first) {
+    if (n) iscZelWarning(std::to_string(n) + what + std::to_string(first) + ")");
+  };
+  warn(r.BadAlleleCalls,
+       " calls name alleles beyond their site's alleles and were read as missing (first at line ",
+       r.FirstBadAlleleLine);
+  warn(r.ShortLines,
+       " lines have fewer columns than the header; their absent calls read as missing (first at "
+       "line ",
+       r.FirstShortLine);
+  warn(r.LongLines,
+       " lines have more sample columns than the header names; the extra columns were ignored "
+       "(first at line ",
+       r.FirstLongLine);
+  warn(r.ExtraItemLines,
+       " lines have calls with more subfields than FORMAT keys (or sample columns without "
+       "FORMAT); the extra subfields were ignored (first at line ",
+       r.FirstExtraItemLine);
 }

@@ -560,7 +560,7 @@ TZelErr PW_SNPDist_Diploid_Unweighted_AsDist(TVCFFile& vcf, uint32_t minDPAll, u
   }
   flush();
   if (inflight.T.joinable()) inflight.T.join();
-  stats.BadAlleleCalls = rep.BadAlleleCalls;
+  stats.Report = rep;
   if (progress) progress->Progress(nv, nv);
   auto d = std::make_unique<TSymDist>(n, 0.0);
   double* e = d->Data();

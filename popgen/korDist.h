@@ -11,6 +11,7 @@
 #include "base/zelError.h"
 #include "base/zelObject.h"
 #include "base/zelProgress.h"
+#include "vcf/vcfXtr.h"
 
 class TVCFFile;
 
@@ -97,10 +98,10 @@ TZelErr ReadDistText(std::string_view text, const std::string& fileName, TDistFi
 
 // What the pairwise SNP distance reports besides its matrix.
 struct TPwDistStats {
-  uint64_t UsedSnps = 0;        // selected biallelic polymorphic non-degenerate SNPs
-  uint64_t NAPairs = 0;         // pairs with no jointly scored locus
-  uint64_t DepthSeen = 0;       // calls at used SNPs that carried a readable DP (with minDP > 0)
-  uint64_t BadAlleleCalls = 0;  // calls naming alleles beyond their site's: read as missing
+  uint64_t UsedSnps = 0;   // selected biallelic polymorphic non-degenerate SNPs
+  uint64_t NAPairs = 0;    // pairs with no jointly scored locus
+  uint64_t DepthSeen = 0;  // calls at used SNPs that carried a readable DP (with minDP > 0)
+  TXtrGtReport Report;     // calls and lines read as missing or ignored, for the warnings
 };
 
 // 1 - IBS between every two samples over the selected biallelic polymorphic non-degenerate SNPs,
