@@ -77,6 +77,19 @@ uint64_t ps2q(const void* p, uint64_t len, uint64_t def) {
 
 uint64_t s2q(std::string_view s, uint64_t def) { return ps2q(s.data(), s.size(), def); }
 
+bool s2qChecked(std::string_view s, uint64_t& v) {
+  if (s.empty() || s.size() > 20) return false;
+  uint64_t r = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return false;
+    const uint64_t d = uint64_t(c - '0');
+    if (r > (~uint64_t(0) - d) / 10) return false;
+    r = r * 10 + d;
+  }
+  v = r;
+  return true;
+}
+
 uint32_t s2d(std::string_view s, uint32_t def) {
   bool ok;
   const uint64_t v = ps2q_cf(s.data(), s.size(), ok);
@@ -177,24 +190,6 @@ void toggle(bool& b) {
   else if (raw == 1)
     raw = 0;
   std::memcpy(&b, &raw, 1);
-}
-
-bool RelationDbl(double a, double b, TComparison c) {
-  switch (c) {
-    case cmpL:
-      return a < b;
-    case cmpLE:
-      return a <= b;
-    case cmpE:
-      return a == b;
-    case cmpGE:
-      return a >= b;
-    case cmpG:
-      return a > b;
-    case cmpNE:
-      return a != b;
-  }
-  return false;
 }
 
 namespace {

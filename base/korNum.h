@@ -37,6 +37,8 @@ std::string d2sb(uint32_t v);
 uint64_t ps2q(const void* p, uint64_t len, uint64_t def);
 uint64_t ps2q_cf(const void* p, uint64_t len, bool& ok);
 uint64_t s2q(std::string_view s, uint64_t def);
+// Decimal digits only, refusing a value past 2^64 - 1 instead of wrapping: for what a user types.
+[[nodiscard]] bool s2qChecked(std::string_view s, uint64_t& v);
 uint32_t s2d(std::string_view s, uint32_t def);
 // Whole text as a signed decimal (optional sign); out of range or any other byte gives def.
 int32_t s2i(std::string_view s, int32_t def);
@@ -68,7 +70,26 @@ void AscD(uint32_t& a, uint32_t& b);
 bool OverlapD(uint32_t a1, uint32_t a2, uint32_t b1, uint32_t b2);
 bool OverlapQ(uint64_t a1, uint64_t a2, uint64_t b1, uint64_t b2);
 void toggle(bool& b);
-bool RelationDbl(double a, double b, TComparison c);
+// a c b, e.g. Relation(a, b, cmpGE) is a >= b.
+template <class T>
+bool Relation(T a, T b, TComparison c) {
+  switch (c) {
+    case cmpL:
+      return a < b;
+    case cmpLE:
+      return a <= b;
+    case cmpE:
+      return a == b;
+    case cmpGE:
+      return a >= b;
+    case cmpG:
+      return a > b;
+    case cmpNE:
+      return a != b;
+  }
+  return false;
+}
+inline bool RelationDbl(double a, double b, TComparison c) { return Relation(a, b, c); }
 TOrder8 CmpPD(const void* p, const void* q);
 TOrder8 CmpPN(const void* p, const void* q);
 TOrder8 CmpPQ(const void* p, const void* q);

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "base/korNum.h"
 #include "commands/cmdLoad.h"
 #include "commands/cmdSelect.h"
 #include "core/zelLog.h"
@@ -31,19 +32,6 @@ std::string Trim(std::string_view s) {
   if (b == std::string_view::npos) return {};
   const size_t e = s.find_last_not_of(" \t");
   return std::string(s.substr(b, e - b + 1));
-}
-
-bool ReadU64(std::string_view s, uint64_t& v) {
-  if (s.empty() || s.size() > 20) return false;
-  uint64_t r = 0;
-  for (char c : s) {
-    if (c < '0' || c > '9') return false;
-    const uint64_t d = uint64_t(c - '0');
-    if (r > (~uint64_t(0) - d) / 10) return false;
-    r = r * 10 + d;
-  }
-  v = r;
-  return true;
 }
 
 // "KEY OP VALUE", blanks optional: key, comparison and the value text as typed.
@@ -83,8 +71,8 @@ bool ApplyRegion(const std::string& region) {
   const size_t dash = colon == std::string::npos ? colon : region.find('-', colon);
   uint64_t from = 0, to = 0;
   if (colon == std::string::npos || colon == 0 || dash == std::string::npos ||
-      !ReadU64(std::string_view(region).substr(colon + 1, dash - colon - 1), from) ||
-      !ReadU64(std::string_view(region).substr(dash + 1), to))
+      !s2qChecked(std::string_view(region).substr(colon + 1, dash - colon - 1), from) ||
+      !s2qChecked(std::string_view(region).substr(dash + 1), to))
     return UsageError("--region takes CHR:FROM-TO", region);
   return iscVcfSelectContigRange(region.substr(0, colon), from, to, lAnd);
 }

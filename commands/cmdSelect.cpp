@@ -3,6 +3,7 @@
 
 #include <unordered_map>
 
+#include "base/korNum.h"
 #include "commands/cmdLoad.h"
 #include "core/zelLog.h"
 #include "core/zelRegistry.h"
@@ -79,19 +80,6 @@ bool FilterKeyType(TVCFFile& vcf, const std::string& key, bool info, TvcfType& t
     return false;
   }
   type = def.kType;
-  return true;
-}
-
-bool ReadUInt(const std::string& s, uint64_t& v) {
-  if (s.empty() || s.size() > 20) return false;
-  uint64_t r = 0;
-  for (char c : s) {
-    if (c < '0' || c > '9') return false;
-    const uint64_t d = uint64_t(c - '0');
-    if (r > (~uint64_t(0) - d) / 10) return false;
-    r = r * 10 + d;
-  }
-  v = r;
   return true;
 }
 
@@ -196,7 +184,7 @@ void iscShowVcfVarRangeSelection() {
   scUiSetState(0);
   if (!a || a->CheckedContigs.empty()) return;
   uint64_t from = 0, to = 0;
-  if (!ReadUInt(a->FromPos, from) || !ReadUInt(a->ToPos, to) || to < from) {
+  if (!s2qChecked(a->FromPos, from) || !s2qChecked(a->ToPos, to) || to < from) {
     iscZelError(TZelErr::User("Not a valid position range", a->FromPos + " to " + a->ToPos));
     return;
   }
@@ -248,7 +236,7 @@ bool iscVcfSelectBySampleTag(const std::string& key, TComparison cmp, const std:
     return false;
   }
   uint64_t minSamples = 0;
-  if (!ReadUInt(minText, minSamples) || minSamples > 0xFFFFFFFFull) {
+  if (!s2qChecked(minText, minSamples) || minSamples > 0xFFFFFFFFull) {
     iscZelError(
         TZelErr::User("Min. Sample value does not appear to be a valid unsigned integer number",
                       "<" + minText + ">"));

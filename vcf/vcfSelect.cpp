@@ -10,29 +10,11 @@
 #include <numeric>
 #include <unordered_map>
 
+#include "base/korNum.h"
 #include "vcf/bioVCF.h"
 #include "vcf/vcfAlleles.h"
 
 namespace {
-
-template <class T>
-bool Relation(T a, T b, TComparison c) {
-  switch (c) {
-    case cmpL:
-      return a < b;
-    case cmpLE:
-      return a <= b;
-    case cmpE:
-      return a == b;
-    case cmpGE:
-      return a >= b;
-    case cmpG:
-      return a > b;
-    case cmpNE:
-      return a != b;
-  }
-  return false;
-}
 
 uint64_t PosOf(std::string_view pos) {
   uint64_t p = 0;
