@@ -42,6 +42,8 @@ size_t SplitLine(const char* p, size_t len, std::vector<uint32_t>& starts, bool*
   const __m128i colon = _mm_set1_epi8(':');
   // Control bytes are gathered across the line and looked at once at its end.
   __m128i acc = _mm_setzero_si128();
+  const __m128i zero = _mm_setzero_si128();
+  __m128i colonSum = zero;  // two 64-bit lanes of colon counts
   // A VCF line has a tab every few bytes: eight starts are written per round whatever the
   // count, so the loop's length does not depend on where the tabs fall (no mispredicted
   // branch per tab). A write after the block's last tab lands on the next free entry and is
@@ -55,11 +57,12 @@ size_t SplitLine(const char* p, size_t len, std::vector<uint32_t>& starts, bool*
     if constexpr (kCheck) {
       acc = _mm_or_si128(acc, _mm_or_si128(_mm_or_si128(CtrlBytes(v0, t0), CtrlBytes(v1, t1)),
                                            _mm_or_si128(CtrlBytes(v2, t2), CtrlBytes(v3, t3))));
-      const uint64_t c = uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v0, colon)))) |
-                         (uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v1, colon)))) << 16) |
-                         (uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v2, colon)))) << 32) |
-                         (uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v3, colon)))) << 48);
-      nColon += uint32_t(__builtin_popcountll(c));
+      // Each compare gives -1 per colon: four of them sum to 0..4 per byte lane, which one
+      // SAD adds up. No popcount: a baseline x86-64 build would call libgcc's for it.
+      const __m128i c =
+          _mm_add_epi8(_mm_add_epi8(_mm_cmpeq_epi8(v0, colon), _mm_cmpeq_epi8(v1, colon)),
+                       _mm_add_epi8(_mm_cmpeq_epi8(v2, colon), _mm_cmpeq_epi8(v3, colon)));
+      colonSum = _mm_add_epi64(colonSum, _mm_sad_epu8(_mm_sub_epi8(zero, c), zero));
     }
     uint64_t m = uint64_t(uint32_t(_mm_movemask_epi8(t0))) |
                  (uint64_t(uint32_t(_mm_movemask_epi8(t1))) << 16) |
@@ -80,7 +83,8 @@ size_t SplitLine(const char* p, size_t len, std::vector<uint32_t>& starts, bool*
     const __m128i t = _mm_cmpeq_epi8(v, tab);
     if constexpr (kCheck) {
       acc = _mm_or_si128(acc, CtrlBytes(v, t));
-      nColon += uint32_t(__builtin_popcount(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, colon)))));
+      colonSum =
+          _mm_add_epi64(colonSum, _mm_sad_epu8(_mm_sub_epi8(zero, _mm_cmpeq_epi8(v, colon)), zero));
     }
     unsigned m = unsigned(_mm_movemask_epi8(t));
     while (m) {
@@ -88,7 +92,11 @@ size_t SplitLine(const char* p, size_t len, std::vector<uint32_t>& starts, bool*
       m &= m - 1;
     }
   }
-  if constexpr (kCheck) bad = _mm_movemask_epi8(acc) != 0;
+  if constexpr (kCheck) {
+    bad = _mm_movemask_epi8(acc) != 0;
+    nColon = uint32_t(_mm_cvtsi128_si64(colonSum)) +
+             uint32_t(_mm_cvtsi128_si64(_mm_unpackhi_epi64(colonSum, colonSum)));
+  }
 #endif
   for (; i < len; ++i) {
     if (p[i] == '\t') out[k++] = uint32_t(i + 1);
