@@ -131,11 +131,20 @@ TZelErr upgma(const TSymDist& dist, TDendrogram& dendro, std::string& newick) {
   std::vector<uint32_t> act(n);
   std::vector<double> size(n, 1.0), height(n, 0.0), rowMin(n);
   std::vector<uint32_t> node(n), rowArg(n);
+  // Creation order of each slot's cluster. act is always in creation order (the new cluster
+  // goes last), and a cluster's row is written when it is made, so the distance of two
+  // clusters stands in the row of the later one: no column of the square is ever written (a
+  // column write touches one cache line per row, and was most of the time of a join).
+  std::vector<uint64_t> seq(n);
+  auto d = [&](uint32_t x, uint32_t y) {
+    return seq[x] > seq[y] ? D[size_t(x) * N + y] : D[size_t(y) * N + x];
+  };
   std::vector<uint8_t> joined(n, 0);
   const double inf = std::numeric_limits<double>::infinity();
   for (uint32_t i = 0; i < n; ++i) {
     act[i] = i;
     node[i] = i;
+    seq[i] = i;
     rowMin[i] = inf;
     rowArg[i] = i;
     for (uint32_t j = 0; j < i; ++j)
@@ -160,12 +169,17 @@ TZelErr upgma(const TSymDist& dist, TDendrogram& dendro, std::string& newick) {
     // Further clusters at minV from every member, in row order (read along the members' rows:
     // the matrix is kept symmetric).
     std::vector<size_t> setRows{rb, ra};
+    // A later cluster at minV from A has its row minimum at minV too (no distance is below
+    // minV): a bound a little above minV passes every such cluster and skips reading the rest.
+    const double laterBound = minV >= 0 ? minV * (1 + 4 * kUpgmaTieRel) : inf;
     for (size_t r = 0; r < act.size(); ++r) {
       if (r == ra || r == rb) continue;
       const uint32_t c = act[r];
+      if (r > ra && !(rowMin[c] <= laterBound)) continue;
+      if (!UpgmaTie(d(A, c), minV)) continue;
       bool all = true;
       for (uint32_t m : set)
-        if (!UpgmaTie(D[size_t(m) * N + c], minV)) {
+        if (m != A && !UpgmaTie(d(m, c), minV)) {
           all = false;
           break;
         }
@@ -197,8 +211,13 @@ TZelErr upgma(const TSymDist& dist, TDendrogram& dendro, std::string& newick) {
       if (!joined[a]) rest.push_back(a);
     acc.assign(rest.size(), 0.0);
     for (uint32_t m : set) {
+      // rest is in creation order: the clusters before m are in m's row, the later ones hold
+      // m in theirs.
       const double* row = D + size_t(m) * N;
-      for (size_t k = 0; k < rest.size(); ++k) acc[k] += size[m] * row[rest[k]];
+      const double w = size[m];
+      size_t k = 0;
+      for (; k < rest.size() && seq[rest[k]] < seq[m]; ++k) acc[k] += w * row[rest[k]];
+      for (; k < rest.size(); ++k) acc[k] += w * D[size_t(rest[k]) * N + m];
     }
     const uint32_t slot = set[0];
     double best = inf;
@@ -206,7 +225,6 @@ TZelErr upgma(const TSymDist& dist, TDendrogram& dendro, std::string& newick) {
     for (size_t k = 0; k < rest.size(); ++k) {
       const double v = acc[k] / total;
       D[size_t(slot) * N + rest[k]] = v;
-      D[size_t(rest[k]) * N + slot] = v;
       if (v < best) {
         best = v;
         bestArg = rest[k];
@@ -229,6 +247,7 @@ TZelErr upgma(const TSymDist& dist, TDendrogram& dendro, std::string& newick) {
     act = std::move(rest);
     act.push_back(slot);
     size[slot] = total;
+    seq[slot] = nn;
     height[slot] = h;
     node[slot] = nn;
     rowMin[slot] = best;
