@@ -114,19 +114,18 @@ TZelErr upgma(const TSymDist& dist, TDendrogram& dendro, std::string& newick) {
   // Clusters live in slots (a joined cluster's first slot is reused by the new one); act lists
   // the slots in row order.
   const size_t N = n;
-  // Every element is written below, so the square is not cleared first.
+  // The square is not cleared: no element is read before it is written.
   std::unique_ptr<double[]> Dm(new (std::nothrow) double[N * N]);
   if (!Dm) return TZelErr("UPGMA", "Out of memory", std::to_string(n) + " items");
   double* const D = Dm.get();
   const double* packed = dist.Data();
-  // Row by row: the row's lower part is contiguous in the packed triangle, the rest is read
-  // down its column (strided reads cost less than strided writes).
+  // Only the part of each row before the diagonal is ever read (a distance stands in the row
+  // of the later cluster, see seq below), and it is contiguous in the packed triangle.
   for (uint32_t i = 0; i < n; ++i) {
     double* row = D + size_t(i) * N;
     const double* lower = packed + (i > 0 ? uint64_t(i) * (i - 1) / 2 : 0);
-    for (uint32_t j = 0; j < i; ++j) row[j] = lower[j];
+    std::copy(lower, lower + i, row);
     row[i] = 0;
-    for (uint32_t j = i + 1; j < n; ++j) row[j] = packed[uint64_t(j) * (j - 1) / 2 + i];
   }
   std::vector<uint32_t> act(n);
   std::vector<double> size(n, 1.0), height(n, 0.0), rowMin(n);
