@@ -60,8 +60,8 @@ std::vector<std::string> SplitLine(const std::string& line) {
 std::string ExportCoordText(const std::vector<t3dsymbol>& symbols) {
   std::string out;
   for (const t3dsymbol& s : symbols) {
-    out += FloatText(s.x) + '\t' + FloatText(s.y) + '\t' + FloatText(s.z) + '\t' + s.name +
-           '\t' + std::to_string(s.sym) + '\t' + std::to_string(s.col1) + "\r\n";
+    out += FloatText(s.x) + '\t' + FloatText(s.y) + '\t' + FloatText(s.z) + '\t' + s.name + '\t' +
+           std::to_string(s.sym) + '\t' + std::to_string(s.col1) + "\r\n";
   }
   return out;
 }

@@ -125,10 +125,9 @@ void ApplyMagic(tplot3d& p3d) {
 
 TGroupLook PictureLook(size_t group) {
   static const TPlotColour kPalette[] = {
-      PlotRGB(31, 119, 180), PlotRGB(255, 127, 14), PlotRGB(44, 160, 44),
-      PlotRGB(214, 39, 40),  PlotRGB(148, 103, 189), PlotRGB(140, 86, 75),
-      PlotRGB(227, 119, 194), PlotRGB(127, 127, 127), PlotRGB(188, 189, 34),
-      PlotRGB(23, 190, 207),
+      PlotRGB(31, 119, 180),  PlotRGB(255, 127, 14), PlotRGB(44, 160, 44),   PlotRGB(214, 39, 40),
+      PlotRGB(148, 103, 189), PlotRGB(140, 86, 75),  PlotRGB(227, 119, 194), PlotRGB(127, 127, 127),
+      PlotRGB(188, 189, 34),  PlotRGB(23, 190, 207),
   };
   constexpr size_t n = sizeof kPalette / sizeof kPalette[0];
   return TGroupLook{uint8_t(1 + group % 13), kPalette[group % n]};

@@ -242,8 +242,7 @@ void tplot3d::SetSymbols(const std::vector<t3dsymbol>& list) {
   UseOrdins = 0;
 }
 
-void tplot3d::SetCoordSys(float xmax, float xmin, float ymax, float ymin, float zmax,
-                          float zmin) {
+void tplot3d::SetCoordSys(float xmax, float xmin, float ymax, float ymin, float zmax, float zmin) {
   nSysPoints = 27;
   SysPofs = nSymbols;
   CoordLoaded = (CoordLoaded & 1) ? 3 : 2;

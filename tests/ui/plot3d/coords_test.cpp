@@ -7,7 +7,8 @@ namespace {
 
 TEST(Plot3dCoords, ImportLines) {
   std::vector<std::string> err;
-  const auto s = ImportCoordText("1,2,3,A,2,RED\r\n\n0.5 -1e-3 7\nx\t2\t3\tlabel, with space\t99\t65280\n", err);
+  const auto s = ImportCoordText(
+      "1,2,3,A,2,RED\r\n\n0.5 -1e-3 7\nx\t2\t3\tlabel, with space\t99\t65280\n", err);
   ASSERT_EQ(s.size(), 3u);
   EXPECT_EQ(s[0].x, 1);
   EXPECT_EQ(s[0].y, 2);
@@ -31,19 +32,20 @@ TEST(Plot3dCoords, ImportErrorsKeepGoing) {
   EXPECT_EQ(s[0].sym, shCircle);
   EXPECT_EQ(s[0].col1, PlotRGB(128, 128, 0));
   EXPECT_EQ(s[1].col1, 0);
-  EXPECT_EQ(err, (std::vector<std::string>{"Line contains < 3 arguments",
-                                           "Not a valid 16-bit value: abc",
-                                           "Not a valid 16-bit value: 70000"}));
+  EXPECT_EQ(
+      err, (std::vector<std::string>{"Line contains < 3 arguments", "Not a valid 16-bit value: abc",
+                                     "Not a valid 16-bit value: 70000"}));
 }
 
 TEST(Plot3dCoords, ColourNames) {
   const struct {
     const char* in;
     TPlotColour want;
-  } cases[] = {{"black", 0},      {"White", 0xffffff}, {"GREEN", 0x008000}, {"blue", 0xff0000},
-               {"MAGENTA", 0xff00ff}, {"cyan", 0xffff00}, {"grey", 0x7f7f7f}, {"orange", 0x007fff},
-               {"red", 0x0000ff}, {"yellow", 0x00ffff}, {"lgreen", 0x00ff00}, {"olive", 0x008080},
-               {"123", 123},      {"mauve", 0}};
+  } cases[] = {{"black", 0},         {"White", 0xffffff},   {"GREEN", 0x008000},
+               {"blue", 0xff0000},   {"MAGENTA", 0xff00ff}, {"cyan", 0xffff00},
+               {"grey", 0x7f7f7f},   {"orange", 0x007fff},  {"red", 0x0000ff},
+               {"yellow", 0x00ffff}, {"lgreen", 0x00ff00},  {"olive", 0x008080},
+               {"123", 123},         {"mauve", 0}};
   for (const auto& c : cases) EXPECT_EQ(ParseColourField(c.in), c.want) << c.in;
 }
 
@@ -54,7 +56,8 @@ TEST(Plot3dCoords, RoundTripKeepsEverything) {
   in[1].x = 123456.78f, in[1].name = "B";
   in[2].z = -3.25f, in[2].name = "", in[2].sym = 13;
   const std::string text = ExportCoordText(in);
-  EXPECT_EQ(text.substr(0, text.find('\n') + 1), "0.012345679\t-0.4999\t1e-07\tS 1, a\t1282\t1971210\r\n");
+  EXPECT_EQ(text.substr(0, text.find('\n') + 1),
+            "0.012345679\t-0.4999\t1e-07\tS 1, a\t1282\t1971210\r\n");
   std::vector<std::string> err;
   const auto out = ImportCoordText(text, err);
   EXPECT_TRUE(err.empty());

@@ -28,7 +28,8 @@ TEST(Plot3dEngine, ProjectionAtAngleZeroIsTheOriginPlusTheCoordinates) {
   struct {
     float x, y, z;
     int32_t wantX, wantY;
-  } cases[] = {{10, -5, 3, 110, 45}, {0, 0, 0, 100, 50}, {-20, 7, -1, 80, 57}, {2.5f, 3.5f, 0, 102, 54}};
+  } cases[] = {
+      {10, -5, 3, 110, 45}, {0, 0, 0, 100, 50}, {-20, 7, -1, 80, 57}, {2.5f, 3.5f, 0, 102, 54}};
   for (const auto& c : cases) {
     tplot3d p;
     p.init(200, 100);
@@ -85,8 +86,8 @@ TEST(Plot3dEngine, SecondaryShapeIsDrawnInRedOverThePrimary) {
   TRecordingCanvas c;
   p.ScatterPlot3D(c);
   const std::vector<std::string> want = {
-      "textcol 0", "brush 16711680", "pen 16711680 0", "rect 46 46 54 54", "brush 255", "pen 255 0",
-      "poly 50,46 54,54 46,54"};
+      "textcol 0", "brush 16711680", "pen 16711680 0",        "rect 46 46 54 54",
+      "brush 255", "pen 255 0",      "poly 50,46 54,54 46,54"};
   EXPECT_EQ(c.Calls, want);
 }
 
