@@ -21,6 +21,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -29,6 +30,7 @@
 #include <cmath>
 
 #include "base/korNum.h"
+#include "commands/cmdDist.h"
 #include "core/zelLog.h"
 #include "fileaccess/korFileIO.h"
 #include "popgen/pcoa.h"
@@ -728,4 +730,9 @@ void TFamdPlot::ExportClicked() {
 void TFamdPlot::ImportClicked() {
   const QString name = FAsk->AskOpenFile("Text files (*.txt)");
   if (!name.isEmpty()) ImportCoordinates(name.toStdString());
+}
+
+void InstallPcoaPlotViewer(QWidget* parent) {
+  QPointer<QWidget> owner(parent);
+  iscSetPCoAViewer([owner](const TPCoAResult& r) { Show3dPlotWindow(owner.data(), r); });
 }

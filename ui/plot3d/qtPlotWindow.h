@@ -109,3 +109,6 @@ class TFamdPlot : public QDialog {
   IPlotAsk* FAsk = nullptr;
   IPlotAsk* FDefaultAsk = nullptr;
 };
+
+// Makes every successful scPCoA open the plot window over parent.
+void InstallPcoaPlotViewer(QWidget* parent);

@@ -330,6 +330,28 @@ class TPlotWindowTest : public QObject {
     QVERIFY(svg.readAll().contains("EXA_1"));
   }
 
+  // A successful PCoA opens the window (modal) with its result and the scheme's groups.
+  void handOverFromPcoa() {
+    QTemporaryDir dir;
+    const std::string m = (dir.path() + "/m.tsv").toStdString();
+    std::ofstream(m) << "A\tB\tC\tD\n0\t\n1\t0\t\n1\t1\t0\t\n1\t1\t1\t0\t\n\n";
+    QVERIFY(iscLoadDistMatrix(m));
+    InstallPcoaPlotViewer(nullptr);
+    size_t shown = 0;
+    QString caption;
+    QTimer::singleShot(0, [&] {
+      auto* w = qobject_cast<TFamdPlot*>(QApplication::activeModalWidget());
+      if (!w) return;
+      shown = w->Engine().symbols.size();
+      caption = w->cbAxisX->currentText();
+      w->close();
+    });
+    QVERIFY(scPCoA());
+    iscSetPCoAViewer(nullptr);
+    QCOMPARE(shown, size_t(4));
+    QCOMPARE(caption, QString("Co. 1 (33.3%)"));
+  }
+
   // Screenshots of the example data, for a person to look at.
   void screenshots() {
     QDir().mkpath(ZEL_SHOT_DIR);
