@@ -10,6 +10,7 @@
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 #include "core/zelLog.h"
 #include "fileaccess/korFileIO.h"
@@ -166,6 +167,11 @@ bool PlotPcoaFile(const TPlotInput& in, const std::string& fileName, const TPict
   if (QGuiApplication::instance()) return SavePcoaPicture(in, fileName, o);
   // No display is needed (or wanted) for a picture file.
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Qt's notes about the missing desktop session are no news in a pipeline; real failures are.
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+      std::fprintf(stderr, "%s\n", msg.toLocal8Bit().constData());
+  });
   static int argc = 1;
   static char name[] = "zelcli";
   static char* argv[] = {name, nullptr};

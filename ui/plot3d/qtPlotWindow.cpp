@@ -669,11 +669,11 @@ void TFamdPlot::SavePicture() {
 }
 
 void TFamdPlot::CopyPicture() {
+  // Both forms whatever the format choice: a pasting program takes the one it understands.
   auto* mime = new QMimeData;
   mime->setImageData(FArea->Image);
-  if (rbSvg->isChecked())
-    mime->setData("image/svg+xml", RenderPlotSvg(FArea->Image.width(), FArea->Image.height(),
-                                                 [this](IPlotCanvas& c) { DrawOn(c); }));
+  mime->setData("image/svg+xml", RenderPlotSvg(FArea->Image.width(), FArea->Image.height(),
+                                               [this](IPlotCanvas& c) { DrawOn(c); }));
   QApplication::clipboard()->setMimeData(mime);
 }
 

@@ -2,10 +2,12 @@
 // group appearance, every context-menu entry, fields, and screenshots of the example data.
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -328,6 +330,29 @@ class TPlotWindowTest : public QObject {
     QFile svg(dir.path() + "/b.svg");
     QVERIFY(svg.open(QIODevice::ReadOnly));
     QVERIFY(svg.readAll().contains("EXA_1"));
+  }
+
+  void clipboardHoldsImageAndSvg() {
+    auto w = Make();
+    w->findChild<QPushButton*>("Copy to clipboard")->click();
+    const QMimeData* m = QGuiApplication::clipboard()->mimeData();
+    QVERIFY(m);
+    QVERIFY(m->hasImage());
+    QCOMPARE(qvariant_cast<QImage>(m->imageData()).size(), w->Picture().size());
+    QVERIFY(m->data("image/svg+xml").contains("<svg"));
+  }
+
+  // After an import the groups follow the labels.
+  void importedSymbolsJoinGroupsByLabel() {
+    QTemporaryDir dir;
+    const std::string f = (dir.path() + "/c.txt").toStdString();
+    std::ofstream(f) << "1\t2\t3\tSPH_2\n4\t5\t6\tEXA_1\n7\t8\t9\tnobody\n";
+    auto w = Make();
+    QVERIFY(w->ImportCoordinates(f));
+    w->ChooseGroup(1);
+    w->ApplyGroupColour(PlotRGB(0, 200, 0));
+    const TPlotColour want[] = {PlotRGB(0, 200, 0), 0, 0};
+    for (size_t i = 0; i < 3; ++i) QCOMPARE(w->Engine().symbols[i].col1, want[i]);
   }
 
   // A successful PCoA opens the window (modal) with its result and the scheme's groups.
