@@ -30,6 +30,5 @@ class TQtPlotCanvas : public IPlotCanvas {
   QPen FPen;
   QColor FTextCol;
   int FAscent = 0;
-  uint16_t FFont = 0;
   std::vector<QPoint> FPts;
 };
