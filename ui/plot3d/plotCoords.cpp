@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -19,7 +20,7 @@ bool ParseFloat(const std::string& s, float& v) {
   const char* e = b + s.size();
   if (b != e && *b == '+') ++b;
   auto r = std::from_chars(b, e, v);
-  return r.ec == std::errc() && r.ptr == e && b != e;
+  return r.ec == std::errc() && r.ptr == e && b != e && std::isfinite(v);
 }
 
 bool ParseU16(const std::string& s, uint16_t& v) {

@@ -489,6 +489,7 @@ QMenu* TFamdPlot::BuildMenu() {
   QString editText = "&Edit label";
   if (onSym) editText += " \"" + QString::fromStdString(FP3d.symbols[id].name) + "\"";
   QAction* a = m->addAction(editText, this, [this, id, redraw] {
+    if (id >= FP3d.symbols.size()) return;  // the symbols changed meanwhile
     QString v = QString::fromStdString(FP3d.symbols[id].name);
     if (FAsk->AskText("ZEL Plot", "Modify the point's label below", v)) {
       FP3d.symbols[id].name = v.toStdString().substr(0, 255);
@@ -497,6 +498,7 @@ QMenu* TFamdPlot::BuildMenu() {
   });
   a->setEnabled(onSym);
   a = m->addAction("Show label", this, [this, id, redraw] {
+    if (id >= FP3d.symbols.size()) return;  // the symbols changed meanwhile
     FP3d.symbols[id].plottext = FP3d.symbols[id].plottext ? 0 : 1;
     redraw();
   });
@@ -508,11 +510,13 @@ QMenu* TFamdPlot::BuildMenu() {
   for (const auto& s : kMenuShapes) {
     const uint8_t code = s.code;
     shapes->addAction(s.name, this, [this, id, code, redraw] {
+      if (id >= FP3d.symbols.size()) return;  // the symbols changed meanwhile
       FP3d.symbols[id].sym = uint16_t((FP3d.symbols[id].sym & 0xff00) | code);
       redraw();
     });
   }
   a = m->addAction("Change size", this, [this, id, redraw] {
+    if (id >= FP3d.symbols.size()) return;  // the symbols changed meanwhile
     QString v = QString::number(FP3d.symbols[id].size);
     if (!FAsk->AskText("ZEL Plot", "Change symbols size", v)) return;
     bool ok = false;
@@ -527,6 +531,7 @@ QMenu* TFamdPlot::BuildMenu() {
   });
   a->setEnabled(onSym);
   a = m->addAction("Change colour", this, [this, id, redraw] {
+    if (id >= FP3d.symbols.size()) return;  // the symbols changed meanwhile
     TPlotColour c = FP3d.symbols[id].col1;
     if (FAsk->AskColour(c)) {
       FP3d.symbols[id].col1 = c;
@@ -710,7 +715,11 @@ bool TFamdPlot::ImportCoordinates(const std::string& fileName) {
   }
   std::vector<std::string> errors;
   std::vector<t3dsymbol> syms = ImportCoordText(text, errors);
-  for (const std::string& e : errors) iscZelError(e, kTag);
+  // A file that is no coordinate table at all would flood the log line by line.
+  constexpr size_t kMaxReported = 100;
+  for (size_t i = 0; i < errors.size() && i < kMaxReported; ++i) iscZelError(errors[i], kTag);
+  if (errors.size() > kMaxReported)
+    iscZelError("More import errors", kTag, std::to_string(errors.size() - kMaxReported));
   FP3d.reset();
   FSymbols = std::move(syms);
   FImported = true;

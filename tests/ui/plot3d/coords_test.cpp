@@ -27,14 +27,17 @@ TEST(Plot3dCoords, ImportLines) {
 
 TEST(Plot3dCoords, ImportErrorsKeepGoing) {
   std::vector<std::string> err;
-  const auto s = ImportCoordText("1,2\n1,2,3,B,abc,olive\n4,5,6,C,70000,purple", err);
-  ASSERT_EQ(s.size(), 2u);
+  const auto s = ImportCoordText("1,2\n1,2,3,B,abc,olive\n4,5,6,C,70000,purple\nnan,inf,1e99", err);
+  ASSERT_EQ(s.size(), 3u);
+  EXPECT_EQ(s[2].x, 0);
+  EXPECT_EQ(s[2].z, 0);
   EXPECT_EQ(s[0].sym, shCircle);
   EXPECT_EQ(s[0].col1, PlotRGB(128, 128, 0));
   EXPECT_EQ(s[1].col1, 0);
   EXPECT_EQ(
       err, (std::vector<std::string>{"Line contains < 3 arguments", "Not a valid 16-bit value: abc",
-                                     "Not a valid 16-bit value: 70000"}));
+                                     "Not a valid 16-bit value: 70000", "Not a valid number: nan",
+                                     "Not a valid number: inf", "Not a valid number: 1e99"}));
 }
 
 TEST(Plot3dCoords, ColourNames) {
