@@ -395,6 +395,44 @@ void tplot3d::RotateXYZ2int(std::vector<int32_t>& u, std::vector<int32_t>& v,
   }
 }
 
+void tplot3d::RotateXYZ2intSSE(std::vector<int32_t>& u, std::vector<int32_t>& v,
+                               std::vector<int32_t>& w) const {
+  const size_t n = XP.size();
+  u.resize(n);
+  v.resize(n);
+  w.resize(n);
+  const double cx = float(cosl(xrotation)), sx = float(sinl(xrotation));
+  const double cy = float(cosl(yrotation)), sy = float(sinl(yrotation));
+  const double cz = float(cosl(zrotation)), sz = float(sinl(zrotation));
+  const double kx = double(scaleX) * zoom, ky = double(scaleY) * zoom, kz = double(scaleZ) * zoom;
+  constexpr size_t B = 4;
+  size_t k = 0;
+  for (; k + B <= n; k += B) {
+    float ud[B], vd[B], wd[B];
+    for (size_t i = 0; i < B; ++i) {
+      const double x = float(XP[k + i] * kx), y = float(YP[k + i] * ky), z = float(ZP[k + i] * kz);
+      const double x1 = float(x * cx - z * sx), z1 = float(x * sx + z * cx);
+      const double y1 = float(y * cy - z1 * sy);
+      wd[i] = float(y * sy + z1 * cy);
+      ud[i] = float(x1 * cz - y1 * sz);
+      vd[i] = float(x1 * sz + y1 * cz);
+    }
+    for (size_t i = 0; i < B; ++i) {
+      u[k + i] = ToInt(ud[i]);
+      v[k + i] = ToInt(vd[i]);
+      w[k + i] = ToInt(wd[i]);
+    }
+  }
+  for (; k < n; ++k) {
+    const double x = float(XP[k] * kx), y = float(YP[k] * ky), z = float(ZP[k] * kz);
+    const double x1 = float(x * cx - z * sx), z1 = float(x * sx + z * cx);
+    const double y1 = float(y * cy - z1 * sy);
+    w[k] = ToInt(float(y * sy + z1 * cy));
+    u[k] = ToInt(float(x1 * cz - y1 * sz));
+    v[k] = ToInt(float(x1 * sz + y1 * cz));
+  }
+}
+
 int32_t tplot3d::SX(uint32_t k) const { return Clamp32(int64_t(ScrOriX) + FU[k]); }
 int32_t tplot3d::SY(uint32_t k) const { return Clamp32(int64_t(ScrOriY) + FV[k]); }
 
@@ -404,7 +442,10 @@ void tplot3d::ScatterPlot3D(IPlotCanvas& c) {
   SysPoints.clear();
   nScrPoints = 0;
   if (XP.empty()) return;
-  RotateXYZ2int(FU, FV, FW);
+  if (enableSSE)
+    RotateXYZ2intSSE(FU, FV, FW);
+  else
+    RotateXYZ2int(FU, FV, FW);
   const uint32_t n = nSymbols, b = SysPofs;
   bool flagX = true, flagY = true, flagZ = true;
   if (HasBox()) {

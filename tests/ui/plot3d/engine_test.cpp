@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
 #include "ui/plot3d/plotView.h"
 #include "ui/plot3d/tplot3d.h"
@@ -207,6 +208,27 @@ TEST(Plot3dEngine, OrdinationLinesGoToZeroMinOrMax) {
     const auto calls = Draw(p);
     ASSERT_FALSE(calls.empty());
     EXPECT_EQ(calls[0], c.line) << int(c.mode) << c.box;
+  }
+}
+
+TEST(Plot3dEngine, BothProjectionRoutinesGiveTheSameIntegers) {
+  std::mt19937 rng(3);
+  std::uniform_real_distribution<float> coord(-50, 50), deg(-400, 400);
+  for (int round = 0; round < 20; ++round) {
+    tplot3d p;
+    p.init(640, 480);
+    std::vector<t3dsymbol> syms(size_t(37 + round));
+    for (t3dsymbol& s : syms) s.x = coord(rng), s.y = coord(rng), s.z = coord(rng);
+    p.SetSymbols(syms);
+    p.SetCoordSys(50, -50, 50, -50, 50, -50);
+    p.SetRotation(deg(rng), deg(rng), deg(rng));
+    p.SetZoom(0.1f + float(round));
+    std::vector<int32_t> u1, v1, w1, u2, v2, w2;
+    p.RotateXYZ2int(u1, v1, w1);
+    p.RotateXYZ2intSSE(u2, v2, w2);
+    EXPECT_EQ(u1, u2);
+    EXPECT_EQ(v1, v2);
+    EXPECT_EQ(w1, w2);
   }
 }
 
