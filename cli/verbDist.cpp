@@ -11,6 +11,13 @@
 #include "commands/cmdDist.h"
 #include "commands/cmdLoad.h"
 #include "core/zelLog.h"
+#ifdef ZEL_HAVE_PLOT
+#include <cstdio>
+
+#include "popgen/pcoa.h"
+#include "ui/plot3d/qtPicture.h"
+#include "ui/plot3d/qtPlotWindow.h"
+#endif
 
 namespace {
 
@@ -76,6 +83,51 @@ const TCliVerbRegistrar distVerb(TCliVerb{
       };
     }});
 
+#ifdef ZEL_HAVE_PLOT
+// The picture options of pcoa: the file, the rotation in degrees and the size in pixels.
+struct TPlotCliOptions {
+  std::string File;
+  std::string Rotate = "30,30,0";
+  std::string Size = "1000x800";
+  TPictureOptions Opt;
+};
+
+void AddPlotOptions(CLI::App& sub, TPlotCliOptions& p) {
+  sub.add_option("--plot", p.File, "Also draw the 3D plot of the first three axes to this file")
+      ->type_name("FILE.(png|svg|bmp)")
+      ->check([](const std::string& f) {
+        return PictureFormatOf(f) == TPictureFormat::Unknown
+                   ? std::string("the picture name must end in .png, .svg or .bmp")
+                   : std::string();
+      });
+  sub.add_option("--rotate", p.Rotate, "Rotation of the plot about X, Y and Z in degrees")
+      ->type_name("RX,RY,RZ")
+      ->capture_default_str()
+      ->check([&p](const std::string& s) {
+        double a[3];
+        char tail = 0;
+        if (std::sscanf(s.c_str(), "%lf,%lf,%lf%c", &a[0], &a[1], &a[2], &tail) != 3)
+          return std::string("expected three numbers RX,RY,RZ");
+        for (double v : a)
+          if (!(v > -1e6 && v < 1e6)) return std::string("angles must lie within +-1e6 degrees");
+        p.Opt.RotX = a[0], p.Opt.RotY = a[1], p.Opt.RotZ = a[2];
+        return std::string();
+      });
+  sub.add_option("--size", p.Size, "Picture size in pixels")
+      ->type_name("WxH")
+      ->capture_default_str()
+      ->check([&p](const std::string& s) {
+        int w = 0, h = 0;
+        char tail = 0;
+        if (std::sscanf(s.c_str(), "%dx%d%c", &w, &h, &tail) != 2 || w < 100 || h < 100 ||
+            w > 16000 || h > 16000)
+          return std::string("expected WxH, each from 100 to 16000");
+        p.Opt.Width = w, p.Opt.Height = h;
+        return std::string();
+      });
+}
+#endif
+
 const TCliVerbRegistrar pcoaVerb(TCliVerb{
     "pcoa",
     "Principal coordinates of the pairwise distances: PREFIX.coords.tsv and "
@@ -86,11 +138,26 @@ const TCliVerbRegistrar pcoaVerb(TCliVerb{
       AddDistInput(sub, *in, true);
       auto pop = AddPopOptions(sub);
       sub.add_option("--out", *out, "Prefix of the two tables")->required()->type_name("PREFIX");
-      return [in, out, pop]() {
+#ifdef ZEL_HAVE_PLOT
+      auto plot = std::make_shared<TPlotCliOptions>();
+      AddPlotOptions(sub, *plot);
+#endif
+      return [=]() {
         if (!LoadDistInput(*in)) return 1;
         if (!ApplyPopOptions(*pop)) return 1;
         if (!scPCoA()) return 1;
+#ifdef ZEL_HAVE_PLOT
+        // A plot that cannot be drawn fails the verb before any file is written.
+        if (!plot->File.empty() && iscLastPCoA()->nAxes < 3) {
+          iscZelUserError("PCoA View Error: less than 3 dimensions");
+          return 1;
+        }
+        if (!iscSavePCoATables(*out)) return 1;
+        if (plot->File.empty()) return 0;
+        return PlotPcoaFile(PlotInputOf(*iscLastPCoA()), plot->File, plot->Opt) ? 0 : 1;
+#else
         return iscSavePCoATables(*out) ? 0 : 1;
+#endif
       };
     }});
 
