@@ -372,64 +372,71 @@ void tplot3d::ExtractOrdin(uint8_t o, uint8_t& x, uint8_t& y, uint8_t& z, uint8_
   col = (o >> 6) & 3;
 }
 
+namespace {
+
+// One call's rotation: sines and cosines once, in extended precision, kept as 32-bit floats;
+// every intermediate of a point is rounded to a float as well.
+struct TRotor {
+  double cx, sx, cy, sy, cz, sz, kx, ky, kz;
+  TRotor(float rx, float ry, float rz, double kX, double kY, double kZ)
+      : cx(float(cosl(rx))),
+        sx(float(sinl(rx))),
+        cy(float(cosl(ry))),
+        sy(float(sinl(ry))),
+        cz(float(cosl(rz))),
+        sz(float(sinl(rz))),
+        kx(kX),
+        ky(kY),
+        kz(kZ) {}
+  void Apply(double X, double Y, double Z, float& u, float& v, float& w) const {
+    const double x = float(X * kx), y = float(Y * ky), z = float(Z * kz);
+    const double x1 = float(x * cx - z * sx), z1 = float(x * sx + z * cx);
+    const double y1 = float(y * cy - z1 * sy);
+    w = float(y * sy + z1 * cy);
+    u = float(x1 * cz - y1 * sz);
+    v = float(x1 * sz + y1 * cz);
+  }
+};
+
+}  // namespace
+
 void tplot3d::RotateXYZ2int(std::vector<int32_t>& u, std::vector<int32_t>& v,
                             std::vector<int32_t>& w) const {
   const size_t n = XP.size();
   u.resize(n);
   v.resize(n);
   w.resize(n);
-  // Sines and cosines once per call in extended precision, kept as 32-bit floats.
-  const double cx = float(cosl(xrotation)), sx = float(sinl(xrotation));
-  const double cy = float(cosl(yrotation)), sy = float(sinl(yrotation));
-  const double cz = float(cosl(zrotation)), sz = float(sinl(zrotation));
-  const double kx = double(scaleX) * zoom, ky = double(scaleY) * zoom, kz = double(scaleZ) * zoom;
+  const TRotor r(xrotation, yrotation, zrotation, double(scaleX) * zoom, double(scaleY) * zoom,
+                 double(scaleZ) * zoom);
   for (size_t k = 0; k < n; ++k) {
-    const double x = float(XP[k] * kx), y = float(YP[k] * ky), z = float(ZP[k] * kz);
-    const double x1 = float(x * cx - z * sx), z1 = float(x * sx + z * cx);
-    const double y1 = float(y * cy - z1 * sy);
-    const float wd = float(y * sy + z1 * cy);
-    const float ud = float(x1 * cz - y1 * sz), vd = float(x1 * sz + y1 * cz);
+    float ud, vd, wd;
+    r.Apply(XP[k], YP[k], ZP[k], ud, vd, wd);
     u[k] = ToInt(ud);
     v[k] = ToInt(vd);
     w[k] = ToInt(wd);
   }
 }
 
+// The same numbers, four points at a time: the floating-point steps of a batch run side by
+// side before any is converted to an integer.
 void tplot3d::RotateXYZ2intSSE(std::vector<int32_t>& u, std::vector<int32_t>& v,
                                std::vector<int32_t>& w) const {
   const size_t n = XP.size();
   u.resize(n);
   v.resize(n);
   w.resize(n);
-  const double cx = float(cosl(xrotation)), sx = float(sinl(xrotation));
-  const double cy = float(cosl(yrotation)), sy = float(sinl(yrotation));
-  const double cz = float(cosl(zrotation)), sz = float(sinl(zrotation));
-  const double kx = double(scaleX) * zoom, ky = double(scaleY) * zoom, kz = double(scaleZ) * zoom;
+  const TRotor r(xrotation, yrotation, zrotation, double(scaleX) * zoom, double(scaleY) * zoom,
+                 double(scaleZ) * zoom);
   constexpr size_t B = 4;
-  size_t k = 0;
-  for (; k + B <= n; k += B) {
-    float ud[B], vd[B], wd[B];
-    for (size_t i = 0; i < B; ++i) {
-      const double x = float(XP[k + i] * kx), y = float(YP[k + i] * ky), z = float(ZP[k + i] * kz);
-      const double x1 = float(x * cx - z * sx), z1 = float(x * sx + z * cx);
-      const double y1 = float(y * cy - z1 * sy);
-      wd[i] = float(y * sy + z1 * cy);
-      ud[i] = float(x1 * cz - y1 * sz);
-      vd[i] = float(x1 * sz + y1 * cz);
-    }
-    for (size_t i = 0; i < B; ++i) {
+  float ud[B], vd[B], wd[B];
+  for (size_t k = 0; k < n; k += B) {
+    const size_t m = std::min(B, n - k);
+    for (size_t i = 0; i < m; ++i) r.Apply(XP[k + i], YP[k + i], ZP[k + i], ud[i], vd[i], wd[i]);
+    for (size_t i = 0; i < m; ++i) {
       u[k + i] = ToInt(ud[i]);
       v[k + i] = ToInt(vd[i]);
       w[k + i] = ToInt(wd[i]);
     }
-  }
-  for (; k < n; ++k) {
-    const double x = float(XP[k] * kx), y = float(YP[k] * ky), z = float(ZP[k] * kz);
-    const double x1 = float(x * cx - z * sx), z1 = float(x * sx + z * cx);
-    const double y1 = float(y * cy - z1 * sy);
-    w[k] = ToInt(float(y * sy + z1 * cy));
-    u[k] = ToInt(float(x1 * cz - y1 * sz));
-    v[k] = ToInt(float(x1 * sz + y1 * cz));
   }
 }
 
