@@ -17,18 +17,43 @@
 
 namespace {
 
+// For a selection read through routines that return no error (class tests, contigs, ranges):
+// a malformed line they met fails the command, naming the file and line, and the selection
+// goes back to what it was, as for any other failed selection.
+class TLineGuard {
+ public:
+  explicit TLineGuard(TVCFFile& vcf) : F(vcf) {
+    F.EnsureSelection();
+    Saved = F.Selection();
+    F.ForgetLineErrors();
+  }
+  // True (with the error logged) when a line was malformed.
+  bool Failed() {
+    const TZelErr e = F.FirstLineError();
+    if (!e) return false;
+    (void)F.CombineSelection(Saved, lSet);  // the same file: the sizes match
+    iscZelError(e);
+    return true;
+  }
+
+ private:
+  TVCFFile& F;
+  TBitField Saved;
+};
+
 // A class test over the selected variants: each keeps its bit only when it passes.
 template <class Test>
 void NarrowByClass(Test test, bool busy) {
   TVCFFile* vcf = _prepVcfSelect();
   if (!vcf) return;
   if (busy) scUiSetState(1);
-  vcf->EnsureSelection();
+  TLineGuard guard(*vcf);
   const uint64_t nv = vcf->NVariants();
   for (uint64_t v = 0; v < nv; ++v)
     if (vcf->IsSelected(v) && !test(*vcf, v)) vcf->SetSelected(v, false);
+  const bool failed = guard.Failed();
   if (busy) scUiSetState(0);
-  _updateVcfSelection(*vcf);
+  if (!failed) _updateVcfSelection(*vcf);
 }
 
 TVCFFile* ActiveVcfForTags() {
@@ -297,9 +322,12 @@ bool iscVcfSelectContigs(const std::vector<std::string>& names, TMaskLogic logic
   iscZelHasError(true);
   TVCFFile* vcf = _prepVcfSelect();
   if (!vcf) return !iscZelHasError(false);
+  // Finding a contig reads the CHROM column of every line: a malformed one is the first fault.
+  TLineGuard guard(*vcf);
   std::vector<uint64_t> ids;
   for (const std::string& n : names) {
     const uint64_t id = vcf->FindChrom(n);
+    if (guard.Failed()) return false;
     if (id == vcfNone64) {
       iscZelError(TZelErr::User("Contig not found in the VCF", n));
       return false;
@@ -307,6 +335,7 @@ bool iscVcfSelectContigs(const std::vector<std::string>& names, TMaskLogic logic
     ids.push_back(id);
   }
   vcf->SelectChroms(ids, logic);
+  if (guard.Failed()) return false;
   _updateVcfSelection(*vcf);
   return true;
 }
@@ -316,7 +345,9 @@ bool iscVcfSelectContigRange(const std::string& name, uint64_t from, uint64_t to
   iscZelHasError(true);
   TVCFFile* vcf = _prepVcfSelect();
   if (!vcf) return !iscZelHasError(false);
+  TLineGuard guard(*vcf);
   const uint64_t id = vcf->FindChrom(name);
+  if (guard.Failed()) return false;
   if (id == vcfNone64) {
     iscZelError(TZelErr::User("Contig not found in the VCF", name));
     return false;
@@ -327,6 +358,7 @@ bool iscVcfSelectContigRange(const std::string& name, uint64_t from, uint64_t to
     return false;
   }
   vcf->SelectChromRangeOnly(id, from, to, logic);
+  if (guard.Failed()) return false;
   _updateVcfSelection(*vcf);
   return true;
 }
@@ -445,7 +477,13 @@ void scVcfListMissingDataPerSample() {
     return;
   }
   scUiSetState(1);
+  vcf->ForgetLineErrors();
   const std::vector<uint64_t> counts = vcf->SampleSummaryMissingGtCalls();
+  if (const TZelErr e = vcf->FirstLineError()) {
+    scUiSetState(0);
+    iscZelError(e);
+    return;
+  }
   iscZelLog("Listing missing data per VCF sample:");
   std::string entry;
   const auto& names = vcf->SampleNamesRef();

@@ -18,7 +18,13 @@ void scVcfGetSnpTransitionMatrix() {
   scUiSetState(1);
   double m[4][4];
   // Without a qualifying SNP every frequency is 0 (never 0/0).
+  vcf->ForgetLineErrors();
   const uint64_t total = vcf->GetNucMatrix(m, 0, ~uint64_t(0));
+  if (const TZelErr e = vcf->FirstLineError()) {
+    scUiSetState(0);
+    iscZelError(e);
+    return;
+  }
   iscZelLog("Total transitions considered: " + std::to_string(total));
   const char* bases = "ACGT";
   std::string hdr = "\t";

@@ -79,6 +79,11 @@ class TVCFFile : public TZelObject {
   // carry no error (the transition matrix, keys present, missing calls) leave such lines out,
   // and the command that ran them reports this.
   const TZelErr& FirstLineError() const { return FFirstLineErr; }
+  // Starts a command's count afresh: the line read last is read (and checked) again.
+  void ForgetLineErrors() const {
+    FFirstLineErr.Clear();
+    FSplitVar = ~uint64_t(0);
+  }
 
   // Views of variant text (VariantLine, Column) stay valid until a different variant is read.
   std::string GetVariantItemStrRaw(uint64_t v) const { return std::string(VariantLine(v)); }

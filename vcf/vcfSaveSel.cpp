@@ -59,6 +59,8 @@ TZelErr VcfWriteSelection(TVCFFile& vcf, const std::string& fileName,
   const uint64_t nv = vcf.NVariants();
   for (uint64_t v = 0; v < nv; ++v) {
     if (!all && !vcf.IsSelected(v)) continue;
+    // A malformed line is never passed on as a variant; the output is dropped unwritten.
+    if (!vcf.ReadVariant(v)) return vcf.LineError();
     const std::string_view line = vcf.VariantLine(v);
     if (asStored) {
       out.Write(line);

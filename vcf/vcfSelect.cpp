@@ -383,6 +383,10 @@ int64_t TVCFFile::InfoFilters(const std::vector<TVcfFilterItem>& task, TMaskLogi
   }
   for (uint64_t v = from; v <= to; ++v) {
     if (selMode == lAnd && !IsSelected(v)) continue;
+    if (!SplitVariant(v)) {
+      e = FLineErr;
+      return -1;
+    }
     const std::string_view info = Column(v, vcfInfo);
     TXtrFuncRes r = info.empty() ? xtrOK : XtrInfokeyValMem(v, tags, params);
     if (info.empty())
@@ -472,6 +476,10 @@ int64_t TVCFFile::SampleFilters(const std::vector<TVcfFilterItem>& task, uint32_
   TXtrGtReport report;
   for (uint64_t v = from; v <= to; ++v) {
     if (selMode == lAnd && !IsSelected(v)) continue;
+    if (!SplitVariant(v)) {
+      e = FLineErr;
+      return -1;
+    }
     const bool hasFormat = n > 0 && !Column(v, vcfFormat).empty();
     TXtrFuncRes r = hasFormat ? XtrGtKeyMem(v, tags, params, smpSpan, &report) : xtrOK;
     if (r != xtrOK) {

@@ -1,5 +1,6 @@
 // Every verb that walks the calls warns once, with the count and the first line, about lines
-// whose extra sample columns or subfields it ignored, as info --genotypes does.
+// whose extra sample columns or subfields it ignored, as info --genotypes does; and every
+// selection and listing stops at a malformed line, naming it, without writing anything.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -37,6 +38,34 @@ TEST(CliLineWarnings, AnalysesWarnOnceAboutIgnoredColumnsAndSubfields) {
     const size_t at = r.Out.find(c.Warning);
     EXPECT_NE(at, std::string::npos) << r.Out;
     EXPECT_EQ(r.Out.find(c.Warning, at + 1), std::string::npos) << r.Out;
+    std::filesystem::remove(out);
+  }
+}
+
+TEST(CliLineWarnings, SelectionsAndListingsStopAtAMalformedLine) {
+  const std::string out =
+      (std::filesystem::temp_directory_path() / ("zel_linebad_" + std::to_string(getpid())))
+          .string() +
+      ".vcf";
+  const std::string vcf = kStrict + "pos_negative.vcf";
+  const std::string error =
+      "ERROR [U]: POS \"-5\" is not a whole number from 0 to 9223372036854775807: " + vcf +
+      ", line 6.\n";
+  const std::vector<std::vector<std::string>> cases = {
+      {"select", vcf, "--out", out},
+      {"select", vcf, "--snps", "--out", out},
+      {"select", vcf, "--chrom", "1", "--out", out},
+      {"select", vcf, "--region", "1:1-1000", "--out", out},
+      {"select", vcf, "--sample-tag", "DP >= 1:1", "--out", out},
+      {"stats", vcf, "--transition-matrix"},
+      {"stats", vcf, "--missing"},
+  };
+  for (const auto& args : cases) {
+    const TCliRun r = RunZelcli(args);
+    EXPECT_EQ(r.Status, 1) << args[2] << "\n" << r.Out << r.Err;
+    EXPECT_NE(r.Out.find(error), std::string::npos) << args[2] << "\n" << r.Out;
+    EXPECT_EQ(r.Out.find("Selected"), std::string::npos) << args[2] << "\n" << r.Out;
+    EXPECT_FALSE(std::filesystem::exists(out)) << args[2];
     std::filesystem::remove(out);
   }
 }

@@ -301,3 +301,26 @@ TEST_F(CmdSelectTest, RenamingSamples) {
 }
 
 }  // namespace
+
+namespace {
+
+// A malformed line met by a class or contig selection fails the command and leaves the
+// selection as it was; the next command reads the line again and fails the same way.
+TEST_F(CmdSelectTest, AMalformedLineFailsTheSelectionAndKeepsTheOldOne) {
+  ASSERT_TRUE(scLoadVcfFile(std::string(ZEL_TEST_DATA) + "/vcf/strict/pos_negative.vcf"));
+  TVCFFile* f = iscActiveVcfFile();
+  ASSERT_NE(f, nullptr);
+  f->ClearSelection(true);
+  f->SetSelected(0, false);
+  for (int round = 0; round < 2; ++round) {
+    Clear();
+    scVcfSelectSNPs();
+    EXPECT_TRUE(iscZelHasError(false));
+    EXPECT_EQ(Selected(*f), (std::vector<uint64_t>{1}));
+  }
+  Clear();
+  EXPECT_FALSE(iscVcfSelectContigRange("1", 1, 1000, lAnd));
+  EXPECT_EQ(Selected(*f), (std::vector<uint64_t>{1}));
+}
+
+}  // namespace
