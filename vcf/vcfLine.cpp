@@ -7,18 +7,18 @@
 
 namespace {
 
-#if defined(__SSE2__)
-// Bytes of v that are control characters other than tab and CR (a NUL, binary data): all ones.
-inline __m128i CtrlBytes(__m128i v, __m128i isTab) {
-  const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(0x1F)), v);
-  const __m128i cr = _mm_cmpeq_epi8(v, _mm_set1_epi8('\r'));
-  return _mm_andnot_si128(_mm_or_si128(isTab, cr), low);
-}
-#endif
-
 inline bool IsCtrl(char c) {
   const uint8_t u = uint8_t(c);
   return u < 0x20 && u != '\t' && u != '\r';
+}
+
+// Bit j of low stands for byte p[j]; the bits that are no tab are looked at one by one. A
+// signed compare below 0x20 also takes bytes from 0x80 (UTF-8 text), so these are few on a
+// VCF line: a CR at its end, a non-ASCII name.
+inline bool AnyCtrl(const char* p, uint64_t low, uint64_t tabs) {
+  for (uint64_t x = low & ~tabs; x; x &= x - 1)
+    if (IsCtrl(p[__builtin_ctzll(x)])) return true;
+  return false;
 }
 
 template <bool kCheck>
@@ -40,8 +40,7 @@ size_t SplitLine(const char* p, size_t len, std::vector<uint32_t>& starts, bool*
 #if defined(__SSE2__)
   const __m128i tab = _mm_set1_epi8('\t');
   const __m128i colon = _mm_set1_epi8(':');
-  // Control bytes are gathered across the line and looked at once at its end.
-  __m128i acc = _mm_setzero_si128();
+  const __m128i space = _mm_set1_epi8(0x20);
   const __m128i zero = _mm_setzero_si128();
   __m128i colonSum = zero;  // two 64-bit lanes of colon counts
   // A VCF line has a tab every few bytes: eight starts are written per round whatever the
@@ -54,9 +53,18 @@ size_t SplitLine(const char* p, size_t len, std::vector<uint32_t>& starts, bool*
     const __m128i v2 = _mm_loadu_si128(v + 2), v3 = _mm_loadu_si128(v + 3);
     const __m128i t0 = _mm_cmpeq_epi8(v0, tab), t1 = _mm_cmpeq_epi8(v1, tab);
     const __m128i t2 = _mm_cmpeq_epi8(v2, tab), t3 = _mm_cmpeq_epi8(v3, tab);
+    uint64_t m = uint64_t(uint32_t(_mm_movemask_epi8(t0))) |
+                 (uint64_t(uint32_t(_mm_movemask_epi8(t1))) << 16) |
+                 (uint64_t(uint32_t(_mm_movemask_epi8(t2))) << 32) |
+                 (uint64_t(uint32_t(_mm_movemask_epi8(t3))) << 48);
     if constexpr (kCheck) {
-      acc = _mm_or_si128(acc, _mm_or_si128(_mm_or_si128(CtrlBytes(v0, t0), CtrlBytes(v1, t1)),
-                                           _mm_or_si128(CtrlBytes(v2, t2), CtrlBytes(v3, t3))));
+      // Bytes below 0x20 (and from 0x80) should be the tabs: any other is looked at.
+      const uint64_t low =
+          uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpgt_epi8(space, v0)))) |
+          (uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpgt_epi8(space, v1)))) << 16) |
+          (uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpgt_epi8(space, v2)))) << 32) |
+          (uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpgt_epi8(space, v3)))) << 48);
+      if (low != m) bad |= AnyCtrl(p + i, low, m);
       // Each compare gives -1 per colon: four of them sum to 0..4 per byte lane, which one
       // SAD adds up. No popcount: a baseline x86-64 build would call libgcc's for it.
       const __m128i c =
@@ -64,10 +72,6 @@ size_t SplitLine(const char* p, size_t len, std::vector<uint32_t>& starts, bool*
                        _mm_add_epi8(_mm_cmpeq_epi8(v2, colon), _mm_cmpeq_epi8(v3, colon)));
       colonSum = _mm_add_epi64(colonSum, _mm_sad_epu8(_mm_sub_epi8(zero, c), zero));
     }
-    uint64_t m = uint64_t(uint32_t(_mm_movemask_epi8(t0))) |
-                 (uint64_t(uint32_t(_mm_movemask_epi8(t1))) << 16) |
-                 (uint64_t(uint32_t(_mm_movemask_epi8(t2))) << 32) |
-                 (uint64_t(uint32_t(_mm_movemask_epi8(t3))) << 48);
     const uint32_t base = uint32_t(i + 1);
     while (m) {
       for (int r = 0; r < 8; ++r) {
@@ -82,7 +86,9 @@ size_t SplitLine(const char* p, size_t len, std::vector<uint32_t>& starts, bool*
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
     const __m128i t = _mm_cmpeq_epi8(v, tab);
     if constexpr (kCheck) {
-      acc = _mm_or_si128(acc, CtrlBytes(v, t));
+      const unsigned low = unsigned(_mm_movemask_epi8(_mm_cmpgt_epi8(space, v)));
+      const unsigned tabs = unsigned(_mm_movemask_epi8(t));
+      if (low != tabs) bad |= AnyCtrl(p + i, low, tabs);
       colonSum =
           _mm_add_epi64(colonSum, _mm_sad_epu8(_mm_sub_epi8(zero, _mm_cmpeq_epi8(v, colon)), zero));
     }
@@ -93,7 +99,6 @@ size_t SplitLine(const char* p, size_t len, std::vector<uint32_t>& starts, bool*
     }
   }
   if constexpr (kCheck) {
-    bad = _mm_movemask_epi8(acc) != 0;
     nColon = uint32_t(_mm_cvtsi128_si64(colonSum)) +
              uint32_t(_mm_cvtsi128_si64(_mm_unpackhi_epi64(colonSum, colonSum)));
   }

@@ -243,8 +243,11 @@ TEST(Split, FieldStartsMatchAPlainScan) {
       // CR, wherever in the line (SIMD blocks and the tail).
       if (len == 0) continue;
       const size_t at = size_t(x >> 20) % len;
-      for (char put : {':', '\r', '\0', '\x1f', ' '}) {
+      // Bytes from 0x80 (UTF-8 text) are no control bytes; one also stands first in the line
+      // beside the one put, so that a block can hold both.
+      for (char put : {':', '\r', '\0', '\x1f', ' ', '\x7f', '\x80', '\xe9', '\xff'}) {
         std::string m = l;
+        if (m[0] != '\t') m[0] = '\xc3';
         m[at] = put;
         const uint32_t colons = uint32_t(std::count(m.begin(), m.end(), ':'));
         const bool ctrl = put == '\0' || put == '\x1f';
