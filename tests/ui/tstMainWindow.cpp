@@ -1,0 +1,86 @@
+// The main window's layout: tabs, menu captions and their enabled states, field defaults.
+#include <QAction>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QTabWidget>
+#include <QtTest>
+
+#include "commands/cmdTable.h"
+#include "ui/zelMainWindow.h"
+
+namespace {
+QAction* Find(QWidget* menu, const QStringList& path) {
+  for (QAction* a : menu->actions()) {
+    if (a->text() != path.front()) continue;
+    if (path.size() == 1) return a;
+    if (a->menu()) return Find(a->menu(), path.mid(1));
+  }
+  return nullptr;
+}
+}  // namespace
+
+class TTestMainWindow : public QObject {
+  Q_OBJECT
+ private slots:
+  void initTestCase() { RegisterZelCommands(); }
+
+  void tabs() {
+    TZelMainForm form;
+    auto* tabs = form.findChild<QTabWidget*>();
+    QVERIFY(tabs);
+    const QStringList captions{"Log", "Variants", "Dev", "Fasta", "SeqTools", "Scripts"};
+    QCOMPARE(tabs->count(), captions.size());
+    for (int i = 0; i < tabs->count(); ++i) QCOMPARE(tabs->tabText(i), captions[i]);
+    QVERIFY(!tabs->isTabVisible(2));
+    QVERIFY(!tabs->isTabVisible(5));
+  }
+
+  void menuTable_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("open") << "File|Open" << true;
+    QTest::newRow("close") << "File|Close" << true;
+    QTest::newRow("bayescan") << "File|Export ...|To BayeScan ..." << true;
+    QTest::newRow("arlequin") << "File|Export ...|To Arlequin file...." << false;
+    QTest::newRow("exit") << "File|Exit" << true;
+    QTest::newRow("gff") << "Mode|Gff" << false;
+    QTest::newRow("grpman") << "Filter|Manage individuals" << true;
+    QTest::newRow("loci") << "Filter|Manage loci/SNPs" << false;
+    QTest::newRow("fstsel") << "Filter|Select by Fst/Value..." << true;
+    QTest::newRow("quick") << "Filter|Quick select ..." << false;
+    QTest::newRow("samples") << "Stats|List samples" << true;
+    QTest::newRow("pwdist") << "Ind|Pairwise unphased SNP distance" << true;
+    QTest::newRow("pwfst") << "Pop|Pairwise Fst" << true;
+    QTest::newRow("upgma") << "Dist|UPGMA" << true;
+    QTest::newRow("plugins") << "Extensions|List Plugins" << true;
+    QTest::newRow("about") << "Help|About" << true;
+  }
+  void menuTable() {
+    QFETCH(QString, path);
+    QFETCH(bool, enabled);
+    TZelMainForm form;
+    QAction* a = Find(form.menuBar(), path.split('|'));
+    QVERIFY2(a, qPrintable(path));
+    QCOMPARE(a->isEnabled(), enabled);
+  }
+
+  void defaults() {
+    TZelMainForm form;
+    QStringList texts;
+    for (QLineEdit* e : form.findChildren<QLineEdit*>()) texts << e->text();
+    QCOMPARE(texts, (QStringList{"2", "10", "2", "4", "4"}));
+  }
+
+  void depthFieldsRefuseNonIntegers() {
+    TZelMainForm form;
+    QLineEdit* e = form.findChildren<QLineEdit*>().front();
+    for (const char* bad : {"-1", "2.5", " 2"}) {
+      e->clear();
+      QTest::keyClicks(e, bad);
+      QVERIFY2(!e->hasAcceptableInput() || e->text() != bad, bad);
+    }
+  }
+};
+
+QTEST_MAIN(TTestMainWindow)
+#include "tstMainWindow.moc"
