@@ -2,11 +2,14 @@
 #include "ui/zelMainWindow.h"
 
 #include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFormLayout>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
@@ -94,12 +97,7 @@ TZelMainForm::TZelMainForm() {
 
   QMenu* file = menuBar()->addMenu("File");
   Add(file, "Open", [this] {
-    if (auto f = User.AskOpenFileName("Open", "")) {
-      iscZelLog("Loading file: " + *f);
-      scUiSetState(1);
-      scLoadFileAuto(*f);
-      scUiSetState(0);
-    }
+    if (auto f = User.AskOpenFileName("Open", "")) OpenFile(*f);
   });
   Add(file, "Close", [] { scCloseActiveFile(); });
   Add(file, "Save VCF selection ...", [this] {
@@ -149,7 +147,8 @@ TZelMainForm::TZelMainForm() {
   for (const char* c : {"AND-combine selection with...", "OR-combine selection with...",
                         "Save current selection as ..."})
     Add(filter, c, nullptr);
-  filter->addMenu("Quick select ...")->setEnabled(false);
+  QuickSelect = filter->addMenu("Quick select ...");
+  QuickSelect->setEnabled(false);
   Add(filter, "Select polymorphic variants", [] { scVcfSelectPolymorphic(); });
   Add(filter, "Select Biallelic", [] { scVcfSelectBiallelic(); });
   Add(filter, "Select SNPs", [] { scVcfSelectSNPs(); });
@@ -195,6 +194,7 @@ TZelMainForm::TZelMainForm() {
   ShowState();
   for (const std::string& l : ZelLogLines()) LogPane->appendPlainText(QString::fromStdString(l));
   ZelLogAddSink(this);
+  setAcceptDrops(true);
 }
 
 TZelMainForm::~TZelMainForm() {
@@ -235,6 +235,41 @@ void TZelMainForm::ShowState() {
   const TZelUiState& s = ZelUiState();
   for (int i = 0; i < 6; ++i)
     if (i != 4) Panels[i]->setText(QString::fromStdString(s.Panels[i]));
+  // The state appends a scheme again on every update; the menu shows each scheme once.
+  QuickSelect->clear();
+  QStringList names;
+  for (const std::string& n : s.QuickSelect)
+    if (!names.contains(QString::fromStdString(n))) names << QString::fromStdString(n);
+  for (const QString& n : names)
+    connect(QuickSelect->addAction(n), &QAction::triggered, this,
+            [n] { scSelectPopScheme(n.toStdString().c_str()); });
+  QuickSelect->setEnabled(!names.isEmpty());
+}
+
+void TZelMainForm::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+// The whole path of the first dropped file is opened; the others are named as ignored.
+void TZelMainForm::dropEvent(QDropEvent* event) {
+  if (event->mimeData()->urls().isEmpty()) return;
+  event->acceptProposedAction();
+  OpenDropped(event->mimeData()->urls());
+}
+
+void TZelMainForm::OpenDropped(const QList<QUrl>& urls) {
+  if (urls.isEmpty()) return;
+  OpenFile(urls.front().toLocalFile().toStdString());
+  if (urls.size() > 1)
+    iscZelWarning("Only the first dropped file was opened; " + std::to_string(urls.size() - 1) +
+                  " other file(s) ignored");
+}
+
+void TZelMainForm::OpenFile(const std::string& fileName) {
+  iscZelLog("Loading file: " + fileName);
+  scUiSetState(1);
+  scLoadFileAuto(fileName);
+  scUiSetState(0);
 }
 
 void TZelMainForm::OnLogLine(const std::string& line) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QUrl>
 #include <functional>
 
 #include "core/zelLog.h"
@@ -22,6 +23,14 @@ class TZelMainForm : public QMainWindow, public IZelLogSink {
   void OnLogClear() override;
   // Where the 3D plot window will open once a PCoA has ended without error.
   void OnPCoAFinished();
+  // Logs, shows Busy, loads with the file-kind detection of the commands, shows Idle.
+  void OpenFile(const std::string& fileName);
+  // What a drop does: the first file opened, the others named as ignored.
+  void OpenDropped(const QList<QUrl>& urls);
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   QAction* Add(QMenu* menu, const QString& caption, std::function<void()> action);
@@ -41,4 +50,5 @@ class TZelMainForm : public QMainWindow, public IZelLogSink {
   QCheckBox* LimitFst = nullptr;
   QCheckBox* SmallSample = nullptr;
   QLabel* Panels[6] = {};
+  QMenu* QuickSelect = nullptr;
 };

@@ -6,6 +6,8 @@
 #include <QtTest>
 
 #include "commands/cmdTable.h"
+#include "core/zelRegistry.h"
+#include "core/zelUiState.h"
 #include "ui/zelMainWindow.h"
 
 namespace {
@@ -62,6 +64,27 @@ class TTestMainWindow : public QObject {
     QAction* a = Find(form.menuBar(), path.split('|'));
     QVERIFY2(a, qPrintable(path));
     QCOMPARE(a->isEnabled(), enabled);
+  }
+
+  void dropOfVcfGzUpdatesPanels() {
+    TZelMainForm form;
+    form.OpenDropped({QUrl::fromLocalFile(ZEL_TEST_DATA "/vcf/basic.vcf.gz"),
+                      QUrl::fromLocalFile(ZEL_TEST_DATA "/vcf/basic.vcf")});
+    QVERIFY(ZelUiState().Panels[0].find("basic.vcf.gz") != std::string::npos);
+    QVERIFY(ZelUiState().Panels[2] != "No data [0 x 0]");
+    QVERIFY(ZelLogLines().back().find("1 other file(s) ignored") != std::string::npos);
+    scCloseActiveFile();
+  }
+
+  void quickSelectOneEntryPerScheme() {
+    TZelMainForm form;
+    for (const char* n : {"pop", "region", "pop", "region"}) iscAddQuickSelectScheme(n);
+    scUiSetState(0);
+    QAction* quick = Find(form.menuBar(), {"Filter", "Quick select ..."});
+    QVERIFY(quick && quick->menu());
+    QCOMPARE(quick->menu()->actions().size(), 2);
+    QVERIFY(quick->isEnabled());
+    ZelUiReset();
   }
 
   void defaults() {
