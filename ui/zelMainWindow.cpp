@@ -24,6 +24,7 @@
 #include "commands/cmdPop.h"
 #include "commands/cmdSelect.h"
 #include "commands/cmdVcf.h"
+#include "core/zelCmdTable.h"
 #include "core/zelRegistry.h"
 #include "core/zelStartup.h"
 #include "core/zelUiState.h"
@@ -40,8 +41,21 @@ uint32_t Value(const QLineEdit* e) { return e->text().toUInt(); }
 TZelMainForm::TZelMainForm() {
   setWindowTitle("ZEL");
   ZelSetUser(&User);
-  Tabs = new QTabWidget(this);
-  setCentralWidget(Tabs);
+  auto* central = new QWidget(this);
+  auto* centralLay = new QVBoxLayout(central);
+  Tabs = new QTabWidget;
+  // The interpreter's one-line box: hidden at start, shown from View.
+  auto* cmdBox = new QLineEdit("scListCommands");
+  cmdBox->setObjectName("ZelCmdEdit");
+  cmdBox->hide();
+  connect(cmdBox, &QLineEdit::returnPressed, this, [cmdBox] {
+    const std::string line = cmdBox->text().toStdString();
+    cmdBox->clear();
+    (void)ZelRunCmd(line);
+  });
+  centralLay->addWidget(Tabs);
+  centralLay->addWidget(cmdBox);
+  setCentralWidget(central);
 
   auto* logPage = new QWidget;
   auto* logLay = new QVBoxLayout(logPage);
@@ -180,7 +194,9 @@ TZelMainForm::TZelMainForm() {
     if (auto f = SaveName("UPGMA")) scUPGMA(*f);
   });
   for (const char* c : {"Loc", "Plot", "Options"}) menuBar()->addMenu(c)->setEnabled(false);
-  Add(menuBar()->addMenu("View"), "Log", [this] { Tabs->setCurrentIndex(0); });
+  QMenu* view = menuBar()->addMenu("View");
+  Add(view, "Log", [this] { Tabs->setCurrentIndex(0); });
+  Add(view, "Command box", [cmdBox] { cmdBox->setVisible(true); });
   Add(menuBar()->addMenu("Extensions"), "List Plugins", [] { scListPlugins(); });
   Add(menuBar()->addMenu("Help"), "About", [] { iscZelLog("ZEL"); });
 
@@ -235,6 +251,8 @@ void TZelMainForm::ShowState() {
   const TZelUiState& s = ZelUiState();
   for (int i = 0; i < 6; ++i)
     if (i != 4) Panels[i]->setText(QString::fromStdString(s.Panels[i]));
+  Panels[4]->setStyleSheet(
+      QString("background-color: rgb(%1,%2,%3)").arg(s.Colour.R).arg(s.Colour.G).arg(s.Colour.B));
   // The state appends a scheme again on every update; the menu shows each scheme once.
   QuickSelect->clear();
   QStringList names;
