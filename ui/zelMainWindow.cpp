@@ -28,6 +28,7 @@
 #include "core/zelRegistry.h"
 #include "core/zelStartup.h"
 #include "core/zelUiState.h"
+#include "ui/plot3d/qtPlotWindow.h"
 
 namespace {
 QLineEdit* NumberField(const char* text, QWidget* parent) {
@@ -41,6 +42,8 @@ uint32_t Value(const QLineEdit* e) { return e->text().toUInt(); }
 TZelMainForm::TZelMainForm() {
   setWindowTitle("ZEL");
   ZelSetUser(&User);
+  // A successful scPCoA, from a button, the menu or the command box, opens the 3D plot.
+  InstallPcoaPlotViewer(this);
   auto* central = new QWidget(this);
   auto* centralLay = new QVBoxLayout(central);
   Tabs = new QTabWidget;
@@ -245,6 +248,8 @@ std::optional<std::string> TZelMainForm::SaveName(const char* caption) {
   return User.AskSaveFileName(caption, "", "");
 }
 
+// The plot window itself is opened by the viewer installed above, which scPCoA calls with
+// its result; what else follows a PCoA in the window comes here.
 void TZelMainForm::OnPCoAFinished() {}
 
 void TZelMainForm::ShowState() {
