@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <charconv>
 #include <cmath>
@@ -134,7 +135,9 @@ TPlotInput PlotInputOf(const TPCoAResult& r) {
 
 void Show3dPlotWindow(QWidget* parent, const TPCoAResult& result) {
   TFamdPlot w(parent);
-  w.init(PlotInputOf(result));
+  w.resize(1100, 760);
+  // Fitted once the dialog is shown and laid out, when the plot area has its size.
+  if (w.init(PlotInputOf(result))) QTimer::singleShot(0, &w, [&w] { w.FitToArea(); });
   w.exec();
 }
 
@@ -399,6 +402,12 @@ void TFamdPlot::NewPlot() {
   DrawOn(c);
   p.end();
   FArea->update();
+}
+
+void TFamdPlot::FitToArea() {
+  FitToRect(FP3d, 0, 0, std::max(1, FArea->width()), std::max(1, FArea->height()));
+  RefreshFields();
+  NewPlot();
 }
 
 void TFamdPlot::RefreshFields() {

@@ -47,6 +47,9 @@ class TFamdPlot : public QDialog {
   // fewer than 3 axes.
   bool init(const TPlotInput& in);
   void NewPlot();
+  // Zoom and origin so that every symbol fills the plot area as it is now: PCoA coordinates
+  // are mostly below 0.5, which the standard zoom draws as a blot of overlapping labels.
+  void FitToArea();
   void SetAsk(IPlotAsk* ask) { FAsk = ask; }
 
   tplot3d& Engine() { return FP3d; }

@@ -391,6 +391,8 @@ class TPlotWindowTest : public QObject {
     w.resize(1100, 760);
     w.show();
     QVERIFY(w.init(PlotInputOf(*iscLastPCoA())));
+    QVERIFY(w.grab().save(ZEL_SHOT_DIR "/plot_standard.png"));
+    w.FitToArea();  // as the window opens after a PCoA
     QVERIFY(w.grab().save(ZEL_SHOT_DIR "/plot_default.png"));
     w.chOrdX->setChecked(true);
     w.chOrdY->setChecked(true);
