@@ -207,7 +207,9 @@ TZelMainForm::TZelMainForm() {
   for (int i = 0; i < 6; ++i) {
     Panels[i] = new QLabel;
     Panels[i]->setMinimumWidth(widths[i]);
-    statusBar()->addWidget(Panels[i]);
+    // The file name panel takes the room left over: the shortened name is sized for the
+    // widths above in the old face, and the desktop's font is wider.
+    statusBar()->addWidget(Panels[i], i == 0 ? 1 : 0);
   }
   ZelUiSetObserver([this](const TZelUiState&) { ShowState(); });
   ShowState();

@@ -1,4 +1,5 @@
-// The main window's layout: tabs, menu captions and their enabled states, field defaults.
+// The main window's layout: tabs, menu captions and their enabled states, field defaults,
+// and screenshots of its tabs.
 #include <QAction>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -106,6 +107,24 @@ class TTestMainWindow : public QObject {
       QTest::keyClicks(e, bad);
       QVERIFY2(!e->hasAcceptableInput() || e->text() != bad, bad);
     }
+  }
+
+  // Pictures of each visible tab with the example loaded, for a person to look at.
+  void screenshots() {
+    QDir().mkpath(ZEL_SHOT_DIR);
+    TZelMainForm form;
+    form.resize(900, 600);
+    form.show();
+    form.OpenDropped({QUrl::fromLocalFile(ZEL_SOURCE_DIR "/examples/example.vcf.gz")});
+    auto* tabs = form.findChild<QTabWidget*>();
+    QVERIFY(tabs);
+    for (int i = 0; i < tabs->count(); ++i) {
+      if (!tabs->isTabVisible(i)) continue;
+      tabs->setCurrentIndex(i);
+      const QString name = ZEL_SHOT_DIR "/main_" + tabs->tabText(i) + ".png";
+      QVERIFY(form.grab().save(name));
+    }
+    scCloseActiveFile();
   }
 };
 
