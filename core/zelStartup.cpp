@@ -86,3 +86,9 @@ unsigned ZelThreads() {
   const unsigned hw = std::thread::hardware_concurrency();
   return hw ? hw : 1;
 }
+
+void RunZelCmdLine(int argc, const char* const* argv, std::FILE* out) {
+  std::fputs("OFF\nZEL CMD LINE\nParams: \n", out);
+  for (int i = 0; i < argc; ++i) std::fprintf(out, "%d: %s\n", i, argv[i]);
+  std::fflush(out);
+}

@@ -2,6 +2,7 @@
 // the thread count for parallel work, and the orderly exit.
 #pragma once
 
+#include <cstdio>
 #include <functional>
 
 #include "base/zelError.h"
@@ -31,3 +32,7 @@ void ZelSetTerminateHandler(std::function<void()> handler);
 // global worker pool with that many threads. ZelThreads() never returns 0.
 void ZelSetThreads(unsigned n);
 unsigned ZelThreads();
+
+// The echo of a command line the desktop program does not act on: "OFF", "ZEL CMD LINE",
+// "Params: ", then "i: " + argument i for every argument, the program's path first.
+void RunZelCmdLine(int argc, const char* const* argv, std::FILE* out);

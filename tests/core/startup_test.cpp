@@ -1,4 +1,7 @@
 // Start-up and shutdown of the headless parts: order of effects, second scExit.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <thread>
 
 #include "core/zelGivenUser.h"
@@ -78,6 +81,18 @@ TEST_F(StartupTest, ThreadCountDefaultsToAllCores) {
   EXPECT_EQ(ZelThreads(), std::max(1u, std::thread::hardware_concurrency()));
   ZelSetThreads(3);
   EXPECT_EQ(ZelThreads(), 3u);
+}
+
+TEST(ZelCmdLineEcho, EchoesEveryArgumentAfterThePath) {
+  const char* argv[] = {"/opt/zel/zel", "a.vcf", "b c.vcf"};
+  char* text = nullptr;
+  size_t size = 0;
+  std::FILE* out = open_memstream(&text, &size);
+  RunZelCmdLine(3, argv, out);
+  std::fclose(out);
+  EXPECT_EQ(std::string(text, size),
+            "OFF\nZEL CMD LINE\nParams: \n0: /opt/zel/zel\n1: a.vcf\n2: b c.vcf\n");
+  std::free(text);
 }
 
 TEST(ZelUser, DefaultCancelsEverythingAndGivenAnswersComeInOrder) {

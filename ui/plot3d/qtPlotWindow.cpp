@@ -25,10 +25,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <charconv>
 #include <cmath>
+#include <memory>
 
 #include "base/korNum.h"
 #include "commands/cmdDist.h"
@@ -752,5 +754,15 @@ void TFamdPlot::ImportClicked() {
 
 void InstallPcoaPlotViewer(QWidget* parent) {
   QPointer<QWidget> owner(parent);
-  iscSetPCoAViewer([owner](const TPCoAResult& r) { Show3dPlotWindow(owner.data(), r); });
+  iscSetPCoAViewer([owner](const TPCoAResult& r) {
+    if (QThread::currentThread() == qApp->thread()) {
+      Show3dPlotWindow(owner.data(), r);
+      return;
+    }
+    // A PCoA run off the interface thread: the window opens there once the command has
+    // ended, from a copy, as the command's result may be replaced by then.
+    auto copy = std::make_shared<TPCoAResult>(r);
+    QMetaObject::invokeMethod(
+        qApp, [owner, copy] { Show3dPlotWindow(owner.data(), *copy); }, Qt::QueuedConnection);
+  });
 }
