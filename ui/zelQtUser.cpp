@@ -3,7 +3,13 @@
 
 #include <QFileDialog>
 #include <QInputDialog>
-#include <QMessageBox>
+#include <QTabWidget>
+
+#include "commands/cmdLoad.h"
+#include "popgen/bioPop.h"
+#include "ui/zelGroupManager.h"
+#include "ui/zelVarSelDialog.h"
+#include "vcf/bioVCF.h"
 
 std::optional<std::string> TZelQtUser::AskOpenFileName(const std::string& caption,
                                                        const std::string& filter) {
@@ -34,10 +40,34 @@ std::optional<std::string> TZelQtUser::InputBox(const std::string& caption,
   return t.toStdString();
 }
 
-// The full group manager is still to come; until then the user is told and nothing changes.
 bool TZelQtUser::ShowGroupManager(TZelObject& structure) {
-  (void)structure;
-  QMessageBox::information(Parent, "Manage individuals",
-                           "The group manager is not available in this build.");
-  return false;
+  auto* s = dynamic_cast<TPopStructure*>(&structure);
+  if (!s) return false;
+  TZelGrpMan dlg(Parent);
+  dlg.Tabs()->setTabVisible(1, false);
+  dlg.Tabs()->setTabVisible(2, false);
+  dlg.Init(*s);
+  if (const TVCFFile* vcf = iscActiveVcfFile()) dlg.SetVcfSamples(vcf->SampleNamesRef());
+  dlg.exec();
+  if (!dlg.IsModified()) return false;
+  *s = dlg.GroupStructure().MakeCopy();
+  return true;
+}
+
+std::optional<TVarSelAnswer> TZelQtUser::ShowVarSelection(const TVarSelRequest& request) {
+  TFVarSel dlg(Parent);
+  dlg.init(request);
+  dlg.exec();
+  if (!dlg.VarSelDo()) return std::nullopt;
+  return dlg.Answer();
+}
+
+std::optional<TZelValueSelection> TZelQtUser::AskValueSelection(
+    const std::string& caption, const std::vector<std::string>& dataSets) {
+  TFVarSel dlg(Parent);
+  dlg.initValues(dataSets);
+  if (!caption.empty()) dlg.setWindowTitle(QString::fromStdString(caption));
+  dlg.exec();
+  if (!dlg.VarSelDo()) return std::nullopt;
+  return dlg.ValueAnswer();
 }
