@@ -12,7 +12,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpressionValidator>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -184,8 +183,6 @@ TFVarSel::TFVarSel(QWidget* parent) : QDialog(parent) {
     FmtThreshold->setObjectName("FmtThreshold");
     FmtMinSamples = new QLineEdit("1", page);
     FmtMinSamples->setObjectName("FmtMinSamples");
-    FmtMinSamples->setValidator(
-        new QRegularExpressionValidator(QRegularExpression("[0-9]*"), FmtMinSamples));
     lay->addWidget(new QLabel("Choose sample (FORMAT) tag", page), 0, 0);
     lay->addWidget(FmtTag, 0, 1);
     lay->addWidget(FmtDescr, 1, 0, 1, 2);
