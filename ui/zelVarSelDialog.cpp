@@ -412,11 +412,11 @@ TVarSelAnswer TFVarSel::Answer() const {
   a.FromPos = FromPos->text().toStdString();
   a.ToPos = ToPos->text().toStdString();
   if (CurPage == vsVcfInfo) {
-    a.Key = sel_infotag;
+    a.Key = InfoTag->currentText().toStdString();
     a.Comparison = uint8_t(InfoCmp->currentIndex());
     a.Threshold = InfoThreshold->text().toStdString();
   } else if (CurPage == vsVcfSample) {
-    a.Key = sel_gttag;
+    a.Key = FmtTag->currentText().toStdString();
     a.Comparison = uint8_t(FmtCmp->currentIndex());
     a.Threshold = FmtThreshold->text().toStdString();
     a.MinSamples = FmtMinSamples->text().toStdString();
