@@ -1,4 +1,5 @@
-// The Qt answerer of the user-prompt seam: file dialogs, the input box and message boxes.
+// The Qt answerer of the user-prompt seam: file dialogs, the input box, the variant selection
+// dialog, the sample group manager and message boxes.
 #pragma once
 
 #include "core/zelUser.h"
@@ -15,6 +16,9 @@ class TZelQtUser : public IZelUser {
   std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
                                       const std::string& defaultValue) override;
   bool ShowGroupManager(TZelObject& structure) override;
+  std::optional<TVarSelAnswer> ShowVarSelection(const TVarSelRequest& request) override;
+  std::optional<TZelValueSelection> AskValueSelection(
+      const std::string& caption, const std::vector<std::string>& dataSets) override;
 
  private:
   QWidget* Parent;
