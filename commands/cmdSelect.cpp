@@ -252,6 +252,33 @@ bool iscVcfSelectByInfo(const std::string& key, TComparison cmp, const std::stri
   return true;
 }
 
+bool iscVcfSelectByInfoPresent(const std::string& key) {
+  iscZelHasError(true);
+  TVCFFile* vcf = iscActiveVcfFile();
+  if (!vcf) {
+    iscZelUserError("No valid VCF input selected");
+    return false;
+  }
+  TvcfKeyDescription def;
+  std::vector<TVcfTagValueStr> pairs;
+  if (!vcf->GetInfoKeyDirDefinition(key, def, pairs) || pairs.empty()) {
+    iscZelError(TZelErr::User("INFO key not defined in the VCF header", key));
+    return false;
+  }
+  scUiSetState(1);
+  iscZelLog("Selecting variants based upon " + key + " INFO tag present");
+  TZelErr err;
+  const int64_t r = vcf->InfoKeyPresentFilter(key, &err);
+  _updateVcfSelection(*vcf);
+  scUiSetState(0);
+  if (r < 0) {
+    iscZelError(err);
+    return false;
+  }
+  LogSelected(*vcf);
+  return true;
+}
+
 bool iscVcfSelectBySampleTag(const std::string& key, TComparison cmp, const std::string& text,
                              const std::string& minText) {
   iscZelHasError(true);
@@ -303,6 +330,10 @@ void uscVcfSelectByInfo() {
   req.Keys = DialogKeys(*vcf, "INFO");
   const std::optional<TVarSelAnswer> a = ZelUser().ShowVarSelection(req);
   if (!a) return;
+  if (a->TagPresent) {
+    iscVcfSelectByInfoPresent(a->Key);
+    return;
+  }
   iscVcfSelectByInfo(a->Key, a->Comparison <= 5 ? TComparison(a->Comparison) : cmpGE, a->Threshold);
 }
 

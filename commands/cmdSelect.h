@@ -41,6 +41,9 @@ void uscVcfSelectBySampleTag();
 // are read as they are. logic lSet starts from scratch as the dialogs do; lAnd narrows the
 // current selection. False after a user error (selection unchanged).
 bool iscVcfSelectByInfo(const std::string& key, TComparison cmp, const std::string& threshold);
+// Keeps selected only the variants whose INFO column holds the key (a header INFO key), with
+// or without a value.
+bool iscVcfSelectByInfoPresent(const std::string& key);
 bool iscVcfSelectBySampleTag(const std::string& key, TComparison cmp, const std::string& threshold,
                              const std::string& minSamples);
 bool iscVcfSelectContigs(const std::vector<std::string>& names, TMaskLogic logic);

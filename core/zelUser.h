@@ -38,6 +38,7 @@ struct TVarSelAnswer {
   std::string FromPos = "1";
   std::string ToPos = "10000000000";
   std::string Key;              // the chosen INFO or FORMAT key
+  bool TagPresent = false;      // INFO page: "if tag is present" instead of a threshold
   uint8_t Comparison = 3;       // 0 "<", 1 "<=", 2 "=", 3 ">=", 4 ">", 5 "<>"
   std::string Threshold = "0";  // as typed, after the field's input filter
   std::string MinSamples = "1";

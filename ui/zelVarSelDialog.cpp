@@ -415,6 +415,7 @@ TVarSelAnswer TFVarSel::Answer() const {
     a.Key = InfoTag->currentText().toStdString();
     a.Comparison = uint8_t(InfoCmp->currentIndex());
     a.Threshold = InfoThreshold->text().toStdString();
+    a.TagPresent = TagPresentMode();
   } else if (CurPage == vsVcfSample) {
     a.Key = FmtTag->currentText().toStdString();
     a.Comparison = uint8_t(FmtCmp->currentIndex());

@@ -173,6 +173,9 @@ class TVCFFile : public TZelObject {
                               uint64_t fromVariant, uint64_t toVariant,
                               const TXtrConversion* typeConversion = nullptr,
                               TZelErr* err = nullptr);
+  // Keeps selected only the selected variants whose INFO column holds the key, with or
+  // without a value. -1 with err set and the selection unchanged at a malformed line.
+  int64_t InfoKeyPresentFilter(const std::string& key, TZelErr* err = nullptr);
   virtual int64_t SampleFilters(const std::vector<TVcfFilterItem>& filterTask,
                                 uint32_t minNSamplesToPass,
                                 const std::vector<uint32_t>& samplesToCheck,

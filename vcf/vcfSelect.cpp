@@ -434,6 +434,27 @@ int64_t TVCFFile::InfoFilters(const std::vector<TVcfFilterItem>& task, TMaskLogi
   return int64_t(NVariantsSelected());
 }
 
+int64_t TVCFFile::InfoKeyPresentFilter(const std::string& key, TZelErr* err) {
+  TZelErr localErr;
+  TZelErr& e = err ? *err : localErr;
+  e.Clear();
+  EnsureSelection();
+  TBitField keep;
+  keep.Make(FNVariants, false);
+  for (uint64_t v = 0; v < FNVariants; ++v) {
+    if (!IsSelected(v)) continue;
+    if (!SplitVariant(v)) {
+      e = FLineErr;
+      return -1;
+    }
+    uint32_t ofs, len;
+    GetPInfoKeyOfs(Column(v, vcfInfo), key, ofs, len);
+    if (ofs != 0xFFFFFFFFu) keep.ChgFieldBit(v, true);
+  }
+  FSelection.Combine(keep, lAnd);
+  return int64_t(NVariantsSelected());
+}
+
 int64_t TVCFFile::SampleFilters(const std::vector<TVcfFilterItem>& task, uint32_t minPass,
                                 const std::vector<uint32_t>& smp, TMaskLogic selMode,
                                 TMaskLogic combMode, uint64_t from, uint64_t to,

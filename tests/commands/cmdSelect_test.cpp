@@ -157,6 +157,36 @@ TEST_F(CmdSelectTest, InfoDialogAnswersAndRefusals) {
   }
 }
 
+// "if tag is present": any type of key, with or without a value ("DP=." holds the key).
+TEST_F(CmdSelectTest, InfoTagPresence) {
+  TVCFFile* f = Load();
+  const struct {
+    std::string Key;
+    std::string LastLog;
+    std::vector<uint64_t> Sel;
+  } cases[] = {
+      {"FL", "Selected 1 variants", {1}},
+      {"TXT", "Selected 1 variants", {0}},
+      {"DP", "Selected 6 variants", {0, 1, 2, 3, 5, 7}},
+      {"NOPE",
+       "ERROR [U]: INFO key not defined in the VCF header: NOPE.",
+       {0, 1, 2, 3, 4, 5, 6, 7}},
+  };
+  for (const auto& c : cases) {
+    f->ClearSelection(true);
+    Clear();
+    TVarSelAnswer a;
+    a.Key = c.Key;
+    a.TagPresent = true;
+    a.Threshold = "not read";
+    User.VarSelAnswers.push_back(a);
+    uscVcfSelectByInfo();
+    ASSERT_FALSE(Lines().empty());
+    EXPECT_EQ(Lines().back(), c.LastLog) << c.Key;
+    EXPECT_EQ(Selected(*f), c.Sel) << c.Key;
+  }
+}
+
 TEST_F(CmdSelectTest, SampleTagLogsTheConditionAndCount) {
   TVCFFile* f = Load();
   TVarSelAnswer a;
