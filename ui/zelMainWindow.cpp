@@ -44,6 +44,7 @@
 #include "commands/cmdVcf.h"
 #include "core/zelCmdTable.h"
 #include "core/zelRegistry.h"
+#include "core/zelRemote.h"
 #include "core/zelStartup.h"
 #include "ui/plot3d/qtPlotWindow.h"
 
@@ -276,6 +277,12 @@ TZelMainForm::TZelMainForm(IZelUser* dialogs)
     QMetaObject::invokeMethod(
         this, [this, s] { ShowState(s); }, Qt::AutoConnection);
   });
+  // Requests posted by other programs or threads run as commands of their own, after the one
+  // running now.
+  ZelSetRemoteCmdNotify([this] {
+    QMetaObject::invokeMethod(
+        this, [this] { RunRemoteCmds(); }, Qt::QueuedConnection);
+  });
   ShowState(ZelUiState());
   for (const std::string& l : ZelLogLines()) LogPane->appendPlainText(QString::fromStdString(l));
   ZelLogAddSink(this);
@@ -290,6 +297,7 @@ TZelMainForm::~TZelMainForm() {
     delete Worker;
     Worker = nullptr;
   }
+  ZelSetRemoteCmdNotify(nullptr);
   ZelLogRemoveSink(this);
   ZelUiSetObserver(nullptr);
   ZelSetUser(nullptr);
@@ -328,8 +336,13 @@ void TZelMainForm::RunCommand(std::function<void()> work, std::function<void()> 
     Worker = nullptr;
     SetBusy(false);
     if (after) after();
+    RunRemoteCmds();
   });
   Worker->start();
+}
+
+void TZelMainForm::RunRemoteCmds() {
+  if (!Worker && ZelPendingRemoteCmds() > 0) RunCommand([] { (void)ZelDrainRemoteCmds(); });
 }
 
 void TZelMainForm::CancelCommand() {

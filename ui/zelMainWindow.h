@@ -85,6 +85,7 @@ class TZelMainForm : public QMainWindow, public IZelLogSink {
   std::optional<std::string> SaveName(const char* caption);
   void ShowState(const TZelUiState& s);
   void SetBusy(bool busy);
+  void RunRemoteCmds();
   void AddRecentFile(const QString& fileName);
   void FillRecentMenu();
 

@@ -19,6 +19,7 @@
 #include "core/zelGivenUser.h"
 #include "core/zelLog.h"
 #include "core/zelRegistry.h"
+#include "core/zelRemote.h"
 #include "core/zelStartup.h"
 #include "core/zelUiState.h"
 #include "ui/zelMainWindow.h"
@@ -285,6 +286,24 @@ class TTestMainWindow : public QObject {
     tick.stop();
     qInfo() << "ran" << clock.elapsed() << "ms;" << ticks << "ticks, worst gap" << worst << "ms";
     QVERIFY(worst < 100);
+  }
+
+  // A request posted while a command runs waits for it, then runs as a command of its own.
+  void remoteRequestQueuesBehindTheRunningCommand() {
+    TZelGivenUser given;
+    TZelMainForm form(&given);
+    form.OpenFile(BigVcf());
+    QVERIFY(form.CommandRunning());
+    QVERIFY(scRemoteCmd(0, "scZelLogA remote hello") != 0);
+    form.WaitForCommand();
+    QTRY_VERIFY(LogHas("remote hello"));
+    form.WaitForCommand();
+    size_t loaded = 0, remote = 0;
+    for (size_t i = 0; i < ZelLogLines().size(); ++i) {
+      if (ZelLogLines()[i].find("remote hello") != std::string::npos) remote = i;
+      if (ZelLogLines()[i].find("Loading file") != std::string::npos) loaded = i;
+    }
+    QVERIFY(remote > loaded);
   }
 
   void closingWhileRunningAsksAndStops() {
