@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 #include "vcf/bioVCF.h"
 #include "vcf/vcfAlleles.h"
@@ -40,8 +41,8 @@ struct TBuf {
 struct TSrc {
   TVCFFile* F = nullptr;
   std::vector<std::string> RefNames;
-  std::vector<std::vector<uint64_t>> Chrom;
-  std::vector<uint32_t> RefNameIds;  // per combined chromosome: the file's group or none
+  std::vector<std::vector<TEntry>> Chrom;  // per chromosome (name order): its records
+  std::vector<uint32_t> RefNameIds;        // per combined chromosome: the file's group or none
   std::vector<uint32_t> Samples;
   std::vector<uint32_t> SamplesToProcess;  // per output sample: the file's sample or none
   uint64_t FromVariant = 0, ToVariant = 0;
@@ -60,6 +61,11 @@ struct TSrc {
   uint32_t LRef = 0, LAlt = 0;
   uint64_t BlockStart = 0;
   std::vector<uint32_t> FmtIdx;  // per FORMAT key: its item number in the line's FORMAT
+  // The line's FORMAT values, key j of output sample s at j * samples + s: each sample column
+  // is scanned once for all keys instead of once per key.
+  std::vector<std::string_view> Vals;
+  std::vector<uint32_t> KeyOfItem;  // item number -> key, or none
+  bool ValsMade = false;
   char EndText[24];
   uint32_t LEndText = 0;
 
@@ -104,18 +110,22 @@ class TMerger {
   }
   bool CheckHandlers();
   bool Samples();
+  bool ScanFile(TSrc& s);
   bool BuildEntries(TSrc& s, uint32_t group);
   void BreakBlocks();
   bool Walk(const std::string& chrom, bool in1, bool in2);
   bool ReadEntryRef(TSrc& s, const TEntry& e, std::string& ref);
   bool LoadLine(TSrc& s, const TEntry* e);
   // Result: 1 written, 0 left out (vmExcludeVariant), -1 failure.
-  int MakeLine(const std::string& chrom, const TEntry* e1, const TEntry* e2);
+  // With checkPair, 2 when the two records' REF alleles do not pair (nothing written).
+  int MakeLine(const std::string& chrom, const TEntry* e1, const TEntry* e2,
+               bool checkPair = false);
   int RunStep(TvcfColType kind, uint32_t& infoI, uint32_t& gtJ);
   int CallColumn(TVcfVariantMergeHandler h, TvcfColType kind, TBuf& buf, std::string_view v1,
                  std::string_view v2, bool alleles);
   int InfoStep(uint32_t i);
   int FormatStep(uint32_t j);
+  void MakeFormatValues(TSrc& s);
   int HandlerFailed(TvcfColType kind, TVcfMergeHandlerResult r, const std::string& key);
   TVcfVariantMergeHandlerParams BaseParams() const;
 
@@ -248,24 +258,59 @@ bool TMerger::Samples() {
   return true;
 }
 
+// One pass over the file's variants gives the chromosome groups and every record's position,
+// so a line is read once before the walk and once in it.
+bool TMerger::ScanFile(TSrc& s) {
+  TVCFFile& f = *s.F;
+  const uint64_t nv = f.NVariants();
+  uint64_t from = s.FromVariant, to = std::min(s.ToVariant, nv ? nv - 1 : 0);
+  std::vector<std::string> names;
+  std::vector<std::vector<TEntry>> groups;
+  if (nv > 0 && from <= to) {
+    const bool useSel = P.useSelection && f.SelectionMade() && f.NVariantsSelected() != nv;
+    std::unordered_map<std::string, uint32_t> ids;
+    std::string lastName;
+    uint32_t lastId = kNone;
+    for (uint64_t v = from; v <= to; ++v) {
+      if (useSel && !f.IsSelected(v)) continue;
+      if (!f.ReadVariant(v)) {
+        Err.ErrorLine1 = &s == &S[0] ? f.VariantItem(v) : 0;
+        Err.ErrorLine2 = &s == &S[1] ? f.VariantItem(v) : 0;
+        return Fail(meMiscError, f.LineError().Msg + ": " + f.LineError().Details);
+      }
+      const std::string_view c = f.Column(v, vcfChrom);
+      if (lastId == kNone || c != lastName) {
+        lastName.assign(c);
+        auto it = ids.find(lastName);
+        if (it == ids.end()) {
+          it = ids.emplace(lastName, uint32_t(names.size())).first;
+          names.push_back(lastName);
+          groups.emplace_back();
+        }
+        lastId = it->second;
+      }
+      uint64_t pos = 0;
+      (void)VcfReadPlainUInt(f.Column(v, vcfPos), pos);
+      groups[lastId].push_back(TEntry{v, pos, vcfNone64, false});
+    }
+  }
+  std::vector<uint32_t> order(names.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = uint32_t(i);
+  std::sort(order.begin(), order.end(),
+            [&](uint32_t a, uint32_t b) { return VcfNameLess(names[a], names[b]); });
+  s.RefNames.clear();
+  s.Chrom.clear();
+  for (uint32_t i : order) {
+    s.RefNames.push_back(std::move(names[i]));
+    s.Chrom.push_back(std::move(groups[i]));
+  }
+  return true;
+}
+
 bool TMerger::BuildEntries(TSrc& s, uint32_t group) {
   s.E.clear();
   s.IdPos.clear();
-  if (group != kNone) {
-    const auto& g = s.Chrom[group];
-    s.E.resize(g.size());
-    for (size_t i = 0; i < g.size(); ++i) {
-      const uint64_t v = g[i];
-      if (!s.F->ReadVariant(v)) {
-        Err.ErrorLine1 = &s == &S[0] ? s.F->VariantItem(v) : 0;
-        Err.ErrorLine2 = &s == &S[1] ? s.F->VariantItem(v) : 0;
-        return Fail(meMiscError, s.F->LineError().Msg + ": " + s.F->LineError().Details);
-      }
-      uint64_t pos = 0;
-      (void)VcfReadPlainUInt(s.F->Column(v, vcfPos), pos);
-      s.E[i] = TEntry{v, pos, vcfNone64, false};
-    }
-  }
+  if (group != kNone) s.E = std::move(s.Chrom[group]);
   s.LpRaw = s.E.size();
   s.IdPos.resize(s.E.size());
   for (size_t i = 0; i < s.IdPos.size(); ++i) s.IdPos[i] = uint32_t(i);
@@ -501,17 +546,49 @@ int TMerger::InfoStep(uint32_t i) {
   }
 }
 
+void TMerger::MakeFormatValues(TSrc& s) {
+  s.ValsMade = true;
+  const size_t nk = P.GtKeysToMerge.size();
+  s.FmtIdx.assign(nk, kNone);
+  if (!s.In || s.NCols <= vcfFormat) return;
+  // Only the slots of the file's samples are written here and read by the FORMAT step.
+  if (s.Vals.size() < nk * NTotalSamples) s.Vals.resize(nk * NTotalSamples);
+  const std::string_view fmt = s.Col(vcfFormat);
+  s.KeyOfItem.clear();
+  for (size_t j = 0; j < nk; ++j) {
+    const uint32_t k = VcfFindItem(fmt, P.GtKeysToMerge[j], ':');
+    s.FmtIdx[j] = k;
+    if (k == kNone) continue;
+    if (s.KeyOfItem.size() <= k) s.KeyOfItem.resize(k + 1, kNone);
+    s.KeyOfItem[k] = uint32_t(j);
+  }
+  const uint32_t nItems = uint32_t(s.KeyOfItem.size());
+  if (nItems == 0) return;
+  const char* line = s.Line.data();
+  for (uint32_t o = 0; o < NTotalSamples; ++o) {
+    const uint32_t smp = s.SamplesToProcess[o];
+    if (smp == kNone) continue;
+    for (size_t j = 0; j < nk; ++j) s.Vals[j * NTotalSamples + o] = {};
+    if (vcfSample + smp >= s.NCols) continue;
+    const uint32_t c = vcfSample + smp;
+    uint32_t b = s.Starts[c];
+    const uint32_t e = s.Starts[c + 1] - 1;
+    // Items are a few bytes: a plain loop beats a library search per item.
+    for (uint32_t item = 0; item < nItems && b <= e; ++item) {
+      uint32_t q = b;
+      while (q < e && line[q] != ':') ++q;
+      const uint32_t key = s.KeyOfItem[item];
+      if (key != kNone && q > b) s.Vals[size_t(key) * NTotalSamples + o] = {line + b, q - b};
+      b = q + 1;
+    }
+  }
+}
+
 int TMerger::FormatStep(uint32_t j) {
   const std::string& key = P.GtKeysToMerge[j];
-  bool any = false;
-  for (int f = 0; f < 2; ++f) {
-    TSrc& s = S[f];
-    if (s.FmtIdx.size() != P.GtKeysToMerge.size()) s.FmtIdx.assign(P.GtKeysToMerge.size(), kNone);
-    s.FmtIdx[j] = kNone;
-    if (!s.In || s.NCols <= vcfFormat) continue;
-    s.FmtIdx[j] = VcfFindItem(s.Col(vcfFormat), key, ':');
-    any = any || s.FmtIdx[j] != kNone;
-  }
+  if (!S[0].ValsMade) MakeFormatValues(S[0]);
+  if (!S[1].ValsMade) MakeFormatValues(S[1]);
+  const bool any = S[0].FmtIdx[j] != kNone || S[1].FmtIdx[j] != kNone;
   const std::string_view sep = GtWritten ? ":" : "";
   if (!any && !P.ProcessGtTagEvenIfAbsent) {
     // Written as missing in place, so the keys after it keep their places.
@@ -527,15 +604,10 @@ int TMerger::FormatStep(uint32_t j) {
   TVcfVariantMergeHandlerParams hp = BaseParams();
   const TVcfVariantMergeHandler h = P.GtKeyHandlers[j];
   for (uint32_t s = 0; s < NTotalSamples; ++s) {
+    const size_t at = size_t(j) * NTotalSamples + s;
     std::string_view val[2];
-    for (int f = 0; f < 2; ++f) {
-      const TSrc& src = S[f];
-      const uint32_t smp = src.SamplesToProcess[s];
-      if (!src.In || smp == kNone || src.FmtIdx[j] == kNone) continue;
-      const uint32_t c = vcfSample + smp;
-      if (c >= src.NCols) continue;
-      val[f] = VcfNthItem(src.Col(c), src.FmtIdx[j], ':', nullptr);
-    }
+    for (int f = 0; f < 2; ++f)
+      if (S[f].FmtIdx[j] != kNone && S[f].SamplesToProcess[s] != kNone) val[f] = S[f].Vals[at];
     hp.pKeyValueStr1 = val[0].empty() ? nullptr : val[0].data();
     hp.LKeyValueStr1 = uint32_t(val[0].size());
     hp.pKeyValueStr2 = val[1].empty() ? nullptr : val[1].data();
@@ -600,8 +672,11 @@ int TMerger::RunStep(TvcfColType kind, uint32_t& infoI, uint32_t& gtJ) {
   }
 }
 
-int TMerger::MakeLine(const std::string& chrom, const TEntry* e1, const TEntry* e2) {
+int TMerger::MakeLine(const std::string& chrom, const TEntry* e1, const TEntry* e2,
+                      bool checkPair) {
   if (!LoadLine(S[0], e1) || !LoadLine(S[1], e2)) return -1;
+  if (checkPair && !RefsPair(S[0].Col(vcfRef), e1->IsNew, S[1].Col(vcfRef), e2->IsNew)) return 2;
+  S[0].ValsMade = S[1].ValsMade = false;
   // A piece's reference base is unknown: beside the other file's record it takes that REF.
   if (e1 && e2 && e1->IsNew != e2->IsNew) {
     TSrc& unk = e1->IsNew ? S[0] : S[1];
@@ -688,6 +763,11 @@ bool TMerger::Walk(const std::string& chrom, bool in1, bool in2) {
         if (MakeLine(chrom, nullptr, e) < 0) return false;
       continue;
     }
+    if (r1.size() == 1 && r2.size() == 1) {
+      const int m = MakeLine(chrom, r1[0], r2[0], true);
+      if (m < 0) return false;
+      if (m != 2) continue;
+    }
     // Records at one position pair by their REF alleles, not by their order in the files.
     ref1.resize(r1.size());
     ref2.resize(r2.size());
@@ -740,8 +820,7 @@ bool TMerger::Run() {
   S[1].ToVariant = P.ToVcf2Variant;
   for (TSrc& s : S) {
     s.F->ForgetLineErrors();
-    s.F->GetChromGroups(s.RefNames, s.Chrom, P.useSelection, s.FromVariant, s.ToVariant);
-    if (s.Chrom.size() != s.RefNames.size()) s.Chrom.resize(s.RefNames.size());
+    if (!ScanFile(s)) return false;
     CombRefNames.insert(CombRefNames.end(), s.RefNames.begin(), s.RefNames.end());
   }
   std::sort(CombRefNames.begin(), CombRefNames.end(), VcfNameLess);

@@ -89,8 +89,14 @@ TVcfMergeHandlerResult Emit(TVcfVariantMergeHandlerParams& p, std::string_view t
 }
 
 bool ReadCount(const char* p, uint32_t l, uint64_t& v) {
-  if (!p || l == 0) return false;
-  return VcfReadPlainUInt(std::string_view(p, l), v);
+  if (!p || l == 0 || l > 19) return false;
+  v = 0;
+  for (uint32_t i = 0; i < l; ++i) {
+    const uint32_t d = uint32_t(uint8_t(p[i]) - '0');
+    if (d > 9) return false;
+    v = v * 10 + d;
+  }
+  return true;
 }
 
 TVcfMergeHandlerResult SumMerge(TVcfVariantMergeHandlerParams& p) {
