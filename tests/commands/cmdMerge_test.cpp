@@ -57,4 +57,19 @@ TEST_F(CmdMergeTest, MergesTheActiveFileWithTheSecond) {
   EXPECT_EQ(ReadAll(out), ReadAll(Data("and_loci.vcf")));
 }
 
+TEST_F(CmdMergeTest, RecordsWhoseRefsDoNotPairAreNamed) {
+  const std::string head =
+      "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\t";
+  const fs::path a = Dir / "a.vcf", b = Dir / "b.vcf", out = Dir / "m.vcf";
+  std::ofstream(a) << head << "x\n1\t5\t.\tA\tC\t.\t.\t.\tGT\t0/1\n";
+  std::ofstream(b) << head << "y\n1\t5\t.\tG\tT\t.\t.\t.\tGT\t0/1\n";
+  ASSERT_TRUE(scLoadVcfFile(a.string()));
+  scClearLog();
+  ASSERT_TRUE(iscVcfMerge(b.string(), out.string(), false, false));
+  EXPECT_EQ(Lines(), (TLines{"Merging VCF file " + b.string() + " into: " + out.string(),
+                             "2 records at positions of both files have REF alleles that do "
+                             "not match (written on lines of their own), the first at 1:5",
+                             "Merged variants written: 2"}));
+}
+
 }  // namespace

@@ -205,6 +205,13 @@ TEST(VcfMerge, ShorterRefIsExtendedNotTurnedIntoAnAllele) {
   EXPECT_EQ(r.Lines, (std::vector<std::string>{"1\t5\t.\tAT\tCT,A\t.\t.\t.\tGT:DP\t0/1:.\t0/2:."}));
 }
 
+TEST(VcfMerge, File1IsRenumberedWhenItsPlaceholderLeavesTheList) {
+  const auto r = Merge(Vcf("S1", "1\t5\t.\tA\t<*>,C\t.\t.\t.\tGT\t0/2\n"),
+                       Vcf("S2", "1\t5\t.\tA\tG\t.\t.\t.\tGT\t1/1\n"), Defaults());
+  ASSERT_TRUE(r.Ok);
+  EXPECT_EQ(r.Lines, (std::vector<std::string>{"1\t5\t.\tA\tC,G\t.\t.\t.\tGT:DP\t0/1:.\t2/2:."}));
+}
+
 TEST(VcfMerge, DepthsAreSummedAndAbsentStaysMissing) {
   const std::string meta = std::string(kHead) +
                            "##INFO=<ID=DP,Number=1,Type=Integer,Description=\"D\">\n"
