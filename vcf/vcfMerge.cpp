@@ -19,6 +19,8 @@ struct TEntry {
   uint64_t Pos = 0;             // the entry's position
   uint64_t CutEnd = vcfNone64;  // a cut block's piece end; none: the record's own END
   bool IsNew = false;           // a piece after the first: its reference base is unknown
+  bool IsBlock = false;         // gVCF mode: a reference block (ALT only placeholders)
+  uint64_t End = 0;             // gVCF mode: the record's last position (END, else POS)
 };
 
 // A column buffer reused for every line: B.size() is its allocated size, Len its text.
@@ -291,7 +293,16 @@ bool TMerger::ScanFile(TSrc& s) {
       }
       uint64_t pos = 0;
       (void)VcfReadPlainUInt(f.Column(v, vcfPos), pos);
-      groups[lastId].push_back(TEntry{v, pos, vcfNone64, false});
+      TEntry e{v, pos, vcfNone64, false, false, pos};
+      if (GvcfMode) {
+        uint64_t b = 0, end = 0;
+        const std::string_view alt = f.Column(v, vcfAlt);
+        VcfGetBlockCoord(f.Column(v, vcfPos), f.Column(v, vcfRef), alt, f.Column(v, vcfInfo), b,
+                         end, false, false, nullptr);
+        e.End = end == vcfNone64 || end < pos ? pos : end;
+        e.IsBlock = IsRefBlockAlt(alt);
+      }
+      groups[lastId].push_back(e);
     }
   }
   std::vector<uint32_t> order(names.size());
@@ -324,25 +335,11 @@ bool TMerger::BuildEntries(TSrc& s, uint32_t group) {
 // a structural variant) sets cut points at its start and after its end.
 void TMerger::BreakBlocks() {
   std::vector<uint64_t> cuts[2];
-  std::vector<bool> isBlock[2];
-  std::vector<uint64_t> ends[2];
   for (int f = 0; f < 2; ++f) {
-    TSrc& s = S[f];
-    isBlock[f].assign(s.LpRaw, false);
-    ends[f].assign(s.LpRaw, 0);
+    const TSrc& s = S[f];
     for (size_t i = 0; i < s.LpRaw; ++i) {
-      const uint64_t v = s.E[i].Variant;
-      uint64_t b = 0, e = 0;
-      (void)s.F->ReadVariant(v);  // read once already when the entries were made
-      const std::string_view alt = s.F->Column(v, vcfAlt);
-      VcfGetBlockCoord(s.F->Column(v, vcfPos), s.F->Column(v, vcfRef), alt, s.F->Column(v, vcfInfo),
-                       b, e, false, false, nullptr);
-      if (b == vcfNone64) b = s.E[i].Pos;
-      if (e == vcfNone64 || e < b) e = b;
-      isBlock[f][i] = IsRefBlockAlt(alt);
-      ends[f][i] = e;
-      cuts[1 - f].push_back(b);
-      if (e != vcfNone64) cuts[1 - f].push_back(e + 1);
+      cuts[1 - f].push_back(s.E[i].Pos);
+      cuts[1 - f].push_back(s.E[i].End + 1);
     }
   }
   for (int f = 0; f < 2; ++f) {
@@ -353,8 +350,8 @@ void TMerger::BreakBlocks() {
   for (int f = 0; f < 2; ++f) {
     TSrc& s = S[f];
     for (size_t i = 0; i < s.LpRaw; ++i) {
-      if (!isBlock[f][i]) continue;
-      const uint64_t b = s.E[i].Pos, e = ends[f][i];
+      if (!s.E[i].IsBlock) continue;
+      const uint64_t b = s.E[i].Pos, e = s.E[i].End;
       auto it = std::upper_bound(cuts[f].begin(), cuts[f].end(), b);
       if (it == cuts[f].end() || *it > e) continue;
       cut = true;
@@ -363,7 +360,7 @@ void TMerger::BreakBlocks() {
       for (; it != cuts[f].end() && *it <= e; ++it) {
         const auto nx = it + 1;
         const uint64_t pe = (nx != cuts[f].end() && *nx <= e) ? *nx - 1 : e;
-        s.E.push_back(TEntry{v, *it, pe, true});
+        s.E.push_back(TEntry{v, *it, pe, true, false, pe});
       }
     }
     if (s.E.size() != s.LpRaw) {
