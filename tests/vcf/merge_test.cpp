@@ -111,6 +111,19 @@ TEST(VcfMerge, BlocksOfBothFilesAreCutAlike) {
                                       "1\t201\t.\tN\t<*>\t.\t.\tEND=300\tGT:DP\t./.:.\t0/0:."}));
 }
 
+TEST(VcfMerge, NoBlockIsCutWithoutGvcfMode) {
+  const std::string meta = std::string(kHead) + "##ALT=<ID=*,Description=\"Any\">\n";
+  TVcfMergeParams p = Defaults(false);
+  p.GvcfModeAuto = false;
+  const auto r = Merge(Vcf("S1", "1\t100\t.\tA\t<*>\t.\t.\tEND=200\tGT\t0/0\n", meta),
+                       Vcf("S2", "1\t150\t.\tC\tT\t.\t.\t.\tGT\t0/1\n", meta), p);
+  ASSERT_TRUE(r.Ok);
+  EXPECT_FALSE(r.Stats.GvcfMode);
+  EXPECT_EQ(r.Lines,
+            (std::vector<std::string>{"1\t100\t.\tA\t<*>\t.\t.\tEND=200\tGT:DP\t0/0:.\t./.:.",
+                                      "1\t150\t.\tC\tT\t.\t.\t.\tGT:DP\t./.:.\t0/1:."}));
+}
+
 TEST(VcfMerge, StructuralVariantsAreNotCut) {
   const std::string meta = std::string(kHead) + "##ALT=<ID=*,Description=\"Any\">\n";
   const auto r = Merge(Vcf("S1",
@@ -294,6 +307,15 @@ TEST(VcfMergeSteps, InfoAndFormatStepsAndExcludedVariant) {
   const auto all = Merge(kStepsA, kStepsB, p);
   ASSERT_TRUE(all.Ok);
   EXPECT_EQ(all.Lines[1], "1\t7\t.\tA\tC\t.\t.\tK|;Q|\tGT:X:DP\t0/1:|:.");
+}
+
+TEST(VcfMergeSteps, NoFormatKeysLeaveEmptyColumns) {
+  TVcfMergeParams p = Steps();
+  p.GtKeysToMerge.clear();
+  p.GtKeyHandlers.clear();
+  const auto r = Merge(kStepsA, kStepsB, p);
+  ASSERT_TRUE(r.Ok);
+  EXPECT_EQ(r.Lines[1], "1\t7\t.\tA\tC\t.\t.\t.\t\t");
 }
 
 TEST(VcfMergeSteps, ExcludedFormatKeyLeavesTheFormatColumn) {
