@@ -46,7 +46,7 @@ struct TRng {
 
 struct TOpts {
   uint32_t Samples = 60, Pops = 4, Contigs = 3;
-  uint64_t Variants = 3000, Seed = 1, TargetBytes = 0;
+  uint64_t Variants = 3000, Seed = 1, TargetBytes = 0, CallSeed = 0;
   double Missing = 0.03, Multi = 0.05, Indel = 0.08, Fst = 0.08;
   std::string PopMap, Prefix = "S";
 };
@@ -55,7 +55,9 @@ void Usage() {
   std::fprintf(stderr,
                "vcfgen [--samples N] [--variants N | --bytes N] [--pops K] [--contigs C]\n"
                "       [--seed S] [--missing F] [--multi F] [--indel F] [--fst F]\n"
-               "       [--popmap FILE]   VCF text to stdout\n");
+               "       [--popmap FILE] [--prefix P] [--call-seed S]   VCF text to stdout\n"
+               "--call-seed draws the calls from their own generator: files made with one --seed\n"
+               "and different call seeds share every site and differ in their calls.\n");
 }
 
 const char* kBases = "ACGT";
@@ -95,6 +97,10 @@ int main(int argc, char** argv) {
       o.Fst = std::strtod(val(), nullptr);
     else if (a == "--popmap")
       o.PopMap = val();
+    else if (a == "--prefix")
+      o.Prefix = val();
+    else if (a == "--call-seed")
+      o.CallSeed = std::strtoull(val(), nullptr, 10);
     else {
       Usage();
       return 2;
@@ -103,6 +109,9 @@ int main(int argc, char** argv) {
   if (o.Pops == 0) o.Pops = 1;
   if (o.Contigs == 0) o.Contigs = 1;
   TRng rng{o.Seed * 0x2545F4914F6CDD1Dull + 7};
+  TRng callRng{o.CallSeed * 0x9E3779B97F4A7C15ull + 3};
+  // Without a call seed the calls come from the site generator, as they always did.
+  TRng& crng = o.CallSeed ? callRng : rng;
 
   // Samples: consecutive blocks per population; each has its own depth and missing rate.
   std::vector<uint32_t> pop(o.Samples);
@@ -217,20 +226,20 @@ int main(int argc, char** argv) {
     uint32_t ns = 0, totDp = 0, altCnt[3] = {0, 0, 0};
     for (uint32_t s = 0; s < o.Samples; ++s) {
       calls += '\t';
-      if (rng.Unit() < miss[s]) {
-        uint32_t form = rng.Below(4);
+      if (crng.Unit() < miss[s]) {
+        uint32_t form = crng.Below(4);
         calls += form == 0 ? "." : form == 1 ? "./." : form == 2 ? "./.:0:." : "./.:.:.";
         continue;
       }
       const double* fr = &popFreq[pop[s] * 3];
       uint32_t g[2];
       for (int k = 0; k < 2; ++k) {
-        double u = rng.Unit();
+        double u = crng.Unit();
         g[k] = u < fr[0] ? 0 : (u < fr[0] + fr[1] ? 1 : 2);
         if (g[k] > nAlt) g[k] = nAlt;
       }
-      uint32_t dp = rng.Poisson(depth[s]);
-      uint32_t gq = dp == 0 ? 0 : std::min<uint32_t>(99, 3 * dp + rng.Below(10));
+      uint32_t dp = crng.Poisson(depth[s]);
+      uint32_t gq = dp == 0 ? 0 : std::min<uint32_t>(99, 3 * dp + crng.Below(10));
       ++ns;
       totDp += dp;
       ++altCnt[g[0]];
@@ -238,7 +247,7 @@ int main(int argc, char** argv) {
       calls += char('0' + g[0]);
       calls += '/';
       calls += char('0' + g[1]);
-      if (dp == 0 && rng.Below(2)) continue;  // a writer that drops trailing fields
+      if (dp == 0 && crng.Below(2)) continue;  // a writer that drops trailing fields
       calls += ':' + std::to_string(dp) + ':' + std::to_string(gq);
     }
     line += "NS=" + std::to_string(ns) + ";DP=" + std::to_string(totDp) + ";AF=";
