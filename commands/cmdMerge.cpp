@@ -8,6 +8,7 @@
 #include "core/zelLog.h"
 #include "core/zelStartup.h"
 #include "core/zelUiState.h"
+#include "core/zelUser.h"
 #include "vcf/bioVCF.h"
 #include "vcf/vcfMerge.h"
 #include "vcf/vcfMergeHandlers.h"
@@ -41,6 +42,7 @@ std::string ColName(uint8_t c) {
 
 // "values cannot be merged: FORMAT GT, line 12 of a.vcf, line 9 of b.vcf"
 TZelErr MergeError(const TVcfMergeError& e, const TVCFFile& a, const TVCFFile& b) {
+  if (e.ErrorKind == meCancelled) return TZelErr::User("Cancelled");
   std::string where;
   if (e.ErrorKind == meHandler || e.ErrorKind == meMemoryError || e.ErrorKind == meLogicError) {
     where = ColName(e.ErrorCol);
@@ -90,6 +92,7 @@ bool iscVcfMerge(const std::string& fn2, const std::string& outFile, bool andLoc
   TVcfMergeParams p = VcfDefaultMergeParams(andLoci, andSamples);
   TVcfMetaMergeReport report;
   p.MetaExtraPtr = &report;
+  p.Progress = &ZelUser();
 
   scUiSetState(1);
   iscZelLog("Merging VCF file " + fn2 + " into: " + outFile);

@@ -101,10 +101,18 @@ class TMerger {
       : Out(out), Err(err), P(p), St(st) {
     S[0].F = &v1;
     S[1].F = &v2;
+    TotalRecords = v1.NVariants() + v2.NVariants();
   }
   bool Run();
 
  private:
+  // Every 4096 records read or walked: progress, and whether to stop.
+  bool Stopped() {
+    if (!P.Progress || (Ticks++ & 4095) != 0) return false;
+    P.Progress->Progress(Ticks, 2 * TotalRecords);
+    return P.Progress->Cancelled();
+  }
+  uint64_t Ticks = 0, TotalRecords = 0;
   bool Fail(TVcfMergeErrorCode code, std::string detail = {}) {
     Err.ErrorKind = code;
     Err.Detail = std::move(detail);
@@ -275,6 +283,7 @@ bool TMerger::ScanFile(TSrc& s) {
     uint32_t lastId = kNone;
     for (uint64_t v = from; v <= to; ++v) {
       if (useSel && !f.IsSelected(v)) continue;
+      if (Stopped()) return Fail(meCancelled);
       if (!f.ReadVariant(v)) {
         Err.ErrorLine1 = &s == &S[0] ? f.VariantItem(v) : 0;
         Err.ErrorLine2 = &s == &S[1] ? f.VariantItem(v) : 0;
@@ -741,6 +750,7 @@ bool TMerger::Walk(const std::string& chrom, bool in1, bool in2) {
   std::vector<std::string> ref1, ref2;
   std::vector<bool> used2;
   while (k1 < n1 || k2 < n2) {
+    if (Stopped()) return Fail(meCancelled);
     uint64_t pos;
     if (k1 >= n1)
       pos = b.E[b.IdPos[k2]].Pos;
@@ -909,6 +919,8 @@ std::string_view VcfMergeErrorName(TVcfMergeErrorCode code) {
       return "handler result out of place";
     case meMiscError:
       return "line cannot be read";
+    case meCancelled:
+      return "cancelled";
   }
   return "unknown error";
 }

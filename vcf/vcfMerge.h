@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/zelProgress.h"
 #include "vcf/bioVCFTypes.h"
 
 class TVCFFile;
@@ -32,6 +33,7 @@ enum TVcfMergeErrorCode : uint8_t {
   meMemoryError = 7,
   meLogicError = 8,
   meMiscError = 9,
+  meCancelled = 10,  // the progress callback asked to stop
 };
 
 enum THandlerCallingConvention : uint8_t { ccRegister = 0, ccStdCall = 1, ccCDecl = 2 };
@@ -123,6 +125,9 @@ struct TVcfMergeParams {
   // REF of a block piece that stands alone (its base is unknown); ALT of a piece (empty:
   // the block's own ALT, which is only placeholders).
   std::string OutputUnkRefAllele = "N", OutputUnkAltAllele;
+  // Told the records read and walked (of twice the records of both files); its Cancelled
+  // stops the merge with meCancelled.
+  IZelProgress* Progress = nullptr;
 };
 
 // What a merge met besides its result: records at a position both files have whose REF

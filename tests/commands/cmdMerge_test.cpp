@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "commands/cmdLoad.h"
+#include "core/zelGivenUser.h"
 #include "core/zelLog.h"
 #include "tests/core/coreFixture.h"
 
@@ -55,6 +56,21 @@ TEST_F(CmdMergeTest, MergesTheActiveFileWithTheSecond) {
   _dev_mergevcf(Data("b.vcf"), out.string());
   EXPECT_FALSE(iscZelHasError(false));
   EXPECT_EQ(ReadAll(out), ReadAll(Data("and_loci.vcf")));
+}
+
+TEST_F(CmdMergeTest, CancelledMergeLeavesNoFile) {
+  struct TCancelling : TZelGivenUser {
+    bool Cancelled() override { return true; }
+  } user;
+  ASSERT_TRUE(scLoadVcfFile(Data("a.vcf")));
+  scClearLog();
+  ZelSetUser(&user);
+  const fs::path out = Dir / "m.vcf";
+  _dev_mergevcf(Data("b.vcf"), out.string());
+  ZelSetUser(nullptr);
+  EXPECT_TRUE(iscZelHasError(false));
+  EXPECT_EQ(Lines().back(), "ERROR [U]: Cancelled.");
+  EXPECT_TRUE(fs::is_empty(Dir));
 }
 
 TEST_F(CmdMergeTest, RecordsWhoseRefsDoNotPairAreNamed) {

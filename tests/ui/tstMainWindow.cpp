@@ -14,6 +14,7 @@
 
 #include "commands/cmdDist.h"
 #include "commands/cmdLoad.h"
+#include "commands/cmdMerge.h"
 #include "commands/cmdPop.h"
 #include "commands/cmdTable.h"
 #include "core/zelGivenUser.h"
@@ -257,7 +258,24 @@ class TTestMainWindow : public QObject {
     QVERIFY(ZelUiState().Panels[5] != "Busy");
   }
 
-  // The window keeps drawing while long commands run (distances, then the PCoA of 1,200
+  void cancelledMergeLeavesNoFile() {
+    const QString out = Dir.filePath("merged.vcf");
+    TZelGivenUser given;
+    TZelMainForm form(&given);
+    form.OpenFile(BigVcf());
+    form.WaitForCommand();
+    const std::string second = BigVcf(), merged = out.toStdString();
+    form.RunCommand([second, merged] { _dev_mergevcf(second, merged); });
+    form.CancelCommand();
+    form.WaitForCommand();
+    QVERIFY2(LogHas("ERROR [U]: Cancelled."), ZelLastErrorMsg().c_str());
+    QVERIFY(form.menuBar()->isEnabled());
+    QCOMPARE(
+        QDir(Dir.path()).entryList({"merged*", ".merged*", "*.tmp*"}, QDir::Files | QDir::Hidden),
+        QStringList());
+  }
+
+  // The window keeps drawing while long commands run (distances, then the PCoA of 2,000
   // samples): a 20 ms timer is never held up for 100 ms.
   void windowStaysResponsive() {
     const std::string vcf = BigVcf();
@@ -339,7 +357,7 @@ class TTestMainWindow : public QObject {
   // a loaded machine.
   std::string BigVcf() {
     const std::string path = Dir.filePath("big.vcf").toStdString();
-    if (!QFile::exists(QString::fromStdString(path))) WriteVcf(path, 1200, 3000);
+    if (!QFile::exists(QString::fromStdString(path))) WriteVcf(path, 2000, 3000);
     return path;
   }
   QTemporaryDir Dir;
