@@ -1,6 +1,9 @@
 // Splitting a VCF line at its tabs once.
 #include "vcf/vcfLine.h"
 
+#include "base/korCpu.h"
+#include "vcf/vcfLineSimd.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -120,7 +123,24 @@ size_t SplitLine(const char* p, size_t len, std::vector<uint32_t>& starts, bool*
 
 }  // namespace
 
+#if defined(ZEL_HAVE_SPLIT_AVX2)
+namespace {
+// The processor is asked once; the ceiling AllowSSE is read on every call, so that a lowered
+// ceiling (tests, a user's choice) takes effect at once.
+bool UseAVX2() {
+  static const bool has = [] {
+    const TCPUIdentification& c = SelectionCPU();
+    return c.HasAVX2 && c.OSEnabledYMM;
+  }();
+  return has && AllowSSE >= AVX2;
+}
+}  // namespace
+#endif
+
 size_t VcfSplitLine(const char* p, size_t len, std::vector<uint32_t>& starts) {
+#if defined(ZEL_HAVE_SPLIT_AVX2)
+  if (UseAVX2()) return VcfSplitLineAVX2(p, len, starts);
+#endif
   return SplitLine<false>(p, len, starts, nullptr, nullptr);
 }
 
@@ -128,5 +148,8 @@ size_t VcfSplitLineChecked(const char* p, size_t len, std::vector<uint32_t>& sta
                            uint32_t& colons) {
   ctrl = false;
   colons = 0;
+#if defined(ZEL_HAVE_SPLIT_AVX2)
+  if (UseAVX2()) return VcfSplitLineCheckedAVX2(p, len, starts, ctrl, colons);
+#endif
   return SplitLine<true>(p, len, starts, &ctrl, &colons);
 }

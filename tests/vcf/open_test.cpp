@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/korCpu.h"
 #include "tests/vcf/vcfTestUtil.h"
 #include "vcf/bioVCF.h"
 #include "vcf/vcfLine.h"
@@ -219,9 +220,23 @@ TEST(Open, SelectionAndBadPos) {
 
 namespace {
 
-// The splitter against a plain scan: lines of every length around its 16- and 64-byte blocks,
-// tabs sparse, dense (every byte) and absent, with a reused vector.
-TEST(Split, FieldStartsMatchAPlainScan) {
+// The splitter against a plain scan: lines of every length around its 16-, 32- and 64-byte
+// blocks, tabs sparse, dense (every byte) and absent, with a reused vector; the 16-byte form
+// and, where the processor has it, the AVX2 form.
+class Split : public testing::TestWithParam<TSIMDLevel> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == AVX2 && !(SelectionCPU().HasAVX2 && SelectionCPU().OSEnabledYMM))
+      GTEST_SKIP() << "no AVX2 here";
+    Saved = AllowSSE;
+    AllowSSE = GetParam();
+  }
+  void TearDown() override { AllowSSE = Saved; }
+  TSIMDLevel Saved = NoSIMD;
+};
+INSTANTIATE_TEST_SUITE_P(Levels, Split, testing::Values(SSE2, AVX2));
+
+TEST_P(Split, FieldStartsMatchAPlainScan) {
   std::vector<uint32_t> starts;
   uint64_t x = 99;
   for (size_t len = 0; len < 300; ++len)
