@@ -2,7 +2,6 @@
 // and the files written through a temporary file renamed into place.
 #include "commands/cmdExport.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string_view>
@@ -70,20 +69,13 @@ bool PopsForExport(const TVCFFile& vcf, const std::string& format, TVcfOutputPop
   return true;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa {
-  }, sb{};
-  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-         sa.st_ino == sb.st_ino;
-}
-
 // An export never replaces the file it reads.
 bool OutputAllowed(const TVCFFile& vcf, const std::string& fileName) {
   if (fileName.empty()) {
     iscZelUserError("No output file given");
     return false;
   }
-  if (SameFile(fileName, vcf.FileName())) {
+  if (IsSameFile(fileName, vcf.FileName())) {
     iscZelError(TZelErr::User("The export would replace the open VCF file", fileName));
     return false;
   }

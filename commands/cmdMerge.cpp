@@ -2,26 +2,19 @@
 // streamed to a temporary file that is renamed into place when the merge completed.
 #include "commands/cmdMerge.h"
 
-#include <sys/stat.h>
 
 #include "commands/cmdLoad.h"
 #include "core/zelLog.h"
 #include "core/zelStartup.h"
 #include "core/zelUiState.h"
 #include "core/zelUser.h"
+#include "fileaccess/korFileIO.h"
 #include "vcf/bioVCF.h"
 #include "vcf/vcfMerge.h"
 #include "vcf/vcfMergeHandlers.h"
 #include "vcf/vcfOutFile.h"
 
 namespace {
-
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa {
-  }, sb{};
-  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
-  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
 
 class TFileSink : public IVcfMergeSink {
  public:
@@ -77,7 +70,7 @@ bool iscVcfMerge(const std::string& fn2, const std::string& outFile, bool andLoc
     iscZelError(TZelErr::User("No output file name given"));
     return false;
   }
-  if (SameFile(outFile, vcf1->FileName()) || SameFile(outFile, fn2)) {
+  if (IsSameFile(outFile, vcf1->FileName()) || IsSameFile(outFile, fn2)) {
     iscZelError(TZelErr::User("The output file is an input file", outFile));
     return false;
   }

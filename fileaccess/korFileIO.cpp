@@ -57,6 +57,12 @@ bool DoesFileExist(const std::string& name) {
   return !name.empty() && ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
+bool IsSameFile(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
 int64_t FileSizeOf(const std::string& name) {
   struct stat st;
   if (name.empty() || ::stat(name.c_str(), &st) != 0) return -1;

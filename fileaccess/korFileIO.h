@@ -10,6 +10,9 @@
 constexpr int cFioBadArgs = -1;
 
 bool DoesFileExist(const std::string& name);  // exists and is not a directory
+// Both names reach the same file (links and other spellings included); false if either is
+// missing.
+bool IsSameFile(const std::string& a, const std::string& b);
 // Size in bytes, or -1.
 int64_t FileSizeOf(const std::string& name);
 // Modification time in ns since the epoch, or 0.

@@ -10,33 +10,14 @@
 
 namespace {
 
-inline bool IsCtrl(char c) {
-  const uint8_t u = uint8_t(c);
-  return u < 0x20 && u != '\t' && u != '\r';
-}
-
-// Bit j of low stands for byte p[j]; the bits that are no tab are looked at one by one. A
-// signed compare below 0x20 also takes bytes from 0x80 (UTF-8 text), so these are few on a
-// VCF line: a CR at its end, a non-ASCII name.
-inline bool AnyCtrl(const char* p, uint64_t low, uint64_t tabs) {
-  for (uint64_t x = low & ~tabs; x; x &= x - 1)
-    if (IsCtrl(p[__builtin_ctzll(x)])) return true;
-  return false;
-}
+using namespace vcfsplit;
 
 template <bool kCheck>
 size_t SplitLine(const char* p, size_t len, std::vector<uint32_t>& starts, bool* ctrl,
                  uint32_t* colons) {
-  if (len >= 0xFFFFFFFFu) {
-    starts.clear();
-    return 0;
-  }
-  // At most one start per byte plus the two ends; the vector only grows, so a reused vector
-  // is sized once per run, not per line.
-  if (starts.size() < len + 2) starts.resize(len + 2);
-  uint32_t* out = starts.data();
-  size_t k = 0;
-  out[k++] = 0;
+  uint32_t* out = Prepare(len, starts);
+  if (!out) return 0;
+  size_t k = 1;
   size_t i = 0;
   bool bad = false;
   uint32_t nColon = 0;
@@ -46,10 +27,6 @@ size_t SplitLine(const char* p, size_t len, std::vector<uint32_t>& starts, bool*
   const __m128i space = _mm_set1_epi8(0x20);
   const __m128i zero = _mm_setzero_si128();
   __m128i colonSum = zero;  // two 64-bit lanes of colon counts
-  // A VCF line has a tab every few bytes: eight starts are written per round whatever the
-  // count, so the loop's length does not depend on where the tabs fall (no mispredicted
-  // branch per tab). A write after the block's last tab lands on the next free entry and is
-  // overwritten later.
   for (; i + 64 <= len; i += 64) {
     const __m128i* v = reinterpret_cast<const __m128i*>(p + i);
     const __m128i v0 = _mm_loadu_si128(v), v1 = _mm_loadu_si128(v + 1);
@@ -75,15 +52,7 @@ size_t SplitLine(const char* p, size_t len, std::vector<uint32_t>& starts, bool*
                        _mm_add_epi8(_mm_cmpeq_epi8(v2, colon), _mm_cmpeq_epi8(v3, colon)));
       colonSum = _mm_add_epi64(colonSum, _mm_sad_epu8(_mm_sub_epi8(zero, c), zero));
     }
-    const uint32_t base = uint32_t(i + 1);
-    while (m) {
-      for (int r = 0; r < 8; ++r) {
-        // The top bit keeps the count defined once m is empty.
-        out[k] = base + uint32_t(__builtin_ctzll(m | (uint64_t(1) << 63)));
-        k += m != 0;
-        m &= m - 1;
-      }
-    }
+    k = PutTabs(out, k, uint32_t(i + 1), m);
   }
   for (; i + 16 <= len; i += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
@@ -106,19 +75,7 @@ size_t SplitLine(const char* p, size_t len, std::vector<uint32_t>& starts, bool*
              uint32_t(_mm_cvtsi128_si64(_mm_unpackhi_epi64(colonSum, colonSum)));
   }
 #endif
-  for (; i < len; ++i) {
-    if (p[i] == '\t') out[k++] = uint32_t(i + 1);
-    if constexpr (kCheck) {
-      bad |= IsCtrl(p[i]);
-      nColon += p[i] == ':';
-    }
-  }
-  out[k++] = uint32_t(len + 1);
-  if constexpr (kCheck) {
-    *ctrl = bad;
-    *colons = nColon;
-  }
-  return k - 1;
+  return Finish<kCheck>(p, i, len, out, k, bad, nColon, ctrl, colons);
 }
 
 }  // namespace

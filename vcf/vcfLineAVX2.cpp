@@ -7,16 +7,7 @@
 
 namespace {
 
-inline bool IsCtrl(char c) {
-  const uint8_t u = uint8_t(c);
-  return u < 0x20 && u != '\t' && u != '\r';
-}
-
-inline bool AnyCtrl(const char* p, uint64_t low, uint64_t tabs) {
-  for (uint64_t x = low & ~tabs; x; x &= x - 1)
-    if (IsCtrl(p[__builtin_ctzll(x)])) return true;
-  return false;
-}
+using namespace vcfsplit;
 
 inline uint64_t Mask64(__m256i a, __m256i b) {
   return uint64_t(uint32_t(_mm256_movemask_epi8(a))) |
@@ -26,14 +17,9 @@ inline uint64_t Mask64(__m256i a, __m256i b) {
 template <bool kCheck>
 size_t Split(const char* p, size_t len, std::vector<uint32_t>& starts, bool* ctrl,
              uint32_t* colons) {
-  if (len >= 0xFFFFFFFFu) {
-    starts.clear();
-    return 0;
-  }
-  if (starts.size() < len + 2) starts.resize(len + 2);
-  uint32_t* out = starts.data();
-  size_t k = 0;
-  out[k++] = 0;
+  uint32_t* out = Prepare(len, starts);
+  if (!out) return 0;
+  size_t k = 1;
   size_t i = 0;
   bool bad = false;
   const __m256i tab = _mm256_set1_epi8('\t');
@@ -51,15 +37,7 @@ size_t Split(const char* p, size_t len, std::vector<uint32_t>& starts, bool* ctr
       const __m256i c = _mm256_add_epi8(_mm256_cmpeq_epi8(v0, colon), _mm256_cmpeq_epi8(v1, colon));
       colonSum = _mm256_add_epi64(colonSum, _mm256_sad_epu8(_mm256_sub_epi8(zero, c), zero));
     }
-    // Eight starts per round whatever the count, as in the 16-byte form.
-    const uint32_t base = uint32_t(i + 1);
-    while (m) {
-      for (int r = 0; r < 8; ++r) {
-        out[k] = base + uint32_t(__builtin_ctzll(m | (uint64_t(1) << 63)));
-        k += m != 0;
-        m &= m - 1;
-      }
-    }
+    k = PutTabs(out, k, uint32_t(i + 1), m);
   }
   uint32_t nColon = 0;
   if constexpr (kCheck) {
@@ -67,19 +45,7 @@ size_t Split(const char* p, size_t len, std::vector<uint32_t>& starts, bool* ctr
     _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), colonSum);
     nColon = uint32_t(lanes[0] + lanes[1] + lanes[2] + lanes[3]);
   }
-  for (; i < len; ++i) {
-    if (p[i] == '\t') out[k++] = uint32_t(i + 1);
-    if constexpr (kCheck) {
-      bad |= IsCtrl(p[i]);
-      nColon += p[i] == ':';
-    }
-  }
-  out[k++] = uint32_t(len + 1);
-  if constexpr (kCheck) {
-    *ctrl = bad;
-    *colons = nColon;
-  }
-  return k - 1;
+  return Finish<kCheck>(p, i, len, out, k, bad, nColon, ctrl, colons);
 }
 
 }  // namespace

@@ -1,25 +1,13 @@
 // Saving the selected variants of a VCF file as a VCF file, plain or BGZF.
-#include <sys/stat.h>
-
+#include "fileaccess/korFileIO.h"
 #include "vcf/bioVCF.h"
 #include "vcf/vcfOutFile.h"
 #include "vcf/vcfSelect.h"
 
-namespace {
-
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa {
-  }, sb{};
-  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
-  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
-}  // namespace
-
 TZelErr VcfWriteSelection(TVCFFile& vcf, const std::string& fileName,
                           const std::vector<uint32_t>* samples, unsigned threads) {
   if (fileName.empty()) return TZelErr::User("No output file name given");
-  if (SameFile(fileName, vcf.FileName()))
+  if (IsSameFile(fileName, vcf.FileName()))
     return TZelErr::User("The output file is the open input file", fileName);
   if (samples)
     for (uint32_t s : *samples)

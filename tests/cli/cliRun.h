@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -16,6 +18,23 @@ struct TCliRun {
   int Status = -1;  // exit status, or 128 + signal
   std::string Out, Err;
 };
+
+// Whether a peer tool is on the PATH (tests that compare with it skip otherwise).
+inline bool HaveTool(const char* name) {
+  return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// stdout of a shell command line (only fixed tool names and our own temp paths are passed).
+inline std::string Shell(const std::string& cmd) {
+  std::string out;
+  FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return out;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  pclose(p);
+  return out;
+}
 
 inline std::string CliReadFile(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);

@@ -20,22 +20,6 @@ namespace fs = std::filesystem;
 
 std::string Data(const std::string& n) { return std::string(ZEL_TEST_DATA) + "/merge/" + n; }
 
-bool HaveTool(const char* name) {
-  return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-// stdout of a shell command line (only fixed tool names and our own temp paths are passed).
-std::string Shell(const std::string& cmd) {
-  std::string out;
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
-
 class MergeCli : public ::testing::Test {
  protected:
   void SetUp() override {
