@@ -1,6 +1,7 @@
 // zelcli fst FILE --popmap MAP [--scheme NAME] [--pairwise] [depth and locus options]
+// [--estimator spec|wc|hudson] [--window SIZE [--step STEP]] [--jackknife-blocks N]
 // [filters...] --out BASE: global or pairwise F_ST of the selected variants, written as the
-// four tables per result that scSaveFst writes.
+// tables scSaveFst writes for the chosen estimator.
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -23,6 +24,9 @@ struct TFstCliOptions {
   uint32_t MinDP = 2, MinDPHom = 10, MinObs = 4, MinPops = 4, MaxStates = 2;
   bool NoLimitZero = false;
   bool NoSmallSampleCorrection = false;
+  std::string Estimator = "spec";
+  TFstExtraOutput Extra;
+  bool BlocksGiven = false;
 };
 
 // The folder part of the base name ("DIR/" or "DIR/run1"), made when missing.
@@ -44,6 +48,15 @@ int RunFst(const TFstCliOptions& o, const TPopCliOptions& pop, const TFilterCliO
   if (!scLoadVcfFile(o.File)) return 1;
   if (!ApplyPopOptions(pop)) return 1;
   if (!ApplyFilterOptions(filters)) return 1;
+  if (o.Extra.WindowStep && !o.Extra.WindowSize) {
+    iscZelUserError("--step needs --window");
+    return 1;
+  }
+  TFstExtraOutput extra = o.Extra;
+  extra.SpecSummary = o.BlocksGiven || o.Extra.WindowSize > 0;
+  iscSetFstExtraOutput(extra);
+  // The default logs nothing, so that runs without the option keep their log.
+  if (o.Estimator != "spec" && !scFstEstimator(o.Estimator)) return 1;
   const bool limit = !o.NoLimitZero, ssc = !o.NoSmallSampleCorrection;
   const bool ok =
       o.Pairwise ? scPairwiseFst(o.MinDP, o.MinDPHom, o.MinObs, o.MinPops, o.MaxStates, limit, ssc)
@@ -81,6 +94,26 @@ const TCliVerbRegistrar registrar(TCliVerb{
       sub.add_flag("--no-limit-zero", o->NoLimitZero, "Keep negative F_ST values");
       sub.add_flag("--no-small-sample-correction", o->NoSmallSampleCorrection,
                    "Heterozygosities without the N/(N-1) correction");
+      sub.add_option("--estimator", o->Estimator,
+                     "spec: the tables above; wc: Weir & Cockerham's theta (global or pairwise); "
+                     "hudson: Hudson's F_ST (pairwise). wc and hudson write BASE + "
+                     "fst_<estimator>_<pair>.tsv per locus and fst_<estimator>_summary.tsv")
+          ->check(CLI::IsMember({"spec", "wc", "hudson"}))
+          ->capture_default_str();
+      sub.add_option("--window", o->Extra.WindowSize,
+                     "Also F_ST in windows of SIZE bases along each chromosome (ratio of sums): "
+                     "BASE + fst_<estimator>_window_<pair>.tsv")
+          ->check(CLI::PositiveNumber)
+          ->type_name("SIZE");
+      sub.add_option("--step", o->Extra.WindowStep, "Windows start every STEP bases (default SIZE)")
+          ->check(CLI::PositiveNumber)
+          ->type_name("STEP");
+      sub.add_option("--jackknife-blocks", o->Extra.JackknifeBlocks,
+                     "Contiguous blocks of equal locus count for the jackknife standard error "
+                     "of the genome-wide figures; with spec this also writes the summary")
+          ->check(CLI::PositiveNumber)
+          ->capture_default_str()
+          ->each([o](const std::string&) { o->BlocksGiven = true; });
       auto filters = AddFilterOptions(sub);
       sub.add_option("--out", o->Out,
                      "Base name of the tables: BASE + ac_/af_/het_/fst_ + global or the pair + "
