@@ -1,8 +1,12 @@
 // zelcli fst FILE --popmap MAP [--scheme NAME] [--pairwise] [depth and locus options]
 // [--estimator spec|wc|hudson] [--window SIZE [--step STEP]] [--jackknife-blocks N]
-// [filters...] --out BASE: global or pairwise F_ST of the selected variants, written as the
-// tables scSaveFst writes for the chosen estimator.
+// [--plot FILE [--plot-threshold X]] [filters...] --out BASE: global or pairwise F_ST of the
+// selected variants, written as the tables scSaveFst writes for the chosen estimator, and the
+// picture of F_ST along the genome of the first data set.
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <system_error>
@@ -13,6 +17,12 @@
 #include "commands/cmdFst.h"
 #include "commands/cmdLoad.h"
 #include "core/zelLog.h"
+#ifdef ZEL_HAVE_PLOT
+#include "core/zelRegistry.h"
+#include "popgen/bioFst.h"
+#include "ui/plot3d/qtFstPicture.h"
+#include "ui/plot3d/qtPicture.h"
+#endif
 
 namespace {
 
@@ -27,6 +37,8 @@ struct TFstCliOptions {
   std::string Estimator = "spec";
   TFstExtraOutput Extra;
   bool BlocksGiven = false;
+  std::string Plot;
+  double PlotThreshold = std::nan("");
 };
 
 // The folder part of the base name ("DIR/" or "DIR/run1"), made when missing.
@@ -44,6 +56,58 @@ bool MakeOutFolder(const std::string& base) {
   return true;
 }
 
+#ifdef ZEL_HAVE_PLOT
+// The first data set of the newest result as a picture: its per-locus values, windows (those
+// of --window, else a hundredth of the longest chromosome) and the threshold (given, else the
+// 99th percentile of the values).
+bool PlotNewestFst(const TFstCliOptions& o) {
+  const TPopParameters* obj = GetLastObjOfTypeAs<TPopParameters>(oPopParams);
+  if (!obj || obj->PopParameters.empty()) return false;
+  const TPopParams& pp = obj->PopParameters[0];
+  TFstGenomeInput in;
+  std::map<std::string, uint32_t> chrIdx;
+  uint64_t longest = 0;
+  for (size_t i = 0; i < pp.LocNames.size() && i < pp.Fst.size(); ++i) {
+    const std::string& n = pp.LocNames[i];
+    const size_t tab = n.find('\t');
+    const std::string chr = n.substr(0, tab);
+    auto it = chrIdx.find(chr);
+    if (it == chrIdx.end()) {
+      it = chrIdx.emplace(chr, uint32_t(in.ChrNames.size())).first;
+      in.ChrNames.push_back(chr);
+    }
+    const uint64_t pos = tab == std::string::npos ? 0 : std::stoull(n.substr(tab + 1));
+    longest = std::max(longest, pos);
+    in.LocChr.push_back(it->second);
+    in.LocPos.push_back(pos);
+    in.LocValue.push_back(pp.Fst[i]);
+  }
+  const uint64_t size =
+      o.Extra.WindowSize ? o.Extra.WindowSize : std::max<uint64_t>(1, (longest + 99) / 100);
+  const uint64_t step = o.Extra.WindowSize && o.Extra.WindowStep ? o.Extra.WindowStep : size;
+  std::vector<TFstWindow> windows;
+  FstWindows(pp.LocNames, pp.Parts, size, step, windows);
+  for (const TFstWindow& w : windows)
+    in.Windows.push_back({chrIdx[w.Chr], w.Start, w.End, w.Value});
+  in.HasThreshold = true;
+  in.Threshold = o.PlotThreshold;
+  if (std::isnan(in.Threshold)) {
+    std::vector<double> v;
+    for (double x : in.LocValue)
+      if (std::isfinite(x)) v.push_back(x);
+    if (v.empty()) {
+      in.HasThreshold = false;
+    } else {
+      const size_t k = size_t(std::floor(0.99 * double(v.size() - 1)));
+      std::nth_element(v.begin(), v.begin() + std::ptrdiff_t(k), v.end());
+      in.Threshold = v[k];
+    }
+  }
+  in.Title = std::string("F_ST (") + FstEstimatorName(obj->Estimator) + ") " + pp.Desc;
+  return PlotFstGenomeFile(in, o.Plot, 1200, 500);
+}
+#endif
+
 int RunFst(const TFstCliOptions& o, const TPopCliOptions& pop, const TFilterCliOptions& filters) {
   if (!scLoadVcfFile(o.File)) return 1;
   if (!ApplyPopOptions(pop)) return 1;
@@ -54,6 +118,7 @@ int RunFst(const TFstCliOptions& o, const TPopCliOptions& pop, const TFilterCliO
   }
   TFstExtraOutput extra = o.Extra;
   extra.SpecSummary = o.BlocksGiven || o.Extra.WindowSize > 0;
+  extra.KeepParts = !o.Plot.empty();
   iscSetFstExtraOutput(extra);
   // The default logs nothing, so that runs without the option keep their log.
   if (o.Estimator != "spec" && !scFstEstimator(o.Estimator)) return 1;
@@ -63,7 +128,11 @@ int RunFst(const TFstCliOptions& o, const TPopCliOptions& pop, const TFilterCliO
                  : scGlobalFst(o.MinDP, o.MinDPHom, o.MinObs, o.MinPops, o.MaxStates, limit, ssc);
   if (!ok || iscZelHasError(false)) return 1;
   if (!MakeOutFolder(o.Out)) return 1;
-  return scSaveFst(o.Out) ? 0 : 1;
+  if (!scSaveFst(o.Out)) return 1;
+#ifdef ZEL_HAVE_PLOT
+  if (!o.Plot.empty() && !PlotNewestFst(o)) return 1;
+#endif
+  return 0;
 }
 
 const TCliVerbRegistrar registrar(TCliVerb{
@@ -114,6 +183,18 @@ const TCliVerbRegistrar registrar(TCliVerb{
           ->check(CLI::PositiveNumber)
           ->capture_default_str()
           ->each([o](const std::string&) { o->BlocksGiven = true; });
+#ifdef ZEL_HAVE_PLOT
+      sub.add_option("--plot", o->Plot,
+                     "Also draw F_ST along the genome (the first pair when pairwise) to this file")
+          ->type_name("FILE.(png|svg|bmp)")
+          ->check([](const std::string& f) {
+            return PictureFormatOf(f) == TPictureFormat::Unknown
+                       ? std::string("the picture name must end in .png, .svg or .bmp")
+                       : std::string();
+          });
+      sub.add_option("--plot-threshold", o->PlotThreshold,
+                     "Height of the threshold line (default: the 99th percentile of the values)");
+#endif
       auto filters = AddFilterOptions(sub);
       sub.add_option("--out", o->Out,
                      "Base name of the tables: BASE + ac_/af_/het_/fst_ + global or the pair + "

@@ -27,7 +27,7 @@ namespace {
 TFstEstimator gEstimator = fstSpec;
 TFstExtraOutput gExtra;
 
-bool WantSpecParts() { return gExtra.SpecSummary || gExtra.WindowSize > 0; }
+bool WantSpecParts() { return gExtra.SpecSummary || gExtra.WindowSize > 0 || gExtra.KeepParts; }
 
 struct TFstArgs {
   uint32_t MinDPAll, MinDPHom, MinNObs, MinNPops, MaxNStates;

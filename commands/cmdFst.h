@@ -36,9 +36,12 @@ bool scFstEstimator(const std::string& name);
 // moved by WindowStep (0: WindowSize) as base + "fst_<estimator>_window_" + description +
 // ".tsv", and the genome-wide summary with the block-jackknife standard errors over
 // JackknifeBlocks blocks; SpecSummary writes summary (and windows) for the spec estimator too.
+// KeepParts keeps the spec estimator's numerators and denominators in the result (TPopParams
+// Parts) without writing more, for a picture drawn from it.
 struct TFstExtraOutput {
   uint64_t WindowSize = 0, WindowStep = 0;
   uint32_t JackknifeBlocks = 100;
   bool SpecSummary = false;
+  bool KeepParts = false;
 };
 void iscSetFstExtraOutput(const TFstExtraOutput& o);

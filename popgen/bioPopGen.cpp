@@ -130,6 +130,10 @@ bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembershi
   AC.LocOfs.reserve(nSel + 1);
   AC.ac_global.reserve(nSel * 2);
   AC.ac_pop.reserve(nSel * 2 * nPop);
+  if (diploid) {
+    diploid->al_pop.reserve(nSel * 2 * nPop);
+    diploid->het_pop.reserve(nSel * 2 * nPop);
+  }
   if (locusNames) locusNames->reserve(nSel);
 
   const uint64_t nV = vcf.NVariants();
