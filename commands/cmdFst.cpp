@@ -160,18 +160,20 @@ void Complete(TPopParams& pp, const std::vector<std::string>& allNames, const TB
   pp.SelMask = MakeFstSelMask(vcfSel, pp.AC.Selection);
 }
 
-// The chosen estimator's values for one data set whose counts are filtered; the frequency and
-// heterozygosity tables are not made.
-void CompleteEstimator(TPopParams& pp, const TDiploidCounts& dc,
-                       const std::vector<std::string>& allNames, const TBitField& vcfSel) {
+// The chosen estimator's values for one data set: over populations pops of the counts ac (every
+// population of a global run, the two of a pair) at the loci pp.AC.Selection passed. The
+// frequency and heterozygosity tables are not made.
+void CompleteEstimator(TPopParams& pp, const TAlleleCounts& ac, const TDiploidCounts& dc,
+                       const std::vector<uint32_t>& pops, const std::vector<std::string>& allNames,
+                       const TBitField& vcfSel) {
   pp.LocNames.clear();
   pp.LocNames.reserve(pp.AC.nSelLoc);
   for (uint64_t j = 0; j < pp.AC.nLoc && j < allNames.size(); ++j)
     if (pp.AC.Selection.GetFieldBit(j)) pp.LocNames.push_back(allNames[j]);
   if (gEstimator == fstWC)
-    WcFstParts(pp.AC, dc, pp.Parts);
+    WcFstParts(ac, dc, pp.AC.Selection, pops, pp.Parts);
   else
-    HudsonFstParts(pp.AC, dc, pp.Parts);
+    HudsonFstParts(ac, dc, pp.AC.Selection, pops.at(0), pops.at(1), pp.Parts);
   pp.Fst = pp.Parts.Value;
   pp.valKind = ppvFst;
   pp.AF = TAlleleFrequencies();
@@ -221,10 +223,13 @@ bool RunGlobal(const TFstArgs& a) {
     NoPassingLocus(info, a);
     return false;
   }
-  if (dcp)
-    CompleteEstimator(pp, dc, names, in.Vcf->Selection());
-  else
+  if (dcp) {
+    std::vector<uint32_t> pops(pp.AC.nPop);
+    for (uint32_t p = 0; p < pp.AC.nPop; ++p) pops[p] = p;
+    CompleteEstimator(pp, pp.AC, dc, pops, names, in.Vcf->Selection());
+  } else {
     Complete(pp, names, in.Vcf->Selection(), a, true);
+  }
   obj->Estimator = gEstimator;
   obj->popParSrcid = uint64_t(in.VcfId);
   AddObj2ObjList(std::move(obj), oPopParams);
@@ -255,9 +260,9 @@ bool RunPairwise(TFstArgs a) {
   TAlleleCountInfo info;
   std::vector<std::string> locNames;
   TDiploidCounts allDc;
+  allDc.WithHet = gEstimator == fstWC;
   TDiploidCounts* dcp = gEstimator == fstSpec ? nullptr : &allDc;
   if (!CountAlleles(in, mb, a, all, info, locNames, dcp)) return false;
-  std::vector<TDiploidCounts> pairDc(dcp ? nPairs : 0);
 
   auto obj = std::make_unique<TPopParameters>();
   obj->PopParameters.reserve(nPairs);
@@ -272,12 +277,26 @@ bool RunPairwise(TFstArgs a) {
     pp.ValKindDesc = "F_ST";
     pp.PopNames = in.Scheme->PopNames;
     // The smaller number (met first among the samples) is population 0 of the pair.
-    PairAlleleCounts(all, pp.Pop2, pp.Pop1, pp.AC);
-    if (dcp) PairDiploidCounts(all, allDc, pp.Pop2, pp.Pop1, pairDc[k]);
+    // The estimators work on the counts of all populations; a pair keeps its locus filter.
+    if (!dcp) PairAlleleCounts(all, pp.Pop2, pp.Pop1, pp.AC);
+  }
+  if (dcp) {
+    for (TPopParams& pp : obj->PopParameters) {
+      pp.AC.nLoc = all.nLoc;
+      pp.AC.nPop = 2;
+      pp.AC.nSelLoc = PairLocusFilter(all, pp.Pop2, pp.Pop1, a.MinNObs, a.MinNPops, a.MaxNStates,
+                                      pp.AC.Selection);
+      iscZelLog(PassLine(pp.AC.nSelLoc, pp.AC.nLoc, pp.Desc));
+      if (pp.AC.nSelLoc == 0)
+        iscZelWarning("No locus passed the filters for the pair " + pp.Desc +
+                      "; its tables hold header lines only");
+      else
+        ++pairsWithLoci;
+      CompleteEstimator(pp, all, allDc, {pp.Pop2, pp.Pop1}, locNames, in.Vcf->Selection());
+    }
   }
   all = TAlleleCounts();  // every pair has its counts
-  allDc = TDiploidCounts();
-  for (uint32_t k = 0; k < nPairs; ++k) {
+  for (uint32_t k = 0; k < nPairs && !dcp; ++k) {
     TPopParams& pp = obj->PopParameters[k];
     const uint64_t passed = FilterAndTallyAlleleCounts(pp.AC, a.MinNObs, a.MinNPops, a.MaxNStates);
     iscZelLog(PassLine(passed, pp.AC.nLoc, pp.Desc));
@@ -286,12 +305,7 @@ bool RunPairwise(TFstArgs a) {
                     "; its tables hold header lines only");
     else
       ++pairsWithLoci;
-    if (dcp) {
-      CompleteEstimator(pp, pairDc[k], locNames, in.Vcf->Selection());
-      pairDc[k] = TDiploidCounts();
-    } else {
-      Complete(pp, locNames, in.Vcf->Selection(), a, false);
-    }
+    Complete(pp, locNames, in.Vcf->Selection(), a, false);
   }
   if (pairsWithLoci == 0) {
     NoPassingLocus(info, a);

@@ -85,7 +85,11 @@ bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembershi
   AC.Clear();
   if (locusNames) locusNames->clear();
   if (ploidy != 2) diploid = nullptr;
-  if (diploid) *diploid = TDiploidCounts();
+  if (diploid) {
+    const bool withHet = diploid->WithHet;
+    *diploid = TDiploidCounts();
+    diploid->WithHet = withHet;
+  }
   const uint64_t nSel = vcf.NSelected();
   const uint32_t nS = vcf.NSamples();
   if (nSel == 0 || nS == 0) return false;
@@ -132,7 +136,7 @@ bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembershi
   AC.ac_pop.reserve(nSel * 2 * nPop);
   if (diploid) {
     diploid->al_pop.reserve(nSel * 2 * nPop);
-    diploid->het_pop.reserve(nSel * 2 * nPop);
+    if (diploid->WithHet) diploid->het_pop.reserve(nSel * 2 * nPop);
   }
   if (locusNames) locusNames->reserve(nSel);
 
@@ -165,7 +169,7 @@ bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembershi
     AC.ac_pop.resize((ofs + n) * nPop, 0);
     if (diploid) {
       diploid->al_pop.resize((ofs + n) * nPop, 0);
-      diploid->het_pop.resize((ofs + n) * nPop, 0);
+      if (diploid->WithHet) diploid->het_pop.resize((ofs + n) * nPop, 0);
     }
     ++inf.VariantsRead;
 
@@ -235,7 +239,7 @@ bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembershi
           const size_t o = (ofs * nPop) + size_t(p) * n;
           ++diploid->al_pop[o + a[0]];
           ++diploid->al_pop[o + a[1]];
-          if (a[0] != a[1]) {
+          if (a[0] != a[1] && diploid->WithHet) {
             ++diploid->het_pop[o + a[0]];
             ++diploid->het_pop[o + a[1]];
           }

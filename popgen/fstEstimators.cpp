@@ -49,39 +49,51 @@ const char* FstEstimatorName(TFstEstimator est) {
   }
 }
 
-void PairDiploidCounts(const TAlleleCounts& AC, const TDiploidCounts& dc, uint32_t p0, uint32_t p1,
-                       TDiploidCounts& out) {
-  out = TDiploidCounts();
-  out.OneAlleleCalls = dc.OneAlleleCalls;
-  if (AC.LocOfs.empty()) return;
-  const uint64_t slots = AC.LocOfs.back();
-  const bool het = dc.het_pop.size() == dc.al_pop.size();
-  out.al_pop.assign(slots * 2, 0);
-  if (het) out.het_pop.assign(slots * 2, 0);
+uint64_t PairLocusFilter(const TAlleleCounts& AC, uint32_t p0, uint32_t p1, uint32_t minNPerPop,
+                         uint32_t minNPops, uint32_t max_NAlleles, TBitField& pass) {
+  minNPerPop = std::max(minNPerPop, 1u);
+  minNPops = std::max(minNPops, 1u);
+  pass.Make(AC.nLoc, false);
+  uint64_t n = 0;
   for (uint64_t j = 0; j < AC.nLoc; ++j) {
-    const uint32_t n = AC.NAlleles(j);
-    const uint64_t o = AC.LocOfs[j] * 2;
-    std::copy_n(DipPop(AC, dc.al_pop, p0, j), n, out.al_pop.data() + o);
-    std::copy_n(DipPop(AC, dc.al_pop, p1, j), n, out.al_pop.data() + o + n);
-    if (het) {
-      std::copy_n(DipPop(AC, dc.het_pop, p0, j), n, out.het_pop.data() + o);
-      std::copy_n(DipPop(AC, dc.het_pop, p1, j), n, out.het_pop.data() + o + n);
+    const uint32_t nA = AC.NAlleles(j);
+    if (nA > max_NAlleles) continue;
+    uint32_t good = 0;
+    for (uint32_t p : {p0, p1}) {
+      const uint32_t* c = AC.Pop(p, j);
+      uint32_t sum = 0;
+      for (uint32_t a = 0; a < nA; ++a) sum += c[a];
+      if (sum >= minNPerPop) ++good;
+    }
+    if (good >= minNPops) {
+      pass.ChgFieldBit(j, true);
+      ++n;
     }
   }
+  return n;
 }
 
 void WcFstParts(const TAlleleCounts& AC, const TDiploidCounts& dc, TFstLocusParts& out) {
+  std::vector<uint32_t> pops(AC.nPop);
+  for (uint32_t p = 0; p < AC.nPop; ++p) pops[p] = p;
+  WcFstParts(AC, dc, AC.Selection, pops, out);
+}
+
+void WcFstParts(const TAlleleCounts& AC, const TDiploidCounts& dc, const TBitField& pass,
+                const std::vector<uint32_t>& pops, TFstLocusParts& out) {
   out = TFstLocusParts();
-  out.Num.reserve(AC.nSelLoc);
-  out.Den.reserve(AC.nSelLoc);
-  const uint32_t nPop = AC.nPop;
+  if (pass.GetNBits() != AC.nLoc || dc.het_pop.size() != dc.al_pop.size()) return;
+  const uint64_t nPass = pass.BitsSet();
+  out.Num.reserve(nPass);
+  out.Den.reserve(nPass);
+  const uint32_t nPop = uint32_t(pops.size());
   std::vector<double> nInd(nPop);
   for (uint64_t j = 0; j < AC.nLoc; ++j) {
-    if (AC.Selection.GetNBits() != AC.nLoc || !AC.Selection.GetFieldBit(j)) continue;
+    if (!pass.GetFieldBit(j)) continue;
     const uint32_t nA = AC.NAlleles(j);
     double r = 0, sumN = 0, sumN2 = 0;
     for (uint32_t p = 0; p < nPop; ++p) {
-      const uint32_t* al = DipPop(AC, dc.al_pop, p, j);
+      const uint32_t* al = DipPop(AC, dc.al_pop, pops[p], j);
       uint64_t alleles = 0;
       for (uint32_t a = 0; a < nA; ++a) alleles += al[a];
       nInd[p] = double(alleles / 2);
@@ -103,15 +115,15 @@ void WcFstParts(const TAlleleCounts& AC, const TDiploidCounts& dc, TFstLocusPart
       double pBar = 0, hBar = 0;
       for (uint32_t p = 0; p < nPop; ++p) {
         if (nInd[p] == 0) continue;
-        pBar += DipPop(AC, dc.al_pop, p, j)[a] / 2.0;  // n_i p_i
-        hBar += DipPop(AC, dc.het_pop, p, j)[a];       // n_i h_i
+        pBar += DipPop(AC, dc.al_pop, pops[p], j)[a] / 2.0;  // n_i p_i
+        hBar += DipPop(AC, dc.het_pop, pops[p], j)[a];       // n_i h_i
       }
       pBar /= r * nBar;
       hBar /= r * nBar;
       double s2 = 0;
       for (uint32_t p = 0; p < nPop; ++p) {
         if (nInd[p] == 0) continue;
-        const double pi = DipPop(AC, dc.al_pop, p, j)[a] / (2.0 * nInd[p]);
+        const double pi = DipPop(AC, dc.al_pop, pops[p], j)[a] / (2.0 * nInd[p]);
         s2 += nInd[p] * (pi - pBar) * (pi - pBar);
       }
       s2 /= (r - 1) * nBar;
@@ -130,14 +142,21 @@ void WcFstParts(const TAlleleCounts& AC, const TDiploidCounts& dc, TFstLocusPart
 }
 
 void HudsonFstParts(const TAlleleCounts& AC, const TDiploidCounts& dc, TFstLocusParts& out) {
+  HudsonFstParts(AC, dc, AC.Selection, 0, 1, out);
+}
+
+void HudsonFstParts(const TAlleleCounts& AC, const TDiploidCounts& dc, const TBitField& pass,
+                    uint32_t p0, uint32_t p1, TFstLocusParts& out) {
   out = TFstLocusParts();
-  out.Num.reserve(AC.nSelLoc);
-  out.Den.reserve(AC.nSelLoc);
+  if (pass.GetNBits() != AC.nLoc) return;
+  const uint64_t nPass = pass.BitsSet();
+  out.Num.reserve(nPass);
+  out.Den.reserve(nPass);
   for (uint64_t j = 0; j < AC.nLoc; ++j) {
-    if (AC.Selection.GetNBits() != AC.nLoc || !AC.Selection.GetFieldBit(j)) continue;
+    if (!pass.GetFieldBit(j)) continue;
     const uint32_t nA = AC.NAlleles(j);
-    const uint32_t* c0 = DipPop(AC, dc.al_pop, 0, j);
-    const uint32_t* c1 = DipPop(AC, dc.al_pop, 1, j);
+    const uint32_t* c0 = DipPop(AC, dc.al_pop, p0, j);
+    const uint32_t* c1 = DipPop(AC, dc.al_pop, p1, j);
     double n0 = 0, n1 = 0;
     for (uint32_t a = 0; a < nA; ++a) {
       n0 += c0[a];

@@ -27,14 +27,16 @@ const char* FstEstimatorName(TFstEstimator est);
 // counted, since both estimators are defined on diploid individuals.
 struct TDiploidCounts {
   std::vector<uint32_t> al_pop;
-  std::vector<uint32_t> het_pop;
+  std::vector<uint32_t> het_pop;  // left empty when WithHet is false (Hudson needs none)
   uint64_t OneAlleleCalls = 0;
+  bool WithHet = true;
 };
 
-// The diploid counts of two populations of dc (p0 becomes population 0, p1 population 1);
-// AC gives the layout of dc.
-void PairDiploidCounts(const TAlleleCounts& AC, const TDiploidCounts& dc, uint32_t p0, uint32_t p1,
-                       TDiploidCounts& out);
+// The loci of AC that pass FilterAndTallyAlleleCounts' rule when only populations p0 and p1
+// count (what it gives on PairAlleleCounts(AC, p0, p1)), without copying the counts; returns
+// their number.
+uint64_t PairLocusFilter(const TAlleleCounts& AC, uint32_t p0, uint32_t p1, uint32_t minNPerPop,
+                         uint32_t minNPops, uint32_t max_NAlleles, TBitField& pass);
 
 // Per passing locus: the estimator's numerator, denominator and value. Num and Den are NaN
 // where the estimator has too little data; Value is NaN where Den is 0 or undefined.
@@ -51,6 +53,9 @@ struct TFstLocusParts {
 // Populations without a diploid call at a locus are left out there; fewer than two left, or
 // a mean sample size of at most one individual, leave the locus undefined.
 void WcFstParts(const TAlleleCounts& AC, const TDiploidCounts& dc, TFstLocusParts& out);
+// The same over the populations pops of AC for the loci set in pass.
+void WcFstParts(const TAlleleCounts& AC, const TDiploidCounts& dc, const TBitField& pass,
+                const std::vector<uint32_t>& pops, TFstLocusParts& out);
 
 // Hudson's F_ST of populations 0 and 1 of AC for the passing loci: numerator H_B - H_W,
 // denominator H_B, with H_B = 1 - sum p0 p1 and H_W the mean of the unbiased within-population
@@ -58,6 +63,9 @@ void WcFstParts(const TAlleleCounts& AC, const TDiploidCounts& dc, TFstLocusPart
 // (p0 - p1)^2 - p0 (1 - p0) / (n0 - 1) - p1 (1 - p1) / (n1 - 1) over p0 (1 - p1) + p1 (1 - p0).
 // A population with fewer than two alleles leaves the locus undefined.
 void HudsonFstParts(const TAlleleCounts& AC, const TDiploidCounts& dc, TFstLocusParts& out);
+// The same for populations p0 and p1 of AC and the loci set in pass.
+void HudsonFstParts(const TAlleleCounts& AC, const TDiploidCounts& dc, const TBitField& pass,
+                    uint32_t p0, uint32_t p1, TFstLocusParts& out);
 
 // The heterozygosity-based F_ST as parts: H_T - H_S over H_T, with the per-locus values as
 // computed (fst, possibly limited to zero).

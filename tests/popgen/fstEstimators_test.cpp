@@ -23,6 +23,7 @@ void MakeCounts(const std::vector<std::vector<TGeno>>& loci, TAlleleCounts& ac,
   dc = TDiploidCounts();
   ac.nPop = uint32_t(loci.at(0).size());
   ac.nLoc = loci.size();
+  ac.nAllelesPerPop.assign(ac.nPop, 0);
   ac.LocOfs.assign(1, 0);
   for (const auto& loc : loci) {
     ac.LocOfs.push_back(ac.LocOfs.back() + 2);
@@ -191,6 +192,34 @@ TEST(FstEstimators, NamesRoundTrip) {
   TFstEstimator e = fstWC;
   EXPECT_FALSE(FstEstimatorFromName("WC", e));
   EXPECT_EQ(e, fstWC);
+}
+
+}  // namespace
+
+namespace {
+
+// The pair filter on the counts of all populations passes what the filter passes on the
+// pair's own counts.
+TEST(FstEstimators, PairFilterAgreesWithTheFilterOnPairCounts) {
+  TAlleleCounts ac;
+  TDiploidCounts dc;
+  MakeCounts({{{1, 1, 0}, {0, 0, 0}, {2, 0, 1}},
+              {{0, 0, 0}, {0, 0, 0}, {1, 0, 0}},
+              {{3, 0, 0}, {0, 2, 0}, {0, 0, 0}},
+              {{0, 1, 0}, {1, 0, 0}, {0, 1, 0}}},
+             ac, dc);
+  for (uint32_t minObs : {1u, 2u, 3u})
+    for (uint32_t minPops : {1u, 2u})
+      for (auto [p0, p1] : {std::pair{0u, 1u}, {0u, 2u}, {2u, 1u}}) {
+        TAlleleCounts pair;
+        PairAlleleCounts(ac, p0, p1, pair);
+        const uint64_t want = FilterAndTallyAlleleCounts(pair, minObs, minPops, 2);
+        TBitField pass;
+        EXPECT_EQ(PairLocusFilter(ac, p0, p1, minObs, minPops, 2, pass), want);
+        for (uint64_t j = 0; j < ac.nLoc; ++j)
+          EXPECT_EQ(pass.GetFieldBit(j), pair.Selection.GetFieldBit(j))
+              << minObs << " " << minPops << " " << p0 << p1 << " locus " << j;
+      }
 }
 
 }  // namespace
