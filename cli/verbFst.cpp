@@ -3,10 +3,8 @@
 // [--plot FILE [--plot-threshold X]] [filters...] --out BASE: global or pairwise F_ST of the
 // selected variants, written as the tables scSaveFst writes for the chosen estimator, and the
 // picture of F_ST along the genome of the first data set.
-#include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <string>
 #include <system_error>
@@ -57,53 +55,11 @@ bool MakeOutFolder(const std::string& base) {
 }
 
 #ifdef ZEL_HAVE_PLOT
-// The first data set of the newest result as a picture: its per-locus values, windows (those
-// of --window, else a hundredth of the longest chromosome) and the threshold (given, else the
-// 99th percentile of the values).
 bool PlotNewestFst(const TFstCliOptions& o) {
   const TPopParameters* obj = GetLastObjOfTypeAs<TPopParameters>(oPopParams);
   if (!obj || obj->PopParameters.empty()) return false;
-  const TPopParams& pp = obj->PopParameters[0];
-  TFstGenomeInput in;
-  std::map<std::string, uint32_t> chrIdx;
-  uint64_t longest = 0;
-  for (size_t i = 0; i < pp.LocNames.size() && i < pp.Fst.size(); ++i) {
-    const std::string& n = pp.LocNames[i];
-    const size_t tab = n.find('\t');
-    const std::string chr = n.substr(0, tab);
-    auto it = chrIdx.find(chr);
-    if (it == chrIdx.end()) {
-      it = chrIdx.emplace(chr, uint32_t(in.ChrNames.size())).first;
-      in.ChrNames.push_back(chr);
-    }
-    const uint64_t pos = tab == std::string::npos ? 0 : std::stoull(n.substr(tab + 1));
-    longest = std::max(longest, pos);
-    in.LocChr.push_back(it->second);
-    in.LocPos.push_back(pos);
-    in.LocValue.push_back(pp.Fst[i]);
-  }
-  const uint64_t size =
-      o.Extra.WindowSize ? o.Extra.WindowSize : std::max<uint64_t>(1, (longest + 99) / 100);
-  const uint64_t step = o.Extra.WindowSize && o.Extra.WindowStep ? o.Extra.WindowStep : size;
-  std::vector<TFstWindow> windows;
-  FstWindows(pp.LocNames, pp.Parts, size, step, windows);
-  for (const TFstWindow& w : windows)
-    in.Windows.push_back({chrIdx[w.Chr], w.Start, w.End, w.Value});
-  in.HasThreshold = true;
-  in.Threshold = o.PlotThreshold;
-  if (std::isnan(in.Threshold)) {
-    std::vector<double> v;
-    for (double x : in.LocValue)
-      if (std::isfinite(x)) v.push_back(x);
-    if (v.empty()) {
-      in.HasThreshold = false;
-    } else {
-      const size_t k = size_t(std::floor(0.99 * double(v.size() - 1)));
-      std::nth_element(v.begin(), v.begin() + std::ptrdiff_t(k), v.end());
-      in.Threshold = v[k];
-    }
-  }
-  in.Title = std::string("F_ST (") + FstEstimatorName(obj->Estimator) + ") " + pp.Desc;
+  const TFstGenomeInput in = FstGenomeInputOf(
+      *obj, 0, o.Extra.WindowSize, o.Extra.WindowSize ? o.Extra.WindowStep : 0, o.PlotThreshold);
   return PlotFstGenomeFile(in, o.Plot, 1200, 500);
 }
 #endif
