@@ -65,3 +65,9 @@ cp "$build/stderr.txt" "$data/vcftools_wc.log"
 echo "check, pair pop2-pop1:"
 echo "  zelcli hudson: $(awk -F'\t' '$1 == "pop2-pop1" {print $3}' "$data/zel_plus/hudson_fst_hudson_summary.tsv")   plink2: $(awk '$1 == "pop1" && $2 == "pop2" {print $3}' "$data/plink_hudson.fst.summary")"
 echo "  zelcli wc weighted/mean: $(awk -F'\t' 'NR == 2 {print $3 " " $4}' "$data/zel_plus/wc_fst_wc_summary.tsv")   vcftools: $(awk '/weighted Fst/ {w = $NF} /mean Fst/ {m = $NF} END {print w " " m}' "$data/vcftools_wc.log")"
+# vcftools leaves out every site with a call it does not take as diploid (the generator writes
+# some missing calls as a lone "."): the same figures over the sites it kept.
+echo "  zelcli wc weighted/mean over the sites vcftools kept: $(tr -d '\r' < "$data/zel_plus/wc_fst_wc_global.tsv" |
+  awk -F'\t' 'NR == FNR {if (FNR > 1 && $3 != "nan" && $3 != "-nan") kept[$1 ":" $2] = 1; next}
+    FNR > 1 && ($1 ":" $2) in kept && $5 != "NA" {n += $3; d += $4; v += $5; k++}
+    END {printf "%.6f %.6f (%d sites)", n / d, v / k, k}' "$data/vcftools_wc.weir.fst" -)"
