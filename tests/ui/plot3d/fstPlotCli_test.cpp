@@ -1,6 +1,6 @@
-// zelcli fst --plot end to end on the six-population example: PNG and SVG pictures of F_ST
-// along the genome, kept in the build tree's screenshot folder for a look; a bad suffix is
-// refused before anything runs.
+// zelcli fst --plot end to end on the example data and the six-population fixture: PNG and SVG
+// pictures of F_ST along the genome, kept in the build tree's screenshot folder for a look; a bad
+// suffix is refused before anything runs.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -16,21 +16,29 @@ std::string Fst(const std::string& name) { return std::string(ZEL_TEST_DATA) + "
 TEST(FstPlotCli, PngAndSvgOfTheExample) {
   const fs::path shots = ZEL_SHOT_DIR;
   fs::create_directories(shots);
+  const std::string example = std::string(ZEL_TEST_DATA) + "/../../examples/";
   struct TCase {
-    std::string File;
+    std::string File, Vcf, Map;
     std::vector<std::string> Extra;
-  } cases[] = {{"fst_genome_wc.png", {"--estimator", "wc", "--window", "20000"}},
-               {"fst_genome_hudson.svg", {"--estimator", "hudson", "--pairwise"}},
-               {"fst_genome_spec.png", {"--plot-threshold", "0.3"}}};
+  } cases[] = {{"fst_genome_example_hudson.png",
+                example + "example.vcf.gz",
+                example + "example_popmap.txt",
+                {"--estimator", "hudson", "--pairwise"}},
+               {"fst_genome_example_wc.svg",
+                example + "example.vcf.gz",
+                example + "example_popmap.txt",
+                {"--estimator", "wc", "--window", "500000"}},
+               {"fst_genome_six_spec.png",
+                Fst("six.vcf"),
+                Fst("six.popmap"),
+                {"--plot-threshold", "0.3", "--max-states", "3"}}};
   for (const TCase& c : cases) {
     const std::string pic = (shots / c.File).string();
     fs::remove(pic);
-    std::vector<std::string> args = {"fst",          Fst("six.vcf"),
-                                     "--popmap",     Fst("six.popmap"),
-                                     "--min-pops",   "2",
-                                     "--max-states", "3",
-                                     "--out",        (shots / "fst_tables").string() + "/",
-                                     "--plot",       pic};
+    std::vector<std::string> args = {
+        "fst",        c.Vcf, "--popmap", c.Map,
+        "--min-pops", "2",   "--out",    (shots / "fst_tables").string() + "/",
+        "--plot",     pic};
     args.insert(args.end(), c.Extra.begin(), c.Extra.end());
     const TCliRun r = RunZelcli(args);
     ASSERT_EQ(r.Status, 0) << r.Out << r.Err;
