@@ -1,6 +1,9 @@
 // zelcli fst FILE --popmap MAP [--scheme NAME] [--pairwise] [depth and locus options]
-// [filters...] --out BASE: global or pairwise F_ST of the selected variants, written as the
-// four tables per result that scSaveFst writes.
+// [--estimator spec|wc|hudson] [--window SIZE [--step STEP]] [--jackknife-blocks N]
+// [--plot FILE [--plot-threshold X]] [filters...] --out BASE: global or pairwise F_ST of the
+// selected variants, written as the tables scSaveFst writes for the chosen estimator, and the
+// picture of F_ST along the genome of the first data set.
+#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -12,6 +15,12 @@
 #include "commands/cmdFst.h"
 #include "commands/cmdLoad.h"
 #include "core/zelLog.h"
+#ifdef ZEL_HAVE_PLOT
+#include "core/zelRegistry.h"
+#include "popgen/bioFst.h"
+#include "ui/plot3d/qtFstPicture.h"
+#include "ui/plot3d/qtPicture.h"
+#endif
 
 namespace {
 
@@ -23,6 +32,11 @@ struct TFstCliOptions {
   uint32_t MinDP = 2, MinDPHom = 10, MinObs = 4, MinPops = 4, MaxStates = 2;
   bool NoLimitZero = false;
   bool NoSmallSampleCorrection = false;
+  std::string Estimator = "spec";
+  TFstExtraOutput Extra;
+  bool BlocksGiven = false;
+  std::string Plot;
+  double PlotThreshold = std::nan("");
 };
 
 // The folder part of the base name ("DIR/" or "DIR/run1"), made when missing.
@@ -40,17 +54,41 @@ bool MakeOutFolder(const std::string& base) {
   return true;
 }
 
+#ifdef ZEL_HAVE_PLOT
+bool PlotNewestFst(const TFstCliOptions& o) {
+  const TPopParameters* obj = GetLastObjOfTypeAs<TPopParameters>(oPopParams);
+  if (!obj || obj->PopParameters.empty()) return false;
+  const TFstGenomeInput in = FstGenomeInputOf(
+      *obj, 0, o.Extra.WindowSize, o.Extra.WindowSize ? o.Extra.WindowStep : 0, o.PlotThreshold);
+  return PlotFstGenomeFile(in, o.Plot, 1200, 500);
+}
+#endif
+
 int RunFst(const TFstCliOptions& o, const TPopCliOptions& pop, const TFilterCliOptions& filters) {
   if (!scLoadVcfFile(o.File)) return 1;
   if (!ApplyPopOptions(pop)) return 1;
   if (!ApplyFilterOptions(filters)) return 1;
+  if (o.Extra.WindowStep && !o.Extra.WindowSize) {
+    iscZelUserError("--step needs --window");
+    return 1;
+  }
+  TFstExtraOutput extra = o.Extra;
+  extra.SpecSummary = o.BlocksGiven || o.Extra.WindowSize > 0;
+  extra.KeepParts = !o.Plot.empty();
+  iscSetFstExtraOutput(extra);
+  // The default logs nothing, so that runs without the option keep their log.
+  if (o.Estimator != "spec" && !scFstEstimator(o.Estimator)) return 1;
   const bool limit = !o.NoLimitZero, ssc = !o.NoSmallSampleCorrection;
   const bool ok =
       o.Pairwise ? scPairwiseFst(o.MinDP, o.MinDPHom, o.MinObs, o.MinPops, o.MaxStates, limit, ssc)
                  : scGlobalFst(o.MinDP, o.MinDPHom, o.MinObs, o.MinPops, o.MaxStates, limit, ssc);
   if (!ok || iscZelHasError(false)) return 1;
   if (!MakeOutFolder(o.Out)) return 1;
-  return scSaveFst(o.Out) ? 0 : 1;
+  if (!scSaveFst(o.Out)) return 1;
+#ifdef ZEL_HAVE_PLOT
+  if (!o.Plot.empty() && !PlotNewestFst(o)) return 1;
+#endif
+  return 0;
 }
 
 const TCliVerbRegistrar registrar(TCliVerb{
@@ -81,6 +119,38 @@ const TCliVerbRegistrar registrar(TCliVerb{
       sub.add_flag("--no-limit-zero", o->NoLimitZero, "Keep negative F_ST values");
       sub.add_flag("--no-small-sample-correction", o->NoSmallSampleCorrection,
                    "Heterozygosities without the N/(N-1) correction");
+      sub.add_option("--estimator", o->Estimator,
+                     "spec: the tables above; wc: Weir & Cockerham's theta (global or pairwise); "
+                     "hudson: Hudson's F_ST (pairwise). wc and hudson write BASE + "
+                     "fst_<estimator>_<pair>.tsv per locus and fst_<estimator>_summary.tsv")
+          ->check(CLI::IsMember({"spec", "wc", "hudson"}))
+          ->capture_default_str();
+      sub.add_option("--window", o->Extra.WindowSize,
+                     "Also F_ST in windows of SIZE bases along each chromosome (ratio of sums): "
+                     "BASE + fst_<estimator>_window_<pair>.tsv")
+          ->check(CLI::PositiveNumber)
+          ->type_name("SIZE");
+      sub.add_option("--step", o->Extra.WindowStep, "Windows start every STEP bases (default SIZE)")
+          ->check(CLI::PositiveNumber)
+          ->type_name("STEP");
+      sub.add_option("--jackknife-blocks", o->Extra.JackknifeBlocks,
+                     "Contiguous blocks of equal locus count for the jackknife standard error "
+                     "of the genome-wide figures; with spec this also writes the summary")
+          ->check(CLI::PositiveNumber)
+          ->capture_default_str()
+          ->each([o](const std::string&) { o->BlocksGiven = true; });
+#ifdef ZEL_HAVE_PLOT
+      sub.add_option("--plot", o->Plot,
+                     "Also draw F_ST along the genome (the first pair when pairwise) to this file")
+          ->type_name("FILE.(png|svg|bmp)")
+          ->check([](const std::string& f) {
+            return PictureFormatOf(f) == TPictureFormat::Unknown
+                       ? std::string("the picture name must end in .png, .svg or .bmp")
+                       : std::string();
+          });
+      sub.add_option("--plot-threshold", o->PlotThreshold,
+                     "Height of the threshold line (default: the 99th percentile of the values)");
+#endif
       auto filters = AddFilterOptions(sub);
       sub.add_option("--out", o->Out,
                      "Base name of the tables: BASE + ac_/af_/het_/fst_ + global or the pair + "

@@ -18,10 +18,16 @@
 #include "fileaccess/korFileIO.h"
 #include "popgen/bioDS.h"
 #include "popgen/bioFst.h"
+#include "popgen/fstEstimators.h"
 #include "popgen/popSampleMatch.h"
 #include "vcf/bioVCF.h"
 
 namespace {
+
+TFstEstimator gEstimator = fstSpec;
+TFstExtraOutput gExtra;
+
+bool WantSpecParts() { return gExtra.SpecSummary || gExtra.WindowSize > 0 || gExtra.KeepParts; }
 
 struct TFstArgs {
   uint32_t MinDPAll, MinDPHom, MinNObs, MinNPops, MaxNStates;
@@ -90,9 +96,10 @@ std::string ParamText(const char* kind, const TFstArgs& a) {
 
 // The walk over the selected variants; false once an error was logged.
 bool CountAlleles(TFstInput& in, const std::vector<uint32_t>& membership, const TFstArgs& a,
-                  TAlleleCounts& ac, TAlleleCountInfo& info, std::vector<std::string>& names) {
+                  TAlleleCounts& ac, TAlleleCountInfo& info, std::vector<std::string>& names,
+                  TDiploidCounts* diploid) {
   if (!GetVcfAlleleCounts(*in.Vcf, membership, a.MinDPAll, a.MinDPHom, ac, 2, &info, &ZelUser(),
-                          &names)) {
+                          &names, diploid)) {
     if (info.Err)
       iscZelError(info.Err);
     else
@@ -105,6 +112,12 @@ bool CountAlleles(TFstInput& in, const std::vector<uint32_t>& membership, const 
   if (info.VariantsNoDP && info.VariantsNoDP < info.VariantsRead)
     iscZelWarning(std::to_string(info.VariantsNoDP) + " of " + std::to_string(info.VariantsRead) +
                   " variants read have no DP; the depth threshold drops all their calls");
+  if (diploid)
+    iscZelLog(
+        "Calls with one allele (haploid, half missing, or homozygous below minDP_hom) "
+        "skipped by the " +
+        std::string(FstEstimatorName(gEstimator)) +
+        " estimator: " + std::to_string(diploid->OneAlleleCalls));
   return true;
 }
 
@@ -135,6 +148,8 @@ void Complete(TPopParams& pp, const std::vector<std::string>& allNames, const TB
   pp.valKind = ppvFst;
   pp.Fst.clear();
   Het2Fst(pp.Het, pp.Fst, a.Limit);
+  pp.Parts = TFstLocusParts();
+  if (WantSpecParts()) HetFstParts(pp.Het, pp.Fst, pp.Parts);
   if (!keepFreqAndHet) {
     // The population count stays for the header-only tables of a pair without loci.
     pp.AF = TAlleleFrequencies();
@@ -142,6 +157,29 @@ void Complete(TPopParams& pp, const std::vector<std::string>& allNames, const TB
     pp.Het = THeterozygosities();
     pp.Het.nPop = pp.AC.nPop;
   }
+  pp.SelMask = MakeFstSelMask(vcfSel, pp.AC.Selection);
+}
+
+// The chosen estimator's values for one data set: over populations pops of the counts ac (every
+// population of a global run, the two of a pair) at the loci pp.AC.Selection passed. The
+// frequency and heterozygosity tables are not made.
+void CompleteEstimator(TPopParams& pp, const TAlleleCounts& ac, const TDiploidCounts& dc,
+                       const std::vector<uint32_t>& pops, const std::vector<std::string>& allNames,
+                       const TBitField& vcfSel) {
+  pp.LocNames.clear();
+  pp.LocNames.reserve(pp.AC.nSelLoc);
+  for (uint64_t j = 0; j < pp.AC.nLoc && j < allNames.size(); ++j)
+    if (pp.AC.Selection.GetFieldBit(j)) pp.LocNames.push_back(allNames[j]);
+  if (gEstimator == fstWC)
+    WcFstParts(ac, dc, pp.AC.Selection, pops, pp.Parts);
+  else
+    HudsonFstParts(ac, dc, pp.AC.Selection, pops.at(0), pops.at(1), pp.Parts);
+  pp.Fst = pp.Parts.Value;
+  pp.valKind = ppvFst;
+  pp.AF = TAlleleFrequencies();
+  pp.AF.nPop = pp.AC.nPop;
+  pp.Het = THeterozygosities();
+  pp.Het.nPop = pp.AC.nPop;
   pp.SelMask = MakeFstSelMask(vcfSel, pp.AC.Selection);
 }
 
@@ -156,6 +194,12 @@ bool RunGlobal(const TFstArgs& a) {
   scUiSetState(1);
   iscZelHasError(true);
   iscZelLog(ParamText("global", a));
+  if (gEstimator == fstHudson) {
+    iscZelUserError(
+        "The hudson estimator compares two populations: use it with pairwise F_ST (zelcli: "
+        "--pairwise)");
+    return false;
+  }
   if (in.NPops < std::max(a.MinNPops, 1u)) {
     iscZelUserError("No locus can pass the filters: scheme \"" + in.Scheme->Name + "\" has " +
                     std::to_string(in.NPops) +
@@ -170,14 +214,23 @@ bool RunGlobal(const TFstArgs& a) {
   pp.PopNames = in.Scheme->PopNames;
   TAlleleCountInfo info;
   std::vector<std::string> names;
-  if (!CountAlleles(in, in.Membership, a, pp.AC, info, names)) return false;
+  TDiploidCounts dc;
+  TDiploidCounts* dcp = gEstimator == fstSpec ? nullptr : &dc;
+  if (!CountAlleles(in, in.Membership, a, pp.AC, info, names, dcp)) return false;
   const uint64_t passed = FilterAndTallyAlleleCounts(pp.AC, a.MinNObs, a.MinNPops, a.MaxNStates);
   iscZelLog(PassLine(passed, pp.AC.nLoc, ""));
   if (passed == 0) {
     NoPassingLocus(info, a);
     return false;
   }
-  Complete(pp, names, in.Vcf->Selection(), a, true);
+  if (dcp) {
+    std::vector<uint32_t> pops(pp.AC.nPop);
+    for (uint32_t p = 0; p < pp.AC.nPop; ++p) pops[p] = p;
+    CompleteEstimator(pp, pp.AC, dc, pops, names, in.Vcf->Selection());
+  } else {
+    Complete(pp, names, in.Vcf->Selection(), a, true);
+  }
+  obj->Estimator = gEstimator;
   obj->popParSrcid = uint64_t(in.VcfId);
   AddObj2ObjList(std::move(obj), oPopParams);
   iscZelLog("Finished.");
@@ -206,7 +259,10 @@ bool RunPairwise(TFstArgs a) {
   TAlleleCounts all;
   TAlleleCountInfo info;
   std::vector<std::string> locNames;
-  if (!CountAlleles(in, mb, a, all, info, locNames)) return false;
+  TDiploidCounts allDc;
+  allDc.WithHet = gEstimator == fstWC;
+  TDiploidCounts* dcp = gEstimator == fstSpec ? nullptr : &allDc;
+  if (!CountAlleles(in, mb, a, all, info, locNames, dcp)) return false;
 
   auto obj = std::make_unique<TPopParameters>();
   obj->PopParameters.reserve(nPairs);
@@ -221,10 +277,27 @@ bool RunPairwise(TFstArgs a) {
     pp.ValKindDesc = "F_ST";
     pp.PopNames = in.Scheme->PopNames;
     // The smaller number (met first among the samples) is population 0 of the pair.
-    PairAlleleCounts(all, pp.Pop2, pp.Pop1, pp.AC);
+    // The estimators work on the counts of all populations; a pair keeps its locus filter.
+    if (!dcp) PairAlleleCounts(all, pp.Pop2, pp.Pop1, pp.AC);
+  }
+  if (dcp) {
+    for (TPopParams& pp : obj->PopParameters) {
+      pp.AC.nLoc = all.nLoc;
+      pp.AC.nPop = 2;
+      pp.AC.nSelLoc = PairLocusFilter(all, pp.Pop2, pp.Pop1, a.MinNObs, a.MinNPops, a.MaxNStates,
+                                      pp.AC.Selection);
+      iscZelLog(PassLine(pp.AC.nSelLoc, pp.AC.nLoc, pp.Desc));
+      if (pp.AC.nSelLoc == 0)
+        iscZelWarning("No locus passed the filters for the pair " + pp.Desc +
+                      "; its tables hold header lines only");
+      else
+        ++pairsWithLoci;
+      CompleteEstimator(pp, all, allDc, {pp.Pop2, pp.Pop1}, locNames, in.Vcf->Selection());
+    }
   }
   all = TAlleleCounts();  // every pair has its counts
-  for (TPopParams& pp : obj->PopParameters) {
+  for (uint32_t k = 0; k < nPairs && !dcp; ++k) {
+    TPopParams& pp = obj->PopParameters[k];
     const uint64_t passed = FilterAndTallyAlleleCounts(pp.AC, a.MinNObs, a.MinNPops, a.MaxNStates);
     iscZelLog(PassLine(passed, pp.AC.nLoc, pp.Desc));
     if (passed == 0)
@@ -238,6 +311,7 @@ bool RunPairwise(TFstArgs a) {
     NoPassingLocus(info, a);
     return false;
   }
+  obj->Estimator = gEstimator;
   obj->popParSrcid = uint64_t(in.VcfId);
   AddObj2ObjList(std::move(obj), oPopParams);
   iscZelLog("DONE....");
@@ -302,14 +376,19 @@ bool scSaveFst(const std::string& base) {
     iscZelUserError("No suitable dataset in found in memory");
     return false;
   }
-  // Every name first: two data sets must never write over each other.
+  const TFstEstimator est = obj->Estimator;
+  const std::string estPrefix = base + "fst_" + FstEstimatorName(est) + "_";
+  const bool extra = est != fstSpec || gExtra.SpecSummary || gExtra.WindowSize > 0;
+  // Every name first: two data sets must never write over each other, nor over the summary.
   std::set<std::string> descs;
-  for (const TPopParams* pp : sets)
-    if (!descs.insert(FstFileDesc(pp->Desc)).second) {
-      iscZelUserError("Two data sets would be written to the same files: " + base + "fst_" +
-                      FstFileDesc(pp->Desc) + ".tsv");
+  for (const TPopParams* pp : sets) {
+    const std::string d = FstFileDesc(pp->Desc);
+    if (!descs.insert(d).second || (extra && (d == "summary" || d.rfind("window_", 0) == 0))) {
+      iscZelUserError("Two data sets would be written to the same files: " +
+                      (est == fstSpec ? base + "fst_" : estPrefix) + d + ".tsv");
       return false;
     }
+  }
   const std::string loc = "Chr\tPos";
   // One table at a time, each joined into one block: the line writer would make a system call
   // per line, and four tables of every pair at once would double the memory of the result.
@@ -329,8 +408,23 @@ bool scSaveFst(const std::string& base) {
     }
     return true;
   };
+  std::vector<std::string> summary;
+  if (extra) summary.push_back(FstSummaryHeader());
   for (const TPopParams* pp : sets) {
     const std::string d = FstFileDesc(pp->Desc);
+    if (extra) {
+      if (est != fstSpec &&
+          !write(estPrefix + d + ".tsv", ReportFstPartsStr(pp->Parts, pp->LocNames)))
+        return false;
+      if (gExtra.WindowSize > 0) {
+        std::vector<TFstWindow> windows;
+        FstWindows(pp->LocNames, pp->Parts, gExtra.WindowSize,
+                   gExtra.WindowStep ? gExtra.WindowStep : gExtra.WindowSize, windows);
+        if (!write(estPrefix + "window_" + d + ".tsv", ReportFstWindowsStr(windows))) return false;
+      }
+      summary.push_back(FstSummaryLine(pp->Desc, SummariseFst(pp->Parts, gExtra.JackknifeBlocks)));
+    }
+    if (est != fstSpec) continue;
     TAlleleFrequencies af;
     THeterozygosities het;
     PopParamsFreqAndHet(*pp, af, het);
@@ -344,6 +438,7 @@ bool scSaveFst(const std::string& base) {
                ReportFstStr(pp->Fst, true, pp->LocNames, loc, '\t', 4, 5)))
       return false;
   }
+  if (extra && !write(estPrefix + "summary.tsv", std::move(summary))) return false;
   iscZelLog("Finished.");
   scUiSetState(0);
   return true;
@@ -413,3 +508,17 @@ void uscVcfSelectByFst() {
 }
 
 void uscShowFstSelection() { uscVcfSelectByFst(); }
+
+bool scFstEstimator(const std::string& name) {
+  iscZelHasError(true);
+  TFstEstimator est;
+  if (!FstEstimatorFromName(name, est)) {
+    iscZelUserError("Unknown F_ST estimator: <" + name + "> (spec, wc or hudson)");
+    return false;
+  }
+  gEstimator = est;
+  iscZelLog(std::string("F_ST estimator: ") + FstEstimatorName(est));
+  return true;
+}
+
+void iscSetFstExtraOutput(const TFstExtraOutput& o) { gExtra = o; }

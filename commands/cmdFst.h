@@ -21,3 +21,27 @@ bool scSaveFst(const std::string& base);
 // file, a comparison and a threshold, and keeps selected only the variants whose F_ST passes.
 void uscVcfSelectByFst();
 void uscShowFstSelection();
+
+// The estimator of the scGlobalFst / scPairwiseFst runs that follow (until set again): "spec"
+// (the heterozygosity-based F_ST and its four tables, the start-up choice), "wc" (Weir &
+// Cockerham's theta, global or pairwise) or "hudson" (Hudson's F_ST, pairwise only). With wc or
+// hudson the result's per-locus values are that estimator's, and scSaveFst writes
+// base + "fst_<estimator>_" + description + ".tsv" per data set and base +
+// "fst_<estimator>_summary.tsv" instead of the four tables. Another name is a user error (the
+// choice is kept). Not in the command table: its fourteen entries are fixed and
+// scListCommands lists every registered command, so the interpreter cannot reach it.
+bool scFstEstimator(const std::string& name);
+
+// What scSaveFst writes beside the per-locus tables: windows of WindowSize bases (0: none)
+// moved by WindowStep (0: WindowSize) as base + "fst_<estimator>_window_" + description +
+// ".tsv", and the genome-wide summary with the block-jackknife standard errors over
+// JackknifeBlocks blocks; SpecSummary writes summary (and windows) for the spec estimator too.
+// KeepParts keeps the spec estimator's numerators and denominators in the result (TPopParams
+// Parts) without writing more, for a picture drawn from it.
+struct TFstExtraOutput {
+  uint64_t WindowSize = 0, WindowStep = 0;
+  uint32_t JackknifeBlocks = 100;
+  bool SpecSummary = false;
+  bool KeepParts = false;
+};
+void iscSetFstExtraOutput(const TFstExtraOutput& o);

@@ -9,6 +9,7 @@
 #include "base/korStruc.h"
 #include "base/zelObject.h"
 #include "popgen/bioPopGen.h"
+#include "popgen/fstEstimators.h"
 
 enum TPopParamValueKind : uint8_t { ppvUnknown = 0, ppvFst = 1, ppvExpression = 2, ppvUser = 3 };
 
@@ -31,6 +32,9 @@ struct TPopParams {
   // (every population pair) keeps AF and Het empty and derives them again from the counts
   // when its tables are written: ten pairs of 400k loci would otherwise hold 350 MB more.
   bool SmallSampleCorrection = true;
+  // The estimator's numerator, denominator and value per passing locus (Fst holds the same
+  // values); kept for the windows and genome-wide figures, empty when they are not asked for.
+  TFstLocusParts Parts;
 };
 
 // The data set's frequencies and heterozygosities: the stored ones, or derived from its counts
@@ -40,6 +44,7 @@ void PopParamsFreqAndHet(const TPopParams& pp, TAlleleFrequencies& af, THeterozy
 class TPopParameters : public TZelObject {
  public:
   uint64_t popParSrcid = 0;  // registry id of the VCF object the results come from
+  TFstEstimator Estimator = fstSpec;
   std::vector<TPopParams> PopParameters;
 };
 

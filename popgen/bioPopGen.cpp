@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "popgen/fstEstimators.h"
 #include "vcf/bioVCF.h"
 
 namespace {
@@ -75,7 +76,7 @@ bool ReadDepthsByHand(const TVCFFile& vcf, uint64_t v, uint32_t nS, std::vector<
 bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembership,
                         uint32_t minDP_all, uint32_t minDP_hom, TAlleleCounts& AC, uint32_t ploidy,
                         TAlleleCountInfo* info, IZelProgress* progress,
-                        std::vector<std::string>* locusNames) {
+                        std::vector<std::string>* locusNames, TDiploidCounts* diploid) {
   TAlleleCountInfo localInfo;
   TAlleleCountInfo& inf = info ? *info : localInfo;
   inf = TAlleleCountInfo();
@@ -83,6 +84,12 @@ bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembershi
   if (!vcf.SelectionMade()) vcf.ClearSelection(true);
   AC.Clear();
   if (locusNames) locusNames->clear();
+  if (ploidy != 2) diploid = nullptr;
+  if (diploid) {
+    const bool withHet = diploid->WithHet;
+    *diploid = TDiploidCounts();
+    diploid->WithHet = withHet;
+  }
   const uint64_t nSel = vcf.NSelected();
   const uint32_t nS = vcf.NSamples();
   if (nSel == 0 || nS == 0) return false;
@@ -127,6 +134,10 @@ bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembershi
   AC.LocOfs.reserve(nSel + 1);
   AC.ac_global.reserve(nSel * 2);
   AC.ac_pop.reserve(nSel * 2 * nPop);
+  if (diploid) {
+    diploid->al_pop.reserve(nSel * 2 * nPop);
+    if (diploid->WithHet) diploid->het_pop.reserve(nSel * 2 * nPop);
+  }
   if (locusNames) locusNames->reserve(nSel);
 
   const uint64_t nV = vcf.NVariants();
@@ -156,6 +167,10 @@ bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembershi
     AC.LocOfs.push_back(ofs + n);
     AC.ac_global.resize(ofs + n, 0);
     AC.ac_pop.resize((ofs + n) * nPop, 0);
+    if (diploid) {
+      diploid->al_pop.resize((ofs + n) * nPop, 0);
+      if (diploid->WithHet) diploid->het_pop.resize((ofs + n) * nPop, 0);
+    }
     ++inf.VariantsRead;
 
     TXtrFuncRes r = vcf.XtrGenotypeAndKeysMem(v, uint8_t(ploidy), nullptr, sal.data(), actN.data(),
@@ -211,11 +226,26 @@ bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembershi
         }
       }
       uint32_t* cp = acp + size_t(p) * n;
+      uint32_t called = 0;
       for (uint32_t k = 0; k < slots; ++k) {
         const uint32_t al = a[k];
         if (al >= n) continue;  // missing (or, never expected, beyond the site's alleles)
         ++cp[al];
         ++acg[al];
+        ++called;
+      }
+      if (diploid) {
+        if (called == 2) {
+          const size_t o = (ofs * nPop) + size_t(p) * n;
+          ++diploid->al_pop[o + a[0]];
+          ++diploid->al_pop[o + a[1]];
+          if (a[0] != a[1] && diploid->WithHet) {
+            ++diploid->het_pop[o + a[0]];
+            ++diploid->het_pop[o + a[1]];
+          }
+        } else if (called == 1) {
+          ++diploid->OneAlleleCalls;
+        }
       }
     }
   }

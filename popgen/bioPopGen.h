@@ -19,6 +19,7 @@
 #include "vcf/vcfXtr.h"
 
 class TVCFFile;
+struct TDiploidCounts;
 
 constexpr uint32_t kPopGenNone = 0xFFFFFFFFu;
 
@@ -88,11 +89,13 @@ struct TAlleleCountInfo {
 // sample or a membership of the wrong length (info->Err empty), and when a genotype cannot be
 // read (info->Err says where; the counts are then incomplete and must not be used).
 // locusNames, when given, receives CHROM "\t" POS of every locus (selected variant) in the
-// same walk.
+// same walk. diploid, when given (ploidy 2 only), receives the calls with two called alleles
+// after the depth masking, laid out like the counts (popgen/fstEstimators.h).
 bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembership,
                         uint32_t minDP_all, uint32_t minDP_hom, TAlleleCounts& AC, uint32_t ploidy,
                         TAlleleCountInfo* info = nullptr, IZelProgress* progress = nullptr,
-                        std::vector<std::string>* locusNames = nullptr);
+                        std::vector<std::string>* locusNames = nullptr,
+                        TDiploidCounts* diploid = nullptr);
 
 // The counts of two populations of AC (p0 becomes population 0, p1 population 1), with the
 // global counts their sum; the locus filter is not carried over.

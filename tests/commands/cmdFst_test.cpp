@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "commands/cmdLoad.h"
@@ -186,3 +187,41 @@ TEST_F(CmdFstTest, SelectionNeedsAVcfAndAResultOfIt) {
 }
 
 }  // namespace
+
+// The estimator holds for the runs that follow; an unknown name is refused and changes
+// nothing. hand.vcf under wc: chr1:100 .2 (a = .125, a + b + c = .625 over both alleles),
+// chr1:200 0 (every call 0/1), chr1:300 1, chr1:400 monomorphic and chr2:500 (one diploid call
+// per population after the depth masking) without a value; the call cut to one allele is
+// counted.
+TEST_F(CmdFstTest, EstimatorChosenByNameHoldsForTheNextRuns) {
+  EXPECT_FALSE(scFstEstimator("fis"));
+  EXPECT_EQ(ZelLogLines(),
+            (TLines{"ERROR [U]: Unknown F_ST estimator: <fis> (spec, wc or hudson)."}));
+  ASSERT_TRUE(scFstEstimator("wc"));
+  ASSERT_TRUE(scLoadVcfFile(Fst("hand.vcf")));
+  ASSERT_TRUE(scLoadPopMap(Fst("hand.popmap")));
+  SetActiveObj(0);
+  Clear();
+  ASSERT_TRUE(scGlobalFst(2, 10, 1, 2, 2, true, true));
+  EXPECT_NE(std::find(ZelLogLines().begin(), ZelLogLines().end(),
+                      "Calls with one allele (haploid, half missing, or homozygous below "
+                      "minDP_hom) skipped by the wc estimator: 1"),
+            ZelLogLines().end());
+  const auto* r = GetLastObjOfTypeAs<TPopParameters>(oPopParams);
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r->Estimator, fstWC);
+  const std::vector<double>& f = r->PopParameters.at(0).Fst;
+  ASSERT_EQ(f.size(), 5u);
+  EXPECT_NEAR(f[0], 0.2, 1e-12);
+  EXPECT_NEAR(f[1], 0, 1e-12);
+  EXPECT_NEAR(f[2], 1, 1e-12);
+  EXPECT_TRUE(std::isnan(f[3]) && std::isnan(f[4]));
+  // Hudson compares two populations only.
+  ASSERT_TRUE(scFstEstimator("hudson"));
+  Clear();
+  EXPECT_FALSE(scGlobalFst(2, 10, 1, 2, 2, true, true));
+  EXPECT_TRUE(iscZelHasError(false));
+  ASSERT_TRUE(scPairwiseFst(2, 10, 1, 2, 2, true, true));
+  EXPECT_EQ(GetLastObjOfTypeAs<TPopParameters>(oPopParams)->Estimator, fstHudson);
+  ASSERT_TRUE(scFstEstimator("spec"));
+}
