@@ -47,6 +47,7 @@
 #include "core/zelRemote.h"
 #include "core/zelStartup.h"
 #include "ui/plot3d/qtPlotWindow.h"
+#include "ui/zelFstPlotWindow.h"
 
 const std::string zelName =
     "ZEL - population genomics workbench 0.0.0113 /ALPHA/ Win" + std::to_string(sizeof(void*) * 8);
@@ -248,7 +249,9 @@ TZelMainForm::TZelMainForm(IZelUser* dialogs)
   Add(dist, "UPGMA", [this] {
     if (auto f = SaveName("UPGMA")) RunCommand([f] { scUPGMA(*f); });
   });
-  for (const char* c : {"Loc", "Plot", "Options"}) menuBar()->addMenu(c)->setEnabled(false);
+  menuBar()->addMenu("Loc")->setEnabled(false);
+  Add(menuBar()->addMenu("Plot"), "F_ST along the genome", [this] { ShowFstGenomePlot(this); });
+  menuBar()->addMenu("Options")->setEnabled(false);
   QMenu* view = menuBar()->addMenu("View");
   Add(view, "Log", [] { scChangeMode(mLog); });
   Add(view, "Command box", [this] { CmdBox->setVisible(true); });

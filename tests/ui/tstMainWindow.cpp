@@ -1,6 +1,7 @@
 // The main window's layout: tabs, menu captions and their enabled states, field defaults,
 // and screenshots of its tabs.
 #include <QAction>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +14,7 @@
 #include <fstream>
 
 #include "commands/cmdDist.h"
+#include "commands/cmdFst.h"
 #include "commands/cmdLoad.h"
 #include "commands/cmdMerge.h"
 #include "commands/cmdPop.h"
@@ -23,6 +25,8 @@
 #include "core/zelRemote.h"
 #include "core/zelStartup.h"
 #include "core/zelUiState.h"
+#include "popgen/bioFst.h"
+#include "ui/zelFstPlotWindow.h"
 #include "ui/zelMainWindow.h"
 
 namespace {
@@ -104,6 +108,7 @@ class TTestMainWindow : public QObject {
     QTest::newRow("pwdist") << "Ind|Pairwise unphased SNP distance" << true;
     QTest::newRow("pwfst") << "Pop|Pairwise Fst" << true;
     QTest::newRow("upgma") << "Dist|UPGMA" << true;
+    QTest::newRow("fstplot") << "Plot|F_ST along the genome" << true;
     QTest::newRow("plugins") << "Extensions|List Plugins" << true;
     QTest::newRow("about") << "Help|About" << true;
   }
@@ -341,6 +346,30 @@ class TTestMainWindow : public QObject {
     QVERIFY(ZelExiting());
     form.reset();
     QVERIFY(!iscZelInit());
+  }
+
+  // The newest F_ST result along the genome: one entry per data set, zoom by chromosome, and
+  // pictures of both views.
+  void fstGenomeWindow() {
+    TZelMainForm form;
+    Find(form.menuBar(), {"Plot", "F_ST along the genome"})->trigger();
+    QVERIFY(ZelLastErrorMsg().find("No F_ST result") != std::string::npos);
+    QVERIFY(scLoadVcfFile(ZEL_SOURCE_DIR "/examples/example.vcf.gz"));
+    QVERIFY(scLoadPopMap(ZEL_SOURCE_DIR "/examples/example_popmap.txt"));
+    QVERIFY(scPairwiseFst(2, 10, 4, 2, 2, true, true));
+    const auto* r = GetLastObjOfTypeAs<TPopParameters>(oPopParams);
+    QVERIFY(r);
+    TZelFstPlotWindow w(*r);
+    w.show();
+    QCOMPARE(w.DataSets->count(), int(r->PopParameters.size()));
+    QVERIFY(w.Chromosomes->count() > 1);
+    QVERIFY(w.SavePicture(ZEL_SHOT_DIR "/fst_genome.png"));
+    w.Chromosomes->setCurrentIndex(1);
+    QCOMPARE(w.View->ZoomChr, 0);
+    QVERIFY(w.SavePicture(ZEL_SHOT_DIR "/fst_genome_zoomed.svg"));
+    w.DataSets->setCurrentIndex(w.DataSets->count() - 1);
+    QCOMPARE(w.View->ZoomChr, -1);
+    QCOMPARE(w.Chromosomes->currentIndex(), 0);
   }
 
   void modeLogShowsTheLogTab() {
