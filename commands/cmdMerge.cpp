@@ -2,7 +2,6 @@
 // streamed to a temporary file that is renamed into place when the merge completed.
 #include "commands/cmdMerge.h"
 
-
 #include "commands/cmdLoad.h"
 #include "core/zelLog.h"
 #include "core/zelStartup.h"

@@ -1,10 +1,8 @@
 // Picture file of F_ST along the genome.
 #include "ui/plot3d/qtFstPicture.h"
 
-#include <QGuiApplication>
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <map>
 
 #include "core/zelLog.h"
@@ -74,16 +72,5 @@ TFstGenomeInput FstGenomeInputOf(const TPopParameters& result, size_t k, uint64_
 
 bool PlotFstGenomeFile(const TFstGenomeInput& in, const std::string& fileName, int width,
                        int height) {
-  if (QGuiApplication::instance()) return Save(in, fileName, width, height);
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  // Qt's notes about the missing desktop session are no news in a pipeline; real failures are.
-  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-      std::fprintf(stderr, "%s\n", msg.toLocal8Bit().constData());
-  });
-  static int argc = 1;
-  static char name[] = "zelcli";
-  static char* argv[] = {name, nullptr};
-  QGuiApplication app(argc, argv);
-  return Save(in, fileName, width, height);
+  return WithPictureApp([&] { return Save(in, fileName, width, height); });
 }

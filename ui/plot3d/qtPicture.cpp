@@ -163,8 +163,8 @@ bool SavePcoaPicture(const TPlotInput& in, const std::string& fileName, const TP
   return true;
 }
 
-bool PlotPcoaFile(const TPlotInput& in, const std::string& fileName, const TPictureOptions& o) {
-  if (QGuiApplication::instance()) return SavePcoaPicture(in, fileName, o);
+bool WithPictureApp(const std::function<bool()>& draw) {
+  if (QGuiApplication::instance()) return draw();
   // No display is needed (or wanted) for a picture file.
   qputenv("QT_QPA_PLATFORM", "offscreen");
   // Qt's notes about the missing desktop session are no news in a pipeline; real failures are.
@@ -176,5 +176,9 @@ bool PlotPcoaFile(const TPlotInput& in, const std::string& fileName, const TPict
   static char name[] = "zelcli";
   static char* argv[] = {name, nullptr};
   QGuiApplication app(argc, argv);
-  return SavePcoaPicture(in, fileName, o);
+  return draw();
+}
+
+bool PlotPcoaFile(const TPlotInput& in, const std::string& fileName, const TPictureOptions& o) {
+  return WithPictureApp([&] { return SavePcoaPicture(in, fileName, o); });
 }

@@ -24,6 +24,9 @@ QByteArray RenderPlotSvg(int width, int height, const TPlotPainter& draw);
 // a message in err.
 bool SavePlotPicture(const std::string& fileName, int width, int height, const TPlotPainter& draw,
                      std::string& err);
+// Runs draw (which writes a picture file) with a QGuiApplication: the running one, or an
+// offscreen one made for the call, as zelcli has none.
+bool WithPictureApp(const std::function<bool()>& draw);
 
 struct TPictureOptions {
   double RotX = 30, RotY = 30, RotZ = 0;  // degrees
