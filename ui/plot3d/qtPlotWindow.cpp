@@ -44,6 +44,23 @@
 namespace {
 
 const char* const kTag = "3D Plot";
+
+// The input box's number form: a whole number from 0 to 255, or an error saying which rule
+// the text broke (a larger number is refused, never cut to its low 8 bits).
+bool ReadByteNumber(const QString& text, uint8_t& value) {
+  bool ok = false;
+  const uint v = text.trimmed().toUInt(&ok);
+  if (!ok) {
+    iscZelError("Entered value is not a number!", kTag);
+    return false;
+  }
+  if (v > 255) {
+    iscZelError("Entered value is not a number from 0 to 255", kTag, text.trimmed().toStdString());
+    return false;
+  }
+  value = uint8_t(v);
+  return true;
+}
 constexpr double kRadToDeg = 57.295779513082320876798154814105;
 
 // The shape selector's names: position + 1 is the shape code.
@@ -530,12 +547,8 @@ QMenu* TFamdPlot::BuildMenu() {
     if (id >= FP3d.symbols.size()) return;  // the symbols changed meanwhile
     QString v = QString::number(FP3d.symbols[id].size);
     if (!FAsk->AskText("ZEL Plot", "Change symbols size", v)) return;
-    bool ok = false;
-    const uint v2 = v.trimmed().toUInt(&ok);
-    if (!ok || v2 > 255) {
-      iscZelError("Entered value is not a number!", kTag);
-      return;
-    }
+    uint8_t v2 = 0;
+    if (!ReadByteNumber(v, v2)) return;
     FP3d.symbols[id].size = uint16_t(v2);
     FP3d.UpdateSymSize();
     redraw();
@@ -589,13 +602,9 @@ QMenu* TFamdPlot::BuildMenu() {
   ax->addAction("Width", this, [this, redraw] {
     QString v = QString::number(FP3d.LineMainSz);
     if (!FAsk->AskText("ZEL Plot", "Thickness of coordinate axes", v)) return;
-    bool ok = false;
-    const uint w = v.trimmed().toUInt(&ok);
-    if (!ok || w > 255) {
-      iscZelError("Entered value is not a number!", kTag);
-      return;
-    }
-    FP3d.LineMainSz = uint8_t(w);
+    uint8_t w = 0;
+    if (!ReadByteNumber(v, w)) return;
+    FP3d.LineMainSz = w;
     redraw();
   });
   m->addAction("Move origin here", this, [this, redraw] {

@@ -309,6 +309,17 @@ class TPlotWindowTest : public QObject {
       QVERIFY2(c.changed(), qPrintable(c.path.join(" > ")));
       m->hide();
     }
+    // The number form: 300 is refused (not cut to 44), as is text; the size stays.
+    for (const char* bad : {"300", "abc"}) {
+      const uint16_t before = e.symbols[k].size;
+      const QPoint p = At(*w, k);
+      w->OpenContextMenu(p.x(), p.y());
+      ask.Texts = {bad};
+      FindAction(w->ContextMenu(), {"Change size"})->trigger();
+      w->ContextMenu()->hide();
+      QCOMPARE(e.symbols[k].size, before);
+      QVERIFY(iscZelHasError(true));
+    }
     // Away from every symbol the symbol entries are disabled and the first reads "&Edit label".
     w->OpenContextMenu(2, 2);
     QCOMPARE(w->ContextMenu()->actions()[0]->text(), QString("&Edit label"));
