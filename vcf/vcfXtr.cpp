@@ -98,10 +98,31 @@ static inline bool ShortDigits(std::string_view s, int64_t& v) {
 
 bool XtrConvert(std::string_view s, TXtrConversion conv, void* dst) {
   int64_t i;
-  if (conv == xtSInt32 && ShortDigits(s, i)) {
-    const int32_t t = int32_t(i);
-    std::memcpy(dst, &t, 4);
-    return true;
+  // Depths and qualities are short digit runs whatever integer type reads them.
+  if (ShortDigits(s, i)) {
+    switch (conv) {
+      case xtSInt32:
+        return StoreInt<int32_t>(i, dst);
+      case xtUInt32:
+        return StoreInt<uint32_t>(i, dst);
+      case xtUInt16:
+        return StoreInt<uint16_t>(i, dst);
+      case xtUInt8:
+        return StoreInt<uint8_t>(i, dst);
+      case xtSInt16:
+        return StoreInt<int16_t>(i, dst);
+      case xtSInt8:
+        return StoreInt<int8_t>(i, dst);
+      case xtSInt64:
+        return StoreInt<int64_t>(i, dst);
+      case xtUInt64: {
+        const uint64_t u = uint64_t(i);
+        std::memcpy(dst, &u, 8);
+        return true;
+      }
+      default:
+        break;
+    }
   }
   switch (conv) {
     case xtUInt8:
