@@ -1,5 +1,5 @@
 // zelcli fst FILE --popmap MAP [--scheme NAME] [--pairwise] [depth and locus options]
-// [--estimator spec|wc|hudson] [--window SIZE [--step STEP]] [--jackknife-blocks N]
+// [--estimator nei|wc|hudson] [--window SIZE [--step STEP]] [--jackknife-blocks N]
 // [--plot FILE [--plot-threshold X]] [filters...] --out BASE: global or pairwise F_ST of the
 // selected variants, written as the tables scSaveFst writes for the chosen estimator, and the
 // picture of F_ST along the genome of the first data set.
@@ -32,7 +32,7 @@ struct TFstCliOptions {
   uint32_t MinDP = 2, MinDPHom = 10, MinObs = 4, MinPops = 4, MaxStates = 2;
   bool NoLimitZero = false;
   bool NoSmallSampleCorrection = false;
-  std::string Estimator = "spec";
+  std::string Estimator = "nei";
   TFstExtraOutput Extra;
   bool BlocksGiven = false;
   std::string Plot;
@@ -73,11 +73,11 @@ int RunFst(const TFstCliOptions& o, const TPopCliOptions& pop, const TFilterCliO
     return 1;
   }
   TFstExtraOutput extra = o.Extra;
-  extra.SpecSummary = o.BlocksGiven || o.Extra.WindowSize > 0;
+  extra.NeiSummary = o.BlocksGiven || o.Extra.WindowSize > 0;
   extra.KeepParts = !o.Plot.empty();
   iscSetFstExtraOutput(extra);
   // The default logs nothing, so that runs without the option keep their log.
-  if (o.Estimator != "spec" && !scFstEstimator(o.Estimator)) return 1;
+  if (o.Estimator != "nei" && !scFstEstimator(o.Estimator)) return 1;
   const bool limit = !o.NoLimitZero, ssc = !o.NoSmallSampleCorrection;
   const bool ok =
       o.Pairwise ? scPairwiseFst(o.MinDP, o.MinDPHom, o.MinObs, o.MinPops, o.MaxStates, limit, ssc)
@@ -120,10 +120,11 @@ const TCliVerbRegistrar registrar(TCliVerb{
       sub.add_flag("--no-small-sample-correction", o->NoSmallSampleCorrection,
                    "Heterozygosities without the N/(N-1) correction");
       sub.add_option("--estimator", o->Estimator,
-                     "spec: the tables above; wc: Weir & Cockerham's theta (global or pairwise); "
+                     "nei: the tables above (Nei's heterozygosity-based F_ST); wc: Weir & "
+                     "Cockerham's theta (global or pairwise); "
                      "hudson: Hudson's F_ST (pairwise). wc and hudson write BASE + "
                      "fst_<estimator>_<pair>.tsv per locus and fst_<estimator>_summary.tsv")
-          ->check(CLI::IsMember({"spec", "wc", "hudson"}))
+          ->check(CLI::IsMember({"nei", "wc", "hudson"}))
           ->capture_default_str();
       sub.add_option("--window", o->Extra.WindowSize,
                      "Also F_ST in windows of SIZE bases along each chromosome (ratio of sums): "
@@ -135,7 +136,7 @@ const TCliVerbRegistrar registrar(TCliVerb{
           ->type_name("STEP");
       sub.add_option("--jackknife-blocks", o->Extra.JackknifeBlocks,
                      "Contiguous blocks of equal locus count for the jackknife standard error "
-                     "of the genome-wide figures; with spec this also writes the summary")
+                     "of the genome-wide figures; with nei this also writes the summary")
           ->check(CLI::PositiveNumber)
           ->capture_default_str()
           ->each([o](const std::string&) { o->BlocksGiven = true; });

@@ -24,10 +24,10 @@
 
 namespace {
 
-TFstEstimator gEstimator = fstSpec;
+TFstEstimator gEstimator = fstNei;
 TFstExtraOutput gExtra;
 
-bool WantSpecParts() { return gExtra.SpecSummary || gExtra.WindowSize > 0 || gExtra.KeepParts; }
+bool WantNeiParts() { return gExtra.NeiSummary || gExtra.WindowSize > 0 || gExtra.KeepParts; }
 
 struct TFstArgs {
   uint32_t MinDPAll, MinDPHom, MinNObs, MinNPops, MaxNStates;
@@ -149,7 +149,7 @@ void Complete(TPopParams& pp, const std::vector<std::string>& allNames, const TB
   pp.Fst.clear();
   Het2Fst(pp.Het, pp.Fst, a.Limit);
   pp.Parts = TFstLocusParts();
-  if (WantSpecParts()) HetFstParts(pp.Het, pp.Fst, pp.Parts);
+  if (WantNeiParts()) HetFstParts(pp.Het, pp.Fst, pp.Parts);
   if (!keepFreqAndHet) {
     // The population count stays for the header-only tables of a pair without loci.
     pp.AF = TAlleleFrequencies();
@@ -215,7 +215,7 @@ bool RunGlobal(const TFstArgs& a) {
   TAlleleCountInfo info;
   std::vector<std::string> names;
   TDiploidCounts dc;
-  TDiploidCounts* dcp = gEstimator == fstSpec ? nullptr : &dc;
+  TDiploidCounts* dcp = gEstimator == fstNei ? nullptr : &dc;
   if (!CountAlleles(in, in.Membership, a, pp.AC, info, names, dcp)) return false;
   const uint64_t passed = FilterAndTallyAlleleCounts(pp.AC, a.MinNObs, a.MinNPops, a.MaxNStates);
   iscZelLog(PassLine(passed, pp.AC.nLoc, ""));
@@ -261,7 +261,7 @@ bool RunPairwise(TFstArgs a) {
   std::vector<std::string> locNames;
   TDiploidCounts allDc;
   allDc.WithHet = gEstimator == fstWC;
-  TDiploidCounts* dcp = gEstimator == fstSpec ? nullptr : &allDc;
+  TDiploidCounts* dcp = gEstimator == fstNei ? nullptr : &allDc;
   if (!CountAlleles(in, mb, a, all, info, locNames, dcp)) return false;
 
   auto obj = std::make_unique<TPopParameters>();
@@ -378,14 +378,14 @@ bool scSaveFst(const std::string& base) {
   }
   const TFstEstimator est = obj->Estimator;
   const std::string estPrefix = base + "fst_" + FstEstimatorName(est) + "_";
-  const bool extra = est != fstSpec || gExtra.SpecSummary || gExtra.WindowSize > 0;
+  const bool extra = est != fstNei || gExtra.NeiSummary || gExtra.WindowSize > 0;
   // Every name first: two data sets must never write over each other, nor over the summary.
   std::set<std::string> descs;
   for (const TPopParams* pp : sets) {
     const std::string d = FstFileDesc(pp->Desc);
     if (!descs.insert(d).second || (extra && (d == "summary" || d.rfind("window_", 0) == 0))) {
       iscZelUserError("Two data sets would be written to the same files: " +
-                      (est == fstSpec ? base + "fst_" : estPrefix) + d + ".tsv");
+                      (est == fstNei ? base + "fst_" : estPrefix) + d + ".tsv");
       return false;
     }
   }
@@ -413,7 +413,7 @@ bool scSaveFst(const std::string& base) {
   for (const TPopParams* pp : sets) {
     const std::string d = FstFileDesc(pp->Desc);
     if (extra) {
-      if (est != fstSpec &&
+      if (est != fstNei &&
           !write(estPrefix + d + ".tsv", ReportFstPartsStr(pp->Parts, pp->LocNames)))
         return false;
       if (gExtra.WindowSize > 0) {
@@ -424,7 +424,7 @@ bool scSaveFst(const std::string& base) {
       }
       summary.push_back(FstSummaryLine(pp->Desc, SummariseFst(pp->Parts, gExtra.JackknifeBlocks)));
     }
-    if (est != fstSpec) continue;
+    if (est != fstNei) continue;
     TAlleleFrequencies af;
     THeterozygosities het;
     PopParamsFreqAndHet(*pp, af, het);
@@ -513,7 +513,7 @@ bool scFstEstimator(const std::string& name) {
   iscZelHasError(true);
   TFstEstimator est;
   if (!FstEstimatorFromName(name, est)) {
-    iscZelUserError("Unknown F_ST estimator: <" + name + "> (spec, wc or hudson)");
+    iscZelUserError("Unknown F_ST estimator: <" + name + "> (nei, wc or hudson)");
     return false;
   }
   gEstimator = est;

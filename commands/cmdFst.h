@@ -22,7 +22,7 @@ bool scSaveFst(const std::string& base);
 void uscVcfSelectByFst();
 void uscShowFstSelection();
 
-// The estimator of the scGlobalFst / scPairwiseFst runs that follow (until set again): "spec"
+// The estimator of the scGlobalFst / scPairwiseFst runs that follow (until set again): "nei"
 // (the heterozygosity-based F_ST and its four tables, the start-up choice), "wc" (Weir &
 // Cockerham's theta, global or pairwise) or "hudson" (Hudson's F_ST, pairwise only). With wc or
 // hudson the result's per-locus values are that estimator's, and scSaveFst writes
@@ -35,13 +35,13 @@ bool scFstEstimator(const std::string& name);
 // What scSaveFst writes beside the per-locus tables: windows of WindowSize bases (0: none)
 // moved by WindowStep (0: WindowSize) as base + "fst_<estimator>_window_" + description +
 // ".tsv", and the genome-wide summary with the block-jackknife standard errors over
-// JackknifeBlocks blocks; SpecSummary writes summary (and windows) for the spec estimator too.
-// KeepParts keeps the spec estimator's numerators and denominators in the result (TPopParams
+// JackknifeBlocks blocks; NeiSummary writes summary (and windows) for the Nei estimator too.
+// KeepParts keeps the Nei estimator's numerators and denominators in the result (TPopParams
 // Parts) without writing more, for a picture drawn from it.
 struct TFstExtraOutput {
   uint64_t WindowSize = 0, WindowStep = 0;
   uint32_t JackknifeBlocks = 100;
-  bool SpecSummary = false;
+  bool NeiSummary = false;
   bool KeepParts = false;
 };
 void iscSetFstExtraOutput(const TFstExtraOutput& o);

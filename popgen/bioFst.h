@@ -44,7 +44,7 @@ void PopParamsFreqAndHet(const TPopParams& pp, TAlleleFrequencies& af, THeterozy
 class TPopParameters : public TZelObject {
  public:
   uint64_t popParSrcid = 0;  // registry id of the VCF object the results come from
-  TFstEstimator Estimator = fstSpec;
+  TFstEstimator Estimator = fstNei;
   std::vector<TPopParams> PopParameters;
 };
 

@@ -27,8 +27,8 @@ const uint32_t* DipPop(const TAlleleCounts& AC, const std::vector<uint32_t>& v, 
 }  // namespace
 
 bool FstEstimatorFromName(const std::string& name, TFstEstimator& est) {
-  if (name == "spec")
-    est = fstSpec;
+  if (name == "nei")
+    est = fstNei;
   else if (name == "wc")
     est = fstWC;
   else if (name == "hudson")
@@ -45,7 +45,7 @@ const char* FstEstimatorName(TFstEstimator est) {
     case fstHudson:
       return "hudson";
     default:
-      return "spec";
+      return "nei";
   }
 }
 

@@ -14,9 +14,9 @@
 
 #include "popgen/bioPopGen.h"
 
-enum TFstEstimator : uint8_t { fstSpec = 0, fstWC = 1, fstHudson = 2 };
+enum TFstEstimator : uint8_t { fstNei = 0, fstWC = 1, fstHudson = 2 };
 
-// "spec", "wc", "hudson"; false for any other name.
+// "nei", "wc", "hudson"; false for any other name.
 bool FstEstimatorFromName(const std::string& name, TFstEstimator& est);
 const char* FstEstimatorName(TFstEstimator est);
 

@@ -190,22 +190,22 @@ TEST_F(FstEstimatorsCli, InstalledPeersGiveTheStoredOutputs) {
 // chr2 [1,250] no locus, [251,500] -7/18.
 // Genome-wide: weighted .135802469 (sum of parts), mean (.125 + 0 + 1 + 0) / 4; four loci in
 // four blocks; leave-one-out figures by hand give the standard errors.
-TEST_F(FstEstimatorsCli, SpecWindowsAndSummaryOfTheHandFixture) {
+TEST_F(FstEstimatorsCli, NeiWindowsAndSummaryOfTheHandFixture) {
   const TCliRun r = RunZelcli({"fst", Fst("hand.vcf"), "--popmap", Fst("hand.popmap"), "--min-obs",
                                "1", "--min-pops", "2", "--window", "250", "--out", Out()});
   ASSERT_EQ(r.Status, 0) << r.Out;
-  EXPECT_EQ(CliReadFile(Dir / "out" / "fst_spec_window_global.tsv"),
+  EXPECT_EQ(CliReadFile(Dir / "out" / "fst_nei_window_global.tsv"),
             "Chr\tStart\tEnd\tLoci\tFst\r\n"
             "chr1\t1\t250\t2\t-0.02083333\r\n"
             "chr1\t251\t500\t1\t1.00000000\r\n"
             "chr2\t1\t250\t0\tNA\r\n"
             "chr2\t251\t500\t1\t-0.38888889\r\n");
-  EXPECT_EQ(CliReadFile(Dir / "out" / "fst_spec_summary.tsv"),
+  EXPECT_EQ(CliReadFile(Dir / "out" / "fst_nei_summary.tsv"),
             "Pair\tLoci\tWeighted\tMean\tSE_Weighted\tSE_Mean\r\n"
             "global\t4\t0.13580247\t0.28125000\t0.30477807\t0.24138813\r\n");
   EXPECT_TRUE(fs::exists(Dir / "out" / "fst_global.tsv"));
 
-  // Without the new options the spec run writes its four tables only.
+  // Without the new options the Nei run writes its four tables only.
   fs::remove_all(Dir / "out");
   ASSERT_EQ(RunZelcli({"fst", Fst("hand.vcf"), "--popmap", Fst("hand.popmap"), "--min-obs", "1",
                        "--min-pops", "2", "--out", Out()})

@@ -196,7 +196,7 @@ TEST_F(CmdFstTest, SelectionNeedsAVcfAndAResultOfIt) {
 TEST_F(CmdFstTest, EstimatorChosenByNameHoldsForTheNextRuns) {
   EXPECT_FALSE(scFstEstimator("fis"));
   EXPECT_EQ(ZelLogLines(),
-            (TLines{"ERROR [U]: Unknown F_ST estimator: <fis> (spec, wc or hudson)."}));
+            (TLines{"ERROR [U]: Unknown F_ST estimator: <fis> (nei, wc or hudson)."}));
   ASSERT_TRUE(scFstEstimator("wc"));
   ASSERT_TRUE(scLoadVcfFile(Fst("hand.vcf")));
   ASSERT_TRUE(scLoadPopMap(Fst("hand.popmap")));
@@ -223,5 +223,5 @@ TEST_F(CmdFstTest, EstimatorChosenByNameHoldsForTheNextRuns) {
   EXPECT_TRUE(iscZelHasError(false));
   ASSERT_TRUE(scPairwiseFst(2, 10, 1, 2, 2, true, true));
   EXPECT_EQ(GetLastObjOfTypeAs<TPopParameters>(oPopParams)->Estimator, fstHudson);
-  ASSERT_TRUE(scFstEstimator("spec"));
+  ASSERT_TRUE(scFstEstimator("nei"));
 }

@@ -28,7 +28,7 @@ TEST(FstPlotCli, PngAndSvgOfTheExample) {
                 example + "example.vcf.gz",
                 example + "example_popmap.txt",
                 {"--estimator", "wc", "--window", "500000"}},
-               {"fst_genome_six_spec.png",
+               {"fst_genome_six_nei.png",
                 Fst("six.vcf"),
                 Fst("six.popmap"),
                 {"--plot-threshold", "0.3", "--max-states", "3"}}};
