@@ -1,33 +1,15 @@
 // The Qt answerer of the user-prompt seam.
 #include "ui/zelQtUser.h"
 
-#include <QCoreApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QTabWidget>
-#include <QThread>
 
 #include "commands/cmdLoad.h"
 #include "popgen/bioPop.h"
 #include "ui/zelGroupManager.h"
 #include "ui/zelVarSelDialog.h"
 #include "vcf/bioVCF.h"
-
-namespace {
-
-// Widgets live on the interface thread: a command working on another thread waits there while
-// the dialog is shown.
-template <class F>
-auto OnGuiThread(F&& f) -> decltype(f()) {
-  QCoreApplication* app = QCoreApplication::instance();
-  if (!app || QThread::currentThread() == app->thread()) return f();
-  decltype(f()) r{};
-  QMetaObject::invokeMethod(
-      app, [&] { r = f(); }, Qt::BlockingQueuedConnection);
-  return r;
-}
-
-}  // namespace
 
 std::optional<std::string> TZelQtUser::AskOpenFileName(const std::string& caption,
                                                        const std::string& filter) {
@@ -58,40 +40,36 @@ std::optional<std::string> TZelQtUser::InputBox(const std::string& caption,
   return t.toStdString();
 }
 
+// Dialogs are made here, on the interface thread; a command on the worker thread reaches
+// them through TZelThreadUser.
 bool TZelQtUser::ShowGroupManager(TZelObject& structure) {
   auto* s = dynamic_cast<TPopStructure*>(&structure);
   if (!s) return false;
-  return OnGuiThread([&] {
-    TZelGrpMan dlg(Parent);
-    dlg.Tabs()->setTabVisible(1, false);
-    dlg.Tabs()->setTabVisible(2, false);
-    dlg.Init(*s);
-    if (const TVCFFile* vcf = iscActiveVcfFile()) dlg.SetVcfSamples(vcf->SampleNamesRef());
-    dlg.exec();
-    if (!dlg.IsModified()) return false;
-    *s = dlg.GroupStructure().MakeCopy();
-    return true;
-  });
+  TZelGrpMan dlg(Parent);
+  dlg.Tabs()->setTabVisible(1, false);
+  dlg.Tabs()->setTabVisible(2, false);
+  dlg.Init(*s);
+  if (const TVCFFile* vcf = iscActiveVcfFile()) dlg.SetVcfSamples(vcf->SampleNamesRef());
+  dlg.exec();
+  if (!dlg.IsModified()) return false;
+  *s = dlg.GroupStructure().MakeCopy();
+  return true;
 }
 
 std::optional<TVarSelAnswer> TZelQtUser::ShowVarSelection(const TVarSelRequest& request) {
-  return OnGuiThread([&]() -> std::optional<TVarSelAnswer> {
-    TFVarSel dlg(Parent);
-    dlg.init(request);
-    dlg.exec();
-    if (!dlg.VarSelDo()) return std::nullopt;
-    return dlg.Answer();
-  });
+  TFVarSel dlg(Parent);
+  dlg.init(request);
+  dlg.exec();
+  if (!dlg.VarSelDo()) return std::nullopt;
+  return dlg.Answer();
 }
 
 // The dialog keeps its own caption; the caller's names the question for answerers without one.
 std::optional<TZelValueSelection> TZelQtUser::AskValueSelection(
     const std::string&, const std::vector<std::string>& dataSets) {
-  return OnGuiThread([&]() -> std::optional<TZelValueSelection> {
-    TFVarSel dlg(Parent);
-    dlg.initValues(dataSets);
-    dlg.exec();
-    if (!dlg.VarSelDo()) return std::nullopt;
-    return dlg.ValueAnswer();
-  });
+  TFVarSel dlg(Parent);
+  dlg.initValues(dataSets);
+  dlg.exec();
+  if (!dlg.VarSelDo()) return std::nullopt;
+  return dlg.ValueAnswer();
 }

@@ -27,6 +27,7 @@
 #include "popgen/bioPop.h"
 #include "ui/zelGroupManager.h"
 #include "ui/zelQtUser.h"
+#include "ui/zelThreadUser.h"
 #include "ui/zelVarSelDialog.h"
 
 namespace {
@@ -380,7 +381,8 @@ class TTestDialogs : public QObject {
   // A command working off the interface thread still gets its dialog, shown on that thread.
   void askedFromAnotherThread() {
     QWidget parent;
-    TZelQtUser user(&parent);
+    TZelQtUser dialogs(&parent);
+    TZelThreadUser user(&parent, dialogs);
     WhenShown<TFVarSel>([](TFVarSel* d) {
       QVERIFY(d->thread() == QCoreApplication::instance()->thread());
       Child<QListWidget>(d, "ChrList")->item(0)->setCheckState(Qt::Unchecked);
