@@ -99,7 +99,7 @@ static inline bool ShortDigits(std::string_view s, int64_t& v) {
 bool XtrConvert(std::string_view s, TXtrConversion conv, void* dst) {
   int64_t i;
   // Depths and qualities are short digit runs whatever integer type reads them.
-  if (ShortDigits(s, i)) {
+  if (conv >= xtUInt8 && conv <= xtSInt64 && ShortDigits(s, i)) {
     switch (conv) {
       case xtSInt32:
         return StoreInt<int32_t>(i, dst);
