@@ -156,7 +156,10 @@ void Show3dPlotWindow(QWidget* parent, const TPCoAResult& result) {
   TFamdPlot w(parent);
   w.resize(1100, 760);
   // Fitted once the dialog is shown and laid out, when the plot area has its size.
-  if (w.init(PlotInputOf(result))) QTimer::singleShot(0, &w, [&w] { w.FitToArea(); });
+  if (w.init(PlotInputOf(result))) {
+    w.UsePictureLooks(TPictureOptions{}.MaxLabelled);
+    QTimer::singleShot(0, &w, [&w] { w.FitToArea(); });
+  }
   w.exec();
 }
 
@@ -669,6 +672,17 @@ void TFamdPlot::ApplyGroupShape(uint8_t shape) {
       if (grp[i] == g) FP3d.symbols[i].sym = shape;
   }
   NewPlot();
+}
+
+void TFamdPlot::UsePictureLooks(size_t maxLabelled) {
+  for (size_t g = 0; g < FLooks.size(); ++g) {
+    const TGroupLook look = PictureLook(g);
+    ChooseGroup(int(g));
+    ApplyGroupColour(look.col);
+    ApplyGroupShape(look.shape);
+  }
+  if (!FLooks.empty()) ChooseGroup(0);
+  if (FP3d.symbols.size() > maxLabelled) chLabels->setChecked(false);
 }
 
 void TFamdPlot::Magic() {

@@ -66,6 +66,9 @@ class TFamdPlot : public QDialog {
   void ChooseGroup(int index);
   void ApplyGroupColour(TPlotColour col);
   void ApplyGroupShape(uint8_t shape);
+  // The looks of zelcli's picture: each group its palette colour and shape, and labels only
+  // up to maxLabelled symbols (more overlap into an unreadable blot).
+  void UsePictureLooks(size_t maxLabelled);
 
   // Mouse handling of the plot area (public for the area widget).
   void AreaPress(Qt::MouseButton b, int x, int y);

@@ -22,6 +22,7 @@
 #include "core/zelLog.h"
 #include "popgen/pcoa.h"
 #include "ui/plot3d/plotCoords.h"
+#include "ui/plot3d/qtPicture.h"
 #include "ui/plot3d/qtPlotWindow.h"
 
 namespace {
@@ -394,6 +395,7 @@ class TPlotWindowTest : public QObject {
     iscZelHasError(true);
     QVERIFY(scLoadVcfFile(std::string(ZEL_SOURCE_DIR) + "/examples/example.vcf.gz"));
     QVERIFY(scLoadPopMap(std::string(ZEL_SOURCE_DIR) + "/examples/example_popmap.txt"));
+    scSelectPopScheme("population");
     zelDistMinDP = 0;
     zelDistMinDP_hom = 0;
     QVERIFY(scVcfPwUDist());
@@ -403,8 +405,13 @@ class TPlotWindowTest : public QObject {
     w.show();
     QVERIFY(w.init(PlotInputOf(*iscLastPCoA())));
     QVERIFY(w.grab().save(ZEL_SHOT_DIR "/plot_standard.png"));
-    w.FitToArea();  // as the window opens after a PCoA
+    // As the window opens after a PCoA: fitted, a look per population, no labels for 60 samples.
+    w.UsePictureLooks(TPictureOptions{}.MaxLabelled);
+    w.FitToArea();
     QVERIFY(w.grab().save(ZEL_SHOT_DIR "/plot_default.png"));
+    QCOMPARE(w.GroupLooks().size(), size_t(4));
+    QVERIFY(w.GroupLooks()[0].col != w.GroupLooks()[1].col);
+    QVERIFY(!w.chLabels->isChecked());
     w.chOrdX->setChecked(true);
     w.chOrdY->setChecked(true);
     w.chOrdZ->setChecked(true);
