@@ -418,6 +418,45 @@ void AddBlock(const uint64_t* pl, uint32_t words, uint32_t n, unsigned threads, 
   for (auto& th : pool) th.join();
 }
 
+// One word of a sample's three planes from its 64 dosage codes (loci of the word in order):
+// scored (code below 3), dosage at least 1, dosage 2.
+using TPackFn = void (*)(const uint8_t* code, uint64_t* q);
+
+void PackPortable(const uint8_t* code, uint64_t* q) {
+  uint64_t p = 0, b1 = 0, b2 = 0;
+  for (uint32_t k = 0; k < 64; ++k) {
+    const uint64_t c = code[k];
+    p |= uint64_t(c < 3) << k;
+    b1 |= uint64_t(c == 1 || c == 2) << k;
+    b2 |= uint64_t(c == 2) << k;
+  }
+  q[0] = p;
+  q[kWords] = b1;
+  q[2 * kWords] = b2;
+}
+
+__attribute__((target("avx2"))) inline uint32_t EqMask(const uint8_t* code, char c) {
+  const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(code));
+  return uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi8(x, _mm256_set1_epi8(c))));
+}
+
+__attribute__((target("avx2"))) void PackAvx2(const uint8_t* code, uint64_t* q) {
+  const uint64_t none = EqMask(code, 3) | uint64_t(EqMask(code + 32, 3)) << 32;
+  const uint64_t one = EqMask(code, 1) | uint64_t(EqMask(code + 32, 1)) << 32;
+  const uint64_t two = EqMask(code, 2) | uint64_t(EqMask(code + 32, 2)) << 32;
+  q[0] = ~none;
+  q[kWords] = one | two;
+  q[2 * kWords] = two;
+}
+
+__attribute__((target("avx512f,avx512bw"))) void PackAvx512(const uint8_t* code, uint64_t* q) {
+  const __m512i x = _mm512_loadu_si512(code);
+  const __mmask64 p = _mm512_cmplt_epu8_mask(x, _mm512_set1_epi8(3));
+  q[0] = uint64_t(p);
+  q[kWords] = uint64_t(_mm512_mask_cmpneq_epu8_mask(p, x, _mm512_setzero_si512()));
+  q[2 * kWords] = uint64_t(_mm512_cmpeq_epu8_mask(x, _mm512_set1_epi8(2)));
+}
+
 }  // namespace
 
 TZelErr PW_SNPDist_Diploid_Unweighted_AsDist(TVCFFile& vcf, uint32_t minDPAll, uint32_t minDPHom,
@@ -432,38 +471,24 @@ TZelErr PW_SNPDist_Diploid_Unweighted_AsDist(TVCFFile& vcf, uint32_t minDPAll, u
   const uint64_t nPairs = n > 1 ? uint64_t(n) * (n - 1) / 2 : 0;
   std::vector<uint64_t> diff(nPairs, 0), cnt(nPairs, 0);
   std::vector<uint64_t> planes(size_t(n) * kStride, 0);
-  std::vector<uint32_t> sal(size_t(2) * n), ploidy(n);
   const bool useDp = minDPAll > 0;
-  std::vector<std::string> tags;
-  std::vector<TXtrFmtFuncParam> dp, dpText;
-  if (useDp) {
-    tags.push_back("DP");
-    dp.resize(1);
-    dp[0].MakeAndAlloc(xtUInt32, n, {0, 0, 0, 0});
-    dpText.resize(1);
-    dpText[0].MakeAndAlloc(xtString, n, {}, 32);
-  }
-  std::vector<uint32_t> depth(useDp ? n : 0);
   const TTileFn fn = __builtin_cpu_supports("avx512vpopcntdq") ? TileVPopcnt
                      : __builtin_cpu_supports("popcnt")        ? TilePopcnt
                                                                : TilePortable;
+  const TPackFn packFn = __builtin_cpu_supports("avx512bw") ? PackAvx512
+                         : __builtin_cpu_supports("avx2")   ? PackAvx2
+                                                            : PackPortable;
   if (threads == 0) threads = 1;
   TXtrGtReport rep;
   uint32_t loc = 0;  // loci in the current block
-  // The current word of every sample's three planes, filled locus by locus (one pass over the
-  // samples that the compiler can vectorise) and stored into the block every 64 loci.
-  std::vector<uint64_t> accP(n, 0), accB1(n, 0), accB2(n, 0);
+  // The dosage codes of the current 64 loci, 64 bytes per sample: each locus writes one byte
+  // per sample, and every 64 loci each sample's bytes become one word of its three planes.
+  std::vector<uint8_t> codes(size_t(n) * 64, TVCFFile::DoseNotScored);
   auto pack = [&]() {
     const uint32_t w = (loc - 1) >> 6;
-    for (uint32_t s = 0; s < n; ++s) {
-      uint64_t* q = planes.data() + size_t(s) * kStride + w;
-      q[0] = accP[s];
-      q[kWords] = accB1[s];
-      q[2 * kWords] = accB2[s];
-    }
-    std::fill(accP.begin(), accP.end(), 0);
-    std::fill(accB1.begin(), accB1.end(), 0);
-    std::fill(accB2.begin(), accB2.end(), 0);
+    for (uint32_t s = 0; s < n; ++s)
+      packFn(codes.data() + size_t(s) * 64, planes.data() + size_t(s) * kStride + w);
+    std::fill(codes.begin(), codes.end(), TVCFFile::DoseNotScored);
   };
   // With more than one thread a full block is summed while the next one is read: the reading
   // thread fills one plane buffer while workers sum the other.
@@ -489,28 +514,6 @@ TZelErr PW_SNPDist_Diploid_Unweighted_AsDist(TVCFFile& vcf, uint32_t minDPAll, u
     else
       AddBlock(busy.data(), words, n, 1, fn, diff.data(), cnt.data());
   };
-  auto fill = [&]<bool kDp>(const uint32_t* dv) {
-    const uint32_t sh = loc & 63;
-    const uint32_t* a = sal.data();
-    uint64_t* const p = accP.data();
-    uint64_t* const b1 = accB1.data();
-    uint64_t* const b2 = accB2.data();
-    for (uint32_t s = 0; s < n; ++s) {
-      const uint32_t lo = std::min(a[2 * s], a[2 * s + 1]), hi = std::max(a[2 * s], a[2 * s + 1]);
-      // Scored: a known allele 0 or 1, the other 0, 1 or missing (hi + 1 wraps to 0), and depth
-      // enough. Written without branches: the calls of a line follow no pattern.
-      uint64_t ok = uint64_t(lo <= 1) & uint64_t(hi + 1 <= 2);
-      if constexpr (kDp) ok &= uint64_t(dv[s] >= minDPAll);
-      const uint32_t x = lo + (hi == MissingAlleleNo ? lo : hi);
-      p[s] |= ok << sh;
-      b1[s] |= (ok & uint64_t(x >= 1)) << sh;
-      b2[s] |= (ok & uint64_t(x == 2)) << sh;
-    }
-  };
-  auto gtError = [&](uint64_t v) {
-    return TZelErr("PW_SNPDist_Diploid_Unweighted", "No valid GT tag found",
-                   "Input seen: <" + std::string(vcf.VariantLine(v)) + ">");
-  };
   for (uint64_t v = 0; v < nv; ++v) {
     if (progress && (v & 0xFFF) == 0) {
       progress->Progress(v, nv);
@@ -519,42 +522,12 @@ TZelErr PW_SNPDist_Diploid_Unweighted_AsDist(TVCFFile& vcf, uint32_t minDPAll, u
     if (!vcf.IsSelected(v)) continue;
     if (!vcf.IsSNP(v) || !vcf.IsPolymorphic(v) || !vcf.IsNondegenerate(v) || !vcf.IsBiallelic(v))
       continue;
-    const uint32_t* dv = nullptr;
-    if (!useDp) {
-      if (vcf.XtrGenotypeMem(v, 2, nullptr, sal.data(), ploidy.data(), true, nullptr, {}, &rep) !=
-          xtrOK)
-        return gtError(v);
-    } else {
-      TXtrFuncRes r = vcf.XtrGenotypeAndKeysMem(v, 2, nullptr, sal.data(), ploidy.data(), true,
-                                                nullptr, tags, dp, {}, &rep);
-      if (r == xtrOK) {
-        if (dp[0].TagOfs != 0xFFFFFFFFu) {
-          ++stats.DepthSeen;
-          std::memcpy(depth.data(), dp[0].Slot(0), size_t(n) * 4);
-        } else {
-          std::fill(depth.begin(), depth.end(), 0);
-        }
-      } else if (rep.Fail.Tag == vcfNone32) {
-        return gtError(v);
-      } else {
-        // Some DP does not read as a depth: that call counts as depth 0, the others keep theirs.
-        r = vcf.XtrGenotypeAndKeysMem(v, 2, nullptr, sal.data(), ploidy.data(), true, nullptr, tags,
-                                      dpText, {}, &rep);
-        if (r != xtrOK && rep.Fail.Tag == vcfNone32) return gtError(v);
-        ++stats.DepthSeen;
-        for (uint32_t s = 0; s < n; ++s) {
-          uint32_t x = 0;
-          if (r != xtrOK || !XtrConvert(dpText[0].Text(s), xtUInt32, &x)) x = 0;
-          depth[s] = x;
-        }
-      }
-      dv = depth.data();
-    }
+    bool depthKey = false;
+    if (vcf.XtrDosageMem(v, codes.data() + (loc & 63), 64, minDPAll, &depthKey, &rep) != xtrOK)
+      return TZelErr("PW_SNPDist_Diploid_Unweighted", "No valid GT tag found",
+                     "Input seen: <" + std::string(vcf.VariantLine(v)) + ">");
+    if (useDp && depthKey) ++stats.DepthSeen;
     ++stats.UsedSnps;
-    if (dv)
-      fill.template operator()<true>(dv);
-    else
-      fill.template operator()<false>(nullptr);
     if ((++loc & 63) == 0) pack();
     if (loc == kWords * 64) flush();
   }

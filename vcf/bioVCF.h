@@ -241,6 +241,15 @@ class TVCFFile : public TZelObject {
                                     std::vector<TXtrFmtFuncParam>& inOutParams,
                                     std::span<const uint32_t> samplesToReport = {},
                                     TXtrGtReport* report = nullptr) const;
+  // Dosage of a biallelic diploid call for distance kernels: code[s * stride] of every sample
+  // is its number of allele-1 copies (0, 1, 2), or DoseNotScored. A call scores when one
+  // allele is 0 or 1 and the other 0, 1 or missing (a half-missing call scores as the
+  // homozygous call of its known allele); with minDepth > 0 only when its DP reads as a depth
+  // of at least minDepth (absent or not a number: 0). Exactly what XtrGenotypeAndKeysMem's
+  // alleles and DP give, in one pass that builds no allele list. *depthKey: FORMAT names DP.
+  static constexpr uint8_t DoseNotScored = 3;
+  TXtrFuncRes XtrDosageMem(uint64_t v, uint8_t* code, size_t stride, uint32_t minDepth,
+                           bool* depthKey, TXtrGtReport* report = nullptr) const;
   std::vector<std::string> GetInfoKeysPresent(uint64_t fromVariant, uint64_t toVariant);
   std::vector<std::string> GetGtKeysPresent(uint64_t fromVariant, uint64_t toVariant);
   // A call is missing when all its alleles are missing (or it has no usable GT).

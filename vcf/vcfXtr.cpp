@@ -2,6 +2,7 @@
 #include "vcf/vcfXtr.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -747,6 +748,99 @@ TXtrFuncRes TVCFFile::XtrGenotypeAndKeysMem(uint64_t v, uint8_t A, uint32_t* act
     return gt.Pos == vcfNone32 ? xtrOK : WalkCalls<true, false>(v, &gt, nullptr, smp, report);
   if (gt.Pos == vcfNone32) return WalkCalls<false, true>(v, nullptr, &kw, smp, report);
   return WalkCalls<true, true>(v, &gt, &kw, smp, report);
+}
+
+namespace {
+// Dosage of a call from its two alleles as XtrGenotypeMem lists them (A = 2).
+inline uint8_t DoseOf(uint32_t a0, uint32_t a1) {
+  const uint32_t lo = std::min(a0, a1), hi = std::max(a0, a1);
+  if (lo > 1 || (hi > 1 && hi != MissingAlleleNo)) return TVCFFile::DoseNotScored;
+  return uint8_t(lo + (hi == MissingAlleleNo ? lo : hi));
+}
+
+// The characters of a one-byte allele the inline path takes: '0', '1', '.'; 3: anything else.
+constexpr std::array<uint8_t, 256> kAlleleClass = [] {
+  std::array<uint8_t, 256> t{};
+  t.fill(3);
+  t['0'] = 0;
+  t['1'] = 1;
+  t['.'] = 2;
+  return t;
+}();
+// Dosage by the two classes (4 * first + second); 0xFF: the general path decides.
+constexpr uint8_t kDoseByClass[16] = {0, 1, 0, 0xFF, 1,    2,    2,    0xFF,
+                                      0, 2, 3, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+
+// A call's depth: DP's item read as a number, 0 when absent or not a number.
+uint32_t CallDepth(const char* b, const char* e, uint32_t dpPos) {
+  const char* cur = b;
+  uint32_t ck = 0;
+  const char *ib, *ie;
+  uint32_t x = 0;
+  if (!SeekItem(b, e, cur, ck, dpPos, ib, ie)) return 0;
+  return XtrConvert(std::string_view(ib, size_t(ie - ib)), xtUInt32, &x) ? x : 0;
+}
+}  // namespace
+
+TXtrFuncRes TVCFFile::XtrDosageMem(uint64_t v, uint8_t* code, size_t stride, uint32_t minDepth,
+                                   bool* depthKey, TXtrGtReport* report) const {
+  static_assert(DoseNotScored == 3);
+  if (depthKey) *depthKey = false;
+  const uint32_t n = FNSamples;
+  if (n == 0) return xtrOK;
+  if (!SplitVariant(v)) return LineFail(v, report);
+  NoteLineShape(v, report);
+  // The general path reads one call at a time into this pair.
+  uint32_t pair[2], ploidy = 0;
+  TGtWalk gt;
+  if (TXtrFuncRes r = gt.Reset(2, nullptr, pair, &ploidy, true, nullptr, 1); r != xtrOK) return r;
+  gt.Prepare(*this);
+  uint32_t dpPos = vcfNone32;
+  if (FNFields > vcfFormat) dpPos = VcfFindItem(Column(v, vcfFormat), "DP", ':');
+  if (depthKey) *depthKey = dpPos != vcfNone32;
+  const uint32_t nf = FNFields;
+  const uint32_t nn = gt.Pos == vcfNone32 || nf <= vcfSample ? 0 : std::min(n, nf - vcfSample);
+  for (uint32_t j = nn; j < n; ++j) code[size_t(j) * stride] = DoseNotScored;
+  if (nn == 0) return xtrOK;
+  const bool inl = gt.Pos == 0 && gt.Identity && gt.MaxAllele >= 2;
+  const char* line = FLine;
+  const uint32_t* cols = FCols.data() + vcfSample;
+  for (uint32_t j = 0; j < nn; ++j) {
+    const char* b = line + cols[j];
+    const uint32_t len = cols[j + 1] - 1 - cols[j];
+    uint8_t c = 0xFF;
+    // GT of three characters first: the item after it starts at b + 4.
+    const bool three = inl && len >= 3 && (b[1] == '/' || b[1] == '|') && (len == 3 || b[3] == ':');
+    if (three) c = kDoseByClass[kAlleleClass[uint8_t(b[0])] * 4 + kAlleleClass[uint8_t(b[2])]];
+    if (c == 0xFF) {
+      // Anything else, as the allele lists read it: one call through the general walk.
+      pair[0] = pair[1] = MissingAlleleNo;
+      const uint32_t one = j;
+      if (TXtrFuncRes r = WalkCalls<true, false>(v, &gt, nullptr, {&one, 1}, report); r != xtrOK)
+        return r;
+      c = DoseOf(pair[0], pair[1]);
+    }
+    if (c != DoseNotScored && minDepth > 0) {
+      uint32_t depth = 0;
+      if (dpPos == 1 && three && len > 4) {
+        // GT:DP as nearly always: a plain count right after the genotype.
+        const char* q = b + 4;
+        const char* e = b + len;
+        const char* qe = e - q > 9 ? q + 9 : e;
+        uint32_t u = 0, d;
+        while (q < qe && (d = uint32_t(uint8_t(*q) - uint8_t('0'))) <= 9) {
+          u = u * 10 + d;
+          ++q;
+        }
+        depth = q > b + 4 && (q == e || *q == ':') ? u : CallDepth(b, e, dpPos);
+      } else if (dpPos != vcfNone32) {
+        depth = CallDepth(b, b + len, dpPos);
+      }
+      if (depth < minDepth) c = DoseNotScored;
+    }
+    code[size_t(j) * stride] = c;
+  }
+  return xtrOK;
 }
 
 namespace {

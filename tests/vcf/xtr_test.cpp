@@ -453,3 +453,95 @@ TEST(Summary, CountsAndDepthQuantiles) {
 }
 
 }  // namespace
+
+namespace {
+
+// Dosage codes read in one pass equal what the allele lists and the DP values say, for every
+// column shape: GT first or not, DP right after GT or elsewhere or absent, placeholder ALTs,
+// and DP texts that are not plain counts.
+TEST(Dosage, EqualsAlleleListsAndDepths) {
+  const char* gts[] = {"0/0", "0/1", "1|1", "./.", "0/.",  "./1",  "1",    "0",
+                       ".",   "",    "0/2", "1|0", "/0|1", "10/1", "00/1", "0/1:"};
+  const char* dps[] = {nullptr, ".", "", "5", "4", "17", "+6", "x", "007", "1234567890", "5 "};
+  const char* formats[] = {"GT:DP", "DP:GT", "GT:AD:DP", "GT", "GT:DP:GQ"};
+  const char* alts[] = {"G", "G,<*>", "<*>,G"};
+  uint64_t x = 99;
+  auto rnd = [&](uint32_t n) {
+    x = x * 6364136223846793005ull + 1442695040888963407ull;
+    return uint32_t((x >> 33) % n);
+  };
+  const uint32_t n = 40;
+  std::vector<std::vector<std::string>> rows;
+  for (int v = 0; v < 60; ++v) {
+    const std::string fmt = formats[rnd(std::size(formats))];
+    std::vector<std::string> row{alts[rnd(std::size(alts))], fmt};
+    for (uint32_t s = 0; s < n; ++s) {
+      const std::string g = gts[rnd(std::size(gts))];
+      const char* d = dps[rnd(std::size(dps))];
+      std::string call;
+      if (fmt == "GT")
+        call = g;
+      else if (fmt == "DP:GT")
+        call = std::string(d ? d : "") + ":" + g;
+      else if (fmt == "GT:AD:DP")
+        call = g + ":3,4" + (d ? std::string(":") + d : "");
+      else
+        call = g + (d ? std::string(":") + d : "") + (fmt == "GT:DP:GQ" && d ? ":30" : "");
+      row.push_back(call);
+    }
+    rows.push_back(row);
+  }
+  TVCFFile f;
+  ASSERT_TRUE(f.OpenText(Vcf(n, rows)));
+  std::vector<std::string> tags{"DP"};
+  std::vector<TXtrFmtFuncParam> text(1);
+  text[0].MakeAndAlloc(xtString, n, {}, 32);
+  std::vector<uint32_t> sal(2 * n), ploidy(n);
+  const size_t stride = 3;
+  std::vector<uint8_t> code(n * stride, 0xAA);
+  for (uint32_t minDp : {0u, 5u}) {
+    for (uint64_t v = 0; v < rows.size(); ++v) {
+      SCOPED_TRACE(std::to_string(v) + " " + rows[v][0] + " " + rows[v][1]);
+      TXtrGtReport want, got;
+      ASSERT_EQ(
+          f.XtrGenotypeMem(v, 2, nullptr, sal.data(), ploidy.data(), true, nullptr, {}, &want),
+          xtrOK);
+      const bool dpKey = f.XtrGtKeyMem(v, tags, text) == xtrOK && text[0].TagOfs != 0xFFFFFFFFu;
+      bool depthKey = !dpKey;
+      ASSERT_EQ(f.XtrDosageMem(v, code.data(), stride, minDp, &depthKey, &got), xtrOK);
+      EXPECT_EQ(depthKey, dpKey);
+      EXPECT_EQ(got.BadAlleleCalls, want.BadAlleleCalls);
+      EXPECT_EQ(got.PlaceholderCalls, want.PlaceholderCalls);
+      for (uint32_t s = 0; s < n; ++s) {
+        SCOPED_TRACE(rows[v][2 + s]);
+        const uint32_t lo = std::min(sal[2 * s], sal[2 * s + 1]);
+        const uint32_t hi = std::max(sal[2 * s], sal[2 * s + 1]);
+        uint32_t depth = 0;
+        if (dpKey && !XtrConvert(text[0].Text(s), xtUInt32, &depth)) depth = 0;
+        uint8_t c = TVCFFile::DoseNotScored;
+        if (lo <= 1 && (hi <= 1 || hi == M) && depth >= minDp)
+          c = uint8_t(lo + (hi == M ? lo : hi));
+        EXPECT_EQ(code[s * stride], c);
+      }
+    }
+  }
+}
+
+TEST(Dosage, GenotypeErrorsAreTheAlleleListsErrors) {
+  TVCFFile f;
+  ASSERT_TRUE(f.OpenText(Vcf(3, {{"G", "GT:DP", "0/1:4", "0/A:4", "1/1:4"},
+                                 {"G", "GT:DP", "0/1:4", "0/1/1:4", "1/1:4"}})));
+  std::vector<uint8_t> code(3);
+  std::vector<uint32_t> sal(6), ploidy(3);
+  for (uint64_t v = 0; v < 2; ++v) {
+    TXtrGtReport want, got;
+    const TXtrFuncRes r =
+        f.XtrGenotypeMem(v, 2, nullptr, sal.data(), ploidy.data(), true, nullptr, {}, &want);
+    ASSERT_NE(r, xtrOK);
+    EXPECT_EQ(f.XtrDosageMem(v, code.data(), 1, 0, nullptr, &got), r);
+    EXPECT_EQ(got.Fail.Smp, want.Fail.Smp);
+    EXPECT_EQ(got.FailLine, want.FailLine);
+  }
+}
+
+}  // namespace
