@@ -758,18 +758,12 @@ inline uint8_t DoseOf(uint32_t a0, uint32_t a1) {
   return uint8_t(lo + (hi == MissingAlleleNo ? lo : hi));
 }
 
-// The characters of a one-byte allele the inline path takes: '0', '1', '.'; 3: anything else.
-constexpr std::array<uint8_t, 256> kAlleleClass = [] {
-  std::array<uint8_t, 256> t{};
-  t.fill(3);
-  t['0'] = 0;
-  t['1'] = 1;
-  t['.'] = 2;
-  return t;
-}();
-// Dosage by the two classes (4 * first + second); 0xFF: the general path decides.
-constexpr uint8_t kDoseByClass[16] = {0, 1, 0, 0xFF, 1,    2,    2,    0xFF,
-                                      0, 2, 3, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+// Dosage of a three-character GT by its alleles' bytes less '.', 4 * first + second: '.' is
+// 0, '/' 1 (never an allele), '0' 2, '1' 3; 0xFF: the general path decides.
+constexpr uint8_t kDoseByAlleles[16] = {3,    0xFF, 0,    2,     // '.' with . / 0 1
+                                        0xFF, 0xFF, 0xFF, 0xFF,  // '/'
+                                        0,    0xFF, 0,    1,     // '0'
+                                        2,    0xFF, 1,    2};    // '1'
 
 // A call's depth: DP's item read as a number, 0 when absent or not a number.
 uint32_t CallDepth(const char* b, const char* e, uint32_t dpPos) {
@@ -811,7 +805,11 @@ TXtrFuncRes TVCFFile::XtrDosageMem(uint64_t v, uint8_t* code, size_t stride, uin
     uint8_t c = 0xFF;
     // GT of three characters first: the item after it starts at b + 4.
     const bool three = inl && len >= 3 && (b[1] == '/' || b[1] == '|') && (len == 3 || b[3] == ':');
-    if (three) c = kDoseByClass[kAlleleClass[uint8_t(b[0])] * 4 + kAlleleClass[uint8_t(b[2])]];
+    if (three) {
+      const uint32_t t0 = uint32_t(uint8_t(b[0]) - uint8_t('.'));
+      const uint32_t t2 = uint32_t(uint8_t(b[2]) - uint8_t('.'));
+      if ((t0 | t2) <= 3) c = kDoseByAlleles[t0 * 4 + t2];
+    }
     if (c == 0xFF) {
       // Anything else, as the allele lists read it: one call through the general walk.
       pair[0] = pair[1] = MissingAlleleNo;
