@@ -408,6 +408,16 @@ bool scSaveFst(const std::string& base) {
     }
     return true;
   };
+  std::string text;
+  // A table whose lines do not fit the result is written empty, as before.
+  auto writeText = [&](const std::string& name, bool made) {
+    if (!made) text.clear();
+    if (const int code = WriteFileDataItem(name, text.data(), text.size(), 0); code != 0) {
+      iscZelError("Cannot write file", "U", name + ": " + FioErrorText(code));
+      return false;
+    }
+    return true;
+  };
   std::vector<std::string> summary;
   if (extra) summary.push_back(FstSummaryHeader());
   for (const TPopParams* pp : sets) {
@@ -428,14 +438,20 @@ bool scSaveFst(const std::string& base) {
     TAlleleFrequencies af;
     THeterozygosities het;
     PopParamsFreqAndHet(*pp, af, het);
-    if (!write(base + "ac_" + d + ".tsv",
-               ReportACStr(pp->AC, true, pp->LocNames, loc, true, true, true, '\t', ", ", ".")) ||
-        !write(base + "af_" + d + ".tsv",
-               ReportAFStr(af, true, pp->LocNames, loc, true, true, '\t', ", ", 4, 5)) ||
-        !write(base + "het_" + d + ".tsv",
-               ReportHetStr(het, true, pp->LocNames, loc, '\t', 4, 5)) ||
-        !write(base + "fst_" + d + ".tsv",
-               ReportFstStr(pp->Fst, true, pp->LocNames, loc, '\t', 4, 5)))
+    // The four tables go through one text buffer, kept from table to table.
+    auto table = [&](const std::string& name, bool made) {
+      const bool ok = writeText(name, made);
+      text.clear();
+      return ok;
+    };
+    if (!table(base + "ac_" + d + ".tsv", ReportACText(text, "\r\n", pp->AC, true, pp->LocNames,
+                                                       loc, true, true, true, '\t', ", ", ".")) ||
+        !table(base + "af_" + d + ".tsv", ReportAFText(text, "\r\n", af, true, pp->LocNames, loc,
+                                                       true, true, '\t', ", ", 4, 5)) ||
+        !table(base + "het_" + d + ".tsv",
+               ReportHetText(text, "\r\n", het, true, pp->LocNames, loc, '\t', 4, 5)) ||
+        !table(base + "fst_" + d + ".tsv",
+               ReportFstText(text, "\r\n", pp->Fst, true, pp->LocNames, loc, '\t', 4, 5)))
       return false;
   }
   if (extra && !write(estPrefix + "summary.tsv", std::move(summary))) return false;

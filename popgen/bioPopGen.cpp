@@ -518,17 +518,29 @@ inline void TrimDelim(std::string& line, char delim) {
 
 }  // namespace
 
-std::vector<std::string> ReportACStr(const TAlleleCounts& AC, bool addheader,
-                                     const std::vector<std::string>& locusNames,
-                                     const std::string& locHeader, bool doGlobal, bool doPops,
-                                     bool excludeIgnored, char popDelim,
-                                     const std::string& alleleDelim,
-                                     const std::string& ignoreLineStr) {
-  std::vector<std::string> out;
+namespace {
+
+// The lines of a table appended to one text, each ended by eol: a table's file is written
+// from one buffer that is reused, not from a string per line.
+struct TTextSink {
+  std::string& Text;
+  const char* Eol;
+  void push_back(const std::string& l) {
+    Text += l;
+    Text += Eol;
+  }
+  void reserve(size_t) {}
+};
+
+template <class TOut>
+bool EmitAC(TOut& out, const TAlleleCounts& AC, bool addheader,
+            const std::vector<std::string>& locusNames, const std::string& locHeader, bool doGlobal,
+            bool doPops, bool excludeIgnored, char popDelim, const std::string& alleleDelim,
+            const std::string& ignoreLineStr) {
   if (AC.nPop == 0) doPops = false;
   const bool filtered = AC.Selection.GetNBits() == AC.nLoc && AC.nLoc > 0;
   const uint64_t nOut = excludeIgnored ? (filtered ? AC.nSelLoc : 0) : AC.nLoc;
-  if (!locusNames.empty() && locusNames.size() != nOut) return out;
+  if (!locusNames.empty() && locusNames.size() != nOut) return false;
   out.reserve(nOut + 1);
   if (addheader) {
     std::string h = locHeader;
@@ -570,17 +582,40 @@ std::vector<std::string> ReportACStr(const TAlleleCounts& AC, bool addheader,
     TrimDelim(line, popDelim);
     out.push_back(line);
   }
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::string> ReportACStr(const TAlleleCounts& AC, bool addheader,
+                                     const std::vector<std::string>& locusNames,
+                                     const std::string& locHeader, bool doGlobal, bool doPops,
+                                     bool excludeIgnored, char popDelim,
+                                     const std::string& alleleDelim,
+                                     const std::string& ignoreLineStr) {
+  std::vector<std::string> out;
+  EmitAC(out, AC, addheader, locusNames, locHeader, doGlobal, doPops, excludeIgnored, popDelim,
+         alleleDelim, ignoreLineStr);
   return out;
 }
 
-std::vector<std::string> ReportAFStr(const TAlleleFrequencies& AF, bool addheader,
-                                     const std::vector<std::string>& locusNames,
-                                     const std::string& locHeader, bool doGlobal, bool doPops,
-                                     char popDelim, const std::string& alleleDelim, int decimals,
-                                     int width) {
-  std::vector<std::string> out;
+bool ReportACText(std::string& text, const char* eol, const TAlleleCounts& AC, bool addheader,
+                  const std::vector<std::string>& locusNames, const std::string& locHeader,
+                  bool doGlobal, bool doPops, bool excludeIgnored, char popDelim,
+                  const std::string& alleleDelim, const std::string& ignoreLineStr) {
+  TTextSink sink{text, eol};
+  return EmitAC(sink, AC, addheader, locusNames, locHeader, doGlobal, doPops, excludeIgnored,
+                popDelim, alleleDelim, ignoreLineStr);
+}
+
+namespace {
+
+template <class TOut>
+bool EmitAF(TOut& out, const TAlleleFrequencies& AF, bool addheader,
+            const std::vector<std::string>& locusNames, const std::string& locHeader, bool doGlobal,
+            bool doPops, char popDelim, const std::string& alleleDelim, int decimals, int width) {
   if (AF.nPop == 0) doPops = false;
-  if (!locusNames.empty() && locusNames.size() != AF.nLoc) return out;
+  if (!locusNames.empty() && locusNames.size() != AF.nLoc) return false;
   out.reserve(AF.nLoc + 1);
   if (addheader) {
     std::string h = locHeader;
@@ -611,15 +646,38 @@ std::vector<std::string> ReportAFStr(const TAlleleFrequencies& AF, bool addheade
     TrimDelim(line, popDelim);
     out.push_back(line);
   }
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::string> ReportAFStr(const TAlleleFrequencies& AF, bool addheader,
+                                     const std::vector<std::string>& locusNames,
+                                     const std::string& locHeader, bool doGlobal, bool doPops,
+                                     char popDelim, const std::string& alleleDelim, int decimals,
+                                     int width) {
+  std::vector<std::string> out;
+  EmitAF(out, AF, addheader, locusNames, locHeader, doGlobal, doPops, popDelim, alleleDelim,
+         decimals, width);
   return out;
 }
 
-std::vector<std::string> ReportHetStr(const THeterozygosities& H, bool addheader,
-                                      const std::vector<std::string>& locusNames,
-                                      const std::string& locHeader, char delim, int decimals,
-                                      int width) {
-  std::vector<std::string> out;
-  if (!locusNames.empty() && locusNames.size() != H.nLoc) return out;
+bool ReportAFText(std::string& text, const char* eol, const TAlleleFrequencies& AF, bool addheader,
+                  const std::vector<std::string>& locusNames, const std::string& locHeader,
+                  bool doGlobal, bool doPops, char popDelim, const std::string& alleleDelim,
+                  int decimals, int width) {
+  TTextSink sink{text, eol};
+  return EmitAF(sink, AF, addheader, locusNames, locHeader, doGlobal, doPops, popDelim, alleleDelim,
+                decimals, width);
+}
+
+namespace {
+
+template <class TOut>
+bool EmitHet(TOut& out, const THeterozygosities& H, bool addheader,
+             const std::vector<std::string>& locusNames, const std::string& locHeader, char delim,
+             int decimals, int width) {
+  if (!locusNames.empty() && locusNames.size() != H.nLoc) return false;
   out.reserve(H.nLoc + 1);
   const std::string d(1, delim);
   if (addheader) {
@@ -644,15 +702,34 @@ std::vector<std::string> ReportHetStr(const THeterozygosities& H, bool addheader
     }
     out.push_back(line);
   }
-  return out;
+  return true;
 }
 
-std::vector<std::string> ReportFstStr(const std::vector<double>& Fst, bool addheader,
+}  // namespace
+
+std::vector<std::string> ReportHetStr(const THeterozygosities& H, bool addheader,
                                       const std::vector<std::string>& locusNames,
                                       const std::string& locHeader, char delim, int decimals,
                                       int width) {
   std::vector<std::string> out;
-  if (!locusNames.empty() && locusNames.size() != Fst.size()) return out;
+  EmitHet(out, H, addheader, locusNames, locHeader, delim, decimals, width);
+  return out;
+}
+
+bool ReportHetText(std::string& text, const char* eol, const THeterozygosities& H, bool addheader,
+                   const std::vector<std::string>& locusNames, const std::string& locHeader,
+                   char delim, int decimals, int width) {
+  TTextSink sink{text, eol};
+  return EmitHet(sink, H, addheader, locusNames, locHeader, delim, decimals, width);
+}
+
+namespace {
+
+template <class TOut>
+bool EmitFst(TOut& out, const std::vector<double>& Fst, bool addheader,
+             const std::vector<std::string>& locusNames, const std::string& locHeader, char delim,
+             int decimals, int width) {
+  if (!locusNames.empty() && locusNames.size() != Fst.size()) return false;
   out.reserve(Fst.size() + 1);
   if (addheader) out.push_back(locHeader + delim + "Fst");
   std::string line;
@@ -661,5 +738,23 @@ std::vector<std::string> ReportFstStr(const std::vector<double>& Fst, bool addhe
     AppendFixed(line, Fst[i], decimals, width);
     out.push_back(line);
   }
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::string> ReportFstStr(const std::vector<double>& Fst, bool addheader,
+                                      const std::vector<std::string>& locusNames,
+                                      const std::string& locHeader, char delim, int decimals,
+                                      int width) {
+  std::vector<std::string> out;
+  EmitFst(out, Fst, addheader, locusNames, locHeader, delim, decimals, width);
   return out;
+}
+
+bool ReportFstText(std::string& text, const char* eol, const std::vector<double>& Fst,
+                   bool addheader, const std::vector<std::string>& locusNames,
+                   const std::string& locHeader, char delim, int decimals, int width) {
+  TTextSink sink{text, eol};
+  return EmitFst(sink, Fst, addheader, locusNames, locHeader, delim, decimals, width);
 }

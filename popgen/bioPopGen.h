@@ -149,3 +149,19 @@ std::vector<std::string> ReportFstStr(const std::vector<double>& Fst, bool addhe
                                       const std::vector<std::string>& locusNames,
                                       const std::string& locHeader, char delim, int decimals,
                                       int width);
+// The same tables appended to text, each line ended by eol (false where the table would be
+// empty for a mismatch of locusNames: then text is unchanged).
+bool ReportACText(std::string& text, const char* eol, const TAlleleCounts& AC, bool addheader,
+                  const std::vector<std::string>& locusNames, const std::string& locHeader,
+                  bool doGlobal, bool doPops, bool excludeIgnored, char popDelim,
+                  const std::string& alleleDelim, const std::string& ignoreLineStr);
+bool ReportAFText(std::string& text, const char* eol, const TAlleleFrequencies& AF, bool addheader,
+                  const std::vector<std::string>& locusNames, const std::string& locHeader,
+                  bool doGlobal, bool doPops, char popDelim, const std::string& alleleDelim,
+                  int decimals, int width);
+bool ReportHetText(std::string& text, const char* eol, const THeterozygosities& H, bool addheader,
+                   const std::vector<std::string>& locusNames, const std::string& locHeader,
+                   char delim, int decimals, int width);
+bool ReportFstText(std::string& text, const char* eol, const std::vector<double>& Fst,
+                   bool addheader, const std::vector<std::string>& locusNames,
+                   const std::string& locHeader, char delim, int decimals, int width);
