@@ -119,6 +119,8 @@ bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembershi
 
   // Buffers made once and reused for every variant.
   std::vector<uint32_t> sal(size_t(nS) * ploidy), actN(nS), handDepth;
+  std::vector<uint8_t> pairs(nS);
+  std::vector<uint32_t> fastDepth(nS), tally(size_t(nPop) * 18);
   std::vector<std::string> tags;
   std::vector<TXtrFmtFuncParam> params;
   if (minDP_all) {
@@ -172,6 +174,62 @@ bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembershi
       if (diploid->WithHet) diploid->het_pop.resize((ofs + n) * nPop, 0);
     }
     ++inf.VariantsRead;
+
+    // Biallelic diploid calls in their common form: each sample adds one to its population's
+    // tally of (call, low depth), and the counts are made from the tallies.
+    bool dpKey = false;
+    if (ploidy == 2 && n == 2 &&
+        vcf.XtrBiallelicCallsMem(v, pairs.data(), minDP_all ? fastDepth.data() : nullptr, &dpKey,
+                                 &inf.Report)) {
+      if (minDP_all && !dpKey) {
+        ++inf.VariantsNoDP;  // every call has depth 0 and is dropped
+        continue;
+      }
+      std::fill(tally.begin(), tally.end(), 0u);
+      for (uint32_t s = 0; s < nS; ++s) {
+        const uint32_t p = popOf[s];
+        if (p == kPopGenNone) continue;
+        uint32_t code = pairs[s];
+        if (minDP_all) {
+          const uint32_t d = fastDepth[s];
+          if (d < minDP_all) continue;
+          if (d < hom) code += 9;
+        }
+        ++tally[size_t(p) * 18 + code];
+      }
+      uint32_t* acg = AC.ac_global.data() + ofs;
+      for (uint32_t p = 0; p < nPop; ++p) {
+        uint32_t* cp = AC.ac_pop.data() + ofs * nPop + size_t(p) * n;
+        for (uint32_t code = 0; code < 18; ++code) {
+          const uint32_t k = tally[size_t(p) * 18 + code];
+          if (k == 0) continue;
+          const uint32_t x0 = (code % 9) / 3, x1 = code % 3;
+          const uint32_t a[2] = {x0 == 2 ? MissingAlleleNo : x0, x1 == 2 ? MissingAlleleNo : x1};
+          // A homozygous call below the homozygote depth counts one allele.
+          const uint32_t slots = code >= 9 && a[0] == a[1] ? 1 : 2;
+          uint32_t called = 0;
+          for (uint32_t q = 0; q < slots; ++q) {
+            if (a[q] >= n) continue;
+            cp[a[q]] += k;
+            acg[a[q]] += k;
+            ++called;
+          }
+          if (!diploid) continue;
+          if (called == 2) {
+            const size_t o = (ofs * nPop) + size_t(p) * n;
+            diploid->al_pop[o + a[0]] += k;
+            diploid->al_pop[o + a[1]] += k;
+            if (a[0] != a[1] && diploid->WithHet) {
+              diploid->het_pop[o + a[0]] += k;
+              diploid->het_pop[o + a[1]] += k;
+            }
+          } else if (called == 1) {
+            diploid->OneAlleleCalls += k;
+          }
+        }
+      }
+      continue;
+    }
 
     TXtrFuncRes r = vcf.XtrGenotypeAndKeysMem(v, uint8_t(ploidy), nullptr, sal.data(), actN.data(),
                                               true, nullptr, tags, params, {}, &inf.Report);

@@ -250,6 +250,13 @@ class TVCFFile : public TZelObject {
   static constexpr uint8_t DoseNotScored = 3;
   TXtrFuncRes XtrDosageMem(uint64_t v, uint8_t* code, size_t stride, uint32_t minDepth,
                            bool* depthKey, TXtrGtReport* report = nullptr) const;
+  // The calls of a biallelic line in their common form, for allele counting: pair[s] is
+  // 3 * first + second allele, each 0, 1 or 2 for missing; depth[s] (when depth is given) the
+  // call's DP, 0 when absent, empty or ".". False when any call or DP is in another form (GT
+  // not first, other alleles, haploid, placeholders, DP not a plain count): the line is then
+  // for the general readers, which give the same values and the errors.
+  bool XtrBiallelicCallsMem(uint64_t v, uint8_t* pair, uint32_t* depth, bool* depthKey,
+                            TXtrGtReport* report = nullptr) const;
   std::vector<std::string> GetInfoKeysPresent(uint64_t fromVariant, uint64_t toVariant);
   std::vector<std::string> GetGtKeysPresent(uint64_t fromVariant, uint64_t toVariant);
   // A call is missing when all its alleles are missing (or it has no usable GT).

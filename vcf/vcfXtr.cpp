@@ -842,6 +842,83 @@ TXtrFuncRes TVCFFile::XtrDosageMem(uint64_t v, uint8_t* code, size_t stride, uin
 }
 
 namespace {
+// A plain count of 1 to 9 digits in [q, e): true with its value, or an empty item or "."
+// (depth 0). False for anything else.
+inline bool PlainDepth(const char* q, const char* e, uint32_t& depth) {
+  depth = 0;
+  if (e == q || (e - q == 1 && *q == '.')) return true;
+  if (e - q > 9) return false;
+  uint32_t u = 0;
+  for (; q < e; ++q) {
+    const uint32_t d = uint32_t(uint8_t(*q) - uint8_t('0'));
+    if (d > 9) return false;
+    u = u * 10 + d;
+  }
+  depth = u;
+  return true;
+}
+
+// Allele byte less '.' ('.' 0, '/' 1, '0' 2, '1' 3) to 0, 1, 2 for missing; 3: not taken.
+constexpr uint8_t kAlleleSlot[4] = {2, 3, 0, 1};
+}  // namespace
+
+bool TVCFFile::XtrBiallelicCallsMem(uint64_t v, uint8_t* pair, uint32_t* depth, bool* depthKey,
+                                    TXtrGtReport* report) const {
+  if (depthKey) *depthKey = false;
+  const uint32_t n = FNSamples;
+  if (n == 0 || !SplitVariant(v) || FNFields <= vcfFormat) return false;
+  TGtWalk gt;
+  gt.Prepare(*this);
+  if (gt.Pos != 0 || !gt.Identity || gt.NRaw != 2) return false;
+  uint32_t dpPos = vcfNone32;
+  if (depth) dpPos = VcfFindItem(Column(v, vcfFormat), "DP", ':');
+  if (depthKey) *depthKey = dpPos != vcfNone32;
+  NoteLineShape(v, report);
+  const uint32_t nf = FNFields;
+  const uint32_t nn = nf <= vcfSample ? 0 : std::min(n, nf - vcfSample);
+  for (uint32_t j = nn; j < n; ++j) {
+    pair[j] = 8;
+    if (depth) depth[j] = 0;
+  }
+  const char* line = FLine;
+  const uint32_t* cols = FCols.data() + vcfSample;
+  for (uint32_t j = 0; j < nn; ++j) {
+    const char* b = line + cols[j];
+    const uint32_t len = cols[j + 1] - 1 - cols[j];
+    if (len == 1 && b[0] == '.') {  // the whole call missing
+      pair[j] = 8;
+      if (depth) depth[j] = 0;
+      continue;
+    }
+    if (len < 3 || (b[1] != '/' && b[1] != '|') || (len > 3 && b[3] != ':')) return false;
+    const uint32_t t0 = uint32_t(uint8_t(b[0]) - uint8_t('.'));
+    const uint32_t t2 = uint32_t(uint8_t(b[2]) - uint8_t('.'));
+    if ((t0 | t2) > 3 || t0 == 1 || t2 == 1) return false;
+    pair[j] = uint8_t(3 * kAlleleSlot[t0] + kAlleleSlot[t2]);
+    if (!depth) continue;
+    const char* e = b + len;
+    if (dpPos == vcfNone32) {
+      depth[j] = 0;
+    } else if (dpPos == 1) {
+      // GT:DP as nearly always: the item right after the genotype.
+      const char* q = len > 3 ? b + 4 : e;
+      const char* qe = q;
+      while (qe < e && *qe != ':') ++qe;
+      if (!PlainDepth(q, qe, depth[j])) return false;
+    } else {
+      const char* cur = b;
+      uint32_t ck = 0;
+      const char *ib, *ie;
+      if (!SeekItem(b, e, cur, ck, dpPos, ib, ie))
+        depth[j] = 0;
+      else if (!PlainDepth(ib, ie, depth[j]))
+        return false;
+    }
+  }
+  return true;
+}
+
+namespace {
 void InsertSorted(std::vector<std::string>& list, std::string_view key) {
   auto it =
       std::lower_bound(list.begin(), list.end(), key,
