@@ -2,17 +2,21 @@
 // pair, the four tables of a result, and the variant selection by F_ST.
 #include "commands/cmdFst.h"
 
+#include <atomic>
 #include <charconv>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <set>
 #include <vector>
 
+#include "base/korBase.h"
 #include "base/korNum.h"
 #include "commands/cmdLoad.h"
 #include "commands/cmdVcf.h"
 #include "core/zelLog.h"
 #include "core/zelRegistry.h"
+#include "core/zelStartup.h"
 #include "core/zelUiState.h"
 #include "core/zelUser.h"
 #include "fileaccess/korFileIO.h"
@@ -296,16 +300,30 @@ bool RunPairwise(TFstArgs a) {
     }
   }
   all = TAlleleCounts();  // every pair has its counts
-  for (uint32_t k = 0; k < nPairs && !dcp; ++k) {
-    TPopParams& pp = obj->PopParameters[k];
-    const uint64_t passed = FilterAndTallyAlleleCounts(pp.AC, a.MinNObs, a.MinNPops, a.MaxNStates);
-    iscZelLog(PassLine(passed, pp.AC.nLoc, pp.Desc));
-    if (passed == 0)
-      iscZelWarning("No locus passed the filters for the pair " + pp.Desc +
-                    "; its tables hold header lines only");
-    else
-      ++pairsWithLoci;
-    Complete(pp, locNames, in.Vcf->Selection(), a, false);
+  if (!dcp) {
+    // The pairs are independent: workers take them in turn; the log follows in pair order.
+    std::vector<uint64_t> passed(nPairs);
+    std::atomic<uint32_t> next{0};
+    std::vector<std::function<void()>> procs(std::min<unsigned>(ZelThreads(), nPairs), [&] {
+      for (uint32_t k; (k = next.fetch_add(1)) < nPairs;) {
+        TPopParams& pp = obj->PopParameters[k];
+        passed[k] = FilterAndTallyAlleleCounts(pp.AC, a.MinNObs, a.MinNPops, a.MaxNStates);
+        Complete(pp, locNames, in.Vcf->Selection(), a, false);
+      }
+    });
+    if (const TZelErr e = ParalleliseProcs(procs)) {
+      iscZelError(e);
+      return false;
+    }
+    for (uint32_t k = 0; k < nPairs; ++k) {
+      const TPopParams& pp = obj->PopParameters[k];
+      iscZelLog(PassLine(passed[k], pp.AC.nLoc, pp.Desc));
+      if (passed[k] == 0)
+        iscZelWarning("No locus passed the filters for the pair " + pp.Desc +
+                      "; its tables hold header lines only");
+      else
+        ++pairsWithLoci;
+    }
   }
   if (pairsWithLoci == 0) {
     NoPassingLocus(info, a);
@@ -408,16 +426,10 @@ bool scSaveFst(const std::string& base) {
     }
     return true;
   };
-  std::string text;
-  // A table whose lines do not fit the result is written empty, as before.
-  auto writeText = [&](const std::string& name, bool made) {
-    if (!made) text.clear();
-    if (const int code = WriteFileDataItem(name, text.data(), text.size(), 0); code != 0) {
-      iscZelError("Cannot write file", "U", name + ": " + FioErrorText(code));
-      return false;
-    }
-    return true;
-  };
+  // The four tables of a data set are made at once, each in its own buffer kept from data set
+  // to data set, and written in order.
+  std::string texts[4];
+  bool made[4];
   std::vector<std::string> summary;
   if (extra) summary.push_back(FstSummaryHeader());
   for (const TPopParams* pp : sets) {
@@ -438,21 +450,34 @@ bool scSaveFst(const std::string& base) {
     TAlleleFrequencies af;
     THeterozygosities het;
     PopParamsFreqAndHet(*pp, af, het);
-    // The four tables go through one text buffer, kept from table to table.
-    auto table = [&](const std::string& name, bool made) {
-      const bool ok = writeText(name, made);
-      text.clear();
-      return ok;
-    };
-    if (!table(base + "ac_" + d + ".tsv", ReportACText(text, "\r\n", pp->AC, true, pp->LocNames,
-                                                       loc, true, true, true, '\t', ", ", ".")) ||
-        !table(base + "af_" + d + ".tsv", ReportAFText(text, "\r\n", af, true, pp->LocNames, loc,
-                                                       true, true, '\t', ", ", 4, 5)) ||
-        !table(base + "het_" + d + ".tsv",
-               ReportHetText(text, "\r\n", het, true, pp->LocNames, loc, '\t', 4, 5)) ||
-        !table(base + "fst_" + d + ".tsv",
-               ReportFstText(text, "\r\n", pp->Fst, true, pp->LocNames, loc, '\t', 4, 5)))
+    const std::vector<std::string>& names = pp->LocNames;
+    std::vector<std::function<void()>> procs = {
+        [&] {
+          made[0] = ReportACText(texts[0], "\r\n", pp->AC, true, names, loc, true, true, true, '\t',
+                                 ", ", ".");
+        },
+        [&] {
+          made[1] =
+              ReportAFText(texts[1], "\r\n", af, true, names, loc, true, true, '\t', ", ", 4, 5);
+        },
+        [&] { made[2] = ReportHetText(texts[2], "\r\n", het, true, names, loc, '\t', 4, 5); },
+        [&] { made[3] = ReportFstText(texts[3], "\r\n", pp->Fst, true, names, loc, '\t', 4, 5); }};
+    if (const TZelErr e = ParalleliseProcs(procs)) {
+      iscZelError(e);
       return false;
+    }
+    static const char* const kTables[4] = {"ac_", "af_", "het_", "fst_"};
+    for (int q = 0; q < 4; ++q) {
+      // A table whose lines do not fit the result is written empty.
+      if (!made[q]) texts[q].clear();
+      const std::string name = base + kTables[q] + d + ".tsv";
+      const int code = WriteFileDataItem(name, texts[q].data(), texts[q].size(), 0);
+      texts[q].clear();
+      if (code != 0) {
+        iscZelError("Cannot write file", "U", name + ": " + FioErrorText(code));
+        return false;
+      }
+    }
   }
   if (extra && !write(estPrefix + "summary.tsv", std::move(summary))) return false;
   iscZelLog("Finished.");
