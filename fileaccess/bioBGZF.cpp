@@ -194,7 +194,7 @@ TZCompressedFile::TZCompressedFile() {
   FRawOfsPtr = [this](uint64_t ofs, uint64_t len) { return RawOfsPtr(ofs, len); };
 }
 
-TZCompressedFile::~TZCompressedFile() = default;
+TZCompressedFile::~TZCompressedFile() { StopReadAhead(); }
 
 std::shared_ptr<TZCompressedFile> TZCompressedFile::MakeZDecoder(TZCompressionType type,
                                                                  const std::string& fileName) {
@@ -263,6 +263,7 @@ void TZCompressedFile::GetDecodedRegionsOfs(uint64_t& first, uint64_t& last) {
 }
 
 void TZCompressedFile::ClearRegion() {
+  StopReadAhead();
   FDecompressedRegion.dcIsValid = false;
   FDecompressedRegion.dcStartOfs = FDecompressedRegion.dcEndOfs = 0;
   FDecompressedRegion.dcLen = 0;
@@ -270,6 +271,7 @@ void TZCompressedFile::ClearRegion() {
 }
 
 void TZCompressedFile::ResizeCDataIndex(uint64_t n) {
+  StopReadAhead();  // its thread reads the table
   TCompressedDataIndex& t = FCDataIndex;
   t.NRecords = n;
   if (n == 0) {
@@ -400,21 +402,117 @@ bool TZCompressedFile::Decompress2MemOK(uint64_t first, uint64_t last, uint8_t* 
   return DecodeBlocksParallel(first, last, dst + dstOfs);
 }
 
+namespace {
+constexpr uint64_t cAheadRoom = 1ull << 20;  // room for the end of the current region
+}  // namespace
+
+bool TZCompressedFile::ReadAheadAllowed() {
+  return FRawRead && !FBlockHook && !FSink && ZCompressionType() == zcBGZF &&
+         ThreadsToUse(cNoOfs) >= 2;
+}
+
+void TZCompressedFile::StopReadAhead() {
+  if (FAhead.T.joinable()) FAhead.T.join();
+  FAhead.Ok = false;
+}
+
+void TZCompressedFile::StartReadAhead(uint64_t first) {
+  StopReadAhead();
+  const TCompressedDataIndex& t = FCDataIndex;
+  if (first >= t.NRecords) return;
+  uint64_t last = first, size = t.DecompressedSize[first];
+  while (size < FMinDecompressionSize && last + 1 < t.NRecords) size += t.DecompressedSize[++last];
+  try {
+    if (FAhead.Buf.size() < cAheadRoom + size) {
+      std::vector<uint8_t>().swap(FAhead.Buf);
+      FAhead.Buf.resize(cAheadRoom + size);
+    }
+  } catch (const std::bad_alloc&) {
+    return;  // the region is decoded when it is asked for
+  }
+  FAhead.First = first;
+  FAhead.Last = last;
+  FAhead.Err = TZelErr();
+  FAhead.T = std::thread([this, first, last] {
+    const TCompressedDataIndex& t = FCDataIndex;
+    const uint64_t spStart = BlockRawStart(first), spLen = BlockRawEnd(last) - spStart;
+    thread_local std::vector<uint8_t> raw;
+    bool ok = false;
+    try {
+      if (raw.size() < spLen) raw.resize(spLen);
+      ok = spLen && FRawRead(spStart, raw.data(), spLen) == int64_t(spLen);
+    } catch (const std::bad_alloc&) {
+    }
+    uint8_t* dst = FAhead.Buf.data() + cAheadRoom;
+    const uint64_t base = t.DecompressedFileOfs[first];
+    for (uint64_t i = first; ok && i <= last; ++i)
+      ok = DecodeOneBlock(i, raw.data(), spStart, spLen, dst + (t.DecompressedFileOfs[i] - base),
+                          FAhead.Err);
+    // A failure is not reported from here: the region is then decoded again when it is asked
+    // for, and that decoding reports it.
+    FAhead.Ok = ok;
+  });
+}
+
+bool TZCompressedFile::TakeReadAhead(uint64_t b, uint64_t ofs, uint64_t len) {
+  if (!FAhead.T.joinable()) return false;
+  FAhead.T.join();
+  TDecompressedRegion& r = FDecompressedRegion;
+  const TCompressedDataIndex& t = FCDataIndex;
+  const uint64_t first = FAhead.First, last = FAhead.Last;
+  const uint64_t aheadStart = t.DecompressedFileOfs[first];
+  const uint64_t aheadEnd = t.DecompressedFileOfs[last] + t.DecompressedSize[last];
+  if (!FAhead.Ok || b > last || ofs + len > aheadEnd) return false;
+  uint64_t carry = 0, start = aheadStart, startId = first;
+  if (b < first) {
+    // The request starts in the current region: its blocks from b on go in front.
+    if (!r.dcIsValid || r.EndID + 1 != first || b < r.StartID) return false;
+    start = t.DecompressedFileOfs[b];
+    carry = aheadStart - start;
+    if (carry > cAheadRoom) return false;
+    std::memcpy(FAhead.Buf.data() + cAheadRoom - carry,
+                r.dcBuf.data() + r.dcBase + (start - r.dcStartOfs), carry);
+    startId = b;
+  }
+  std::swap(r.dcBuf, FAhead.Buf);
+  FAhead.Ok = false;
+  r.dcBase = cAheadRoom - carry;
+  r.dcStartOfs = start;
+  r.dcLen = aheadEnd - start;
+  r.dcEndOfs = aheadEnd - 1;
+  r.StartID = startId;
+  r.EndID = last;
+  r.dcIsValid = true;
+  return true;
+}
+
 const uint8_t* TZCompressedFile::OfsPtr(uint64_t ofs, uint64_t len) {
   if (len == 0 || !FHaveCDataIndex) return nullptr;
   TDecompressedRegion& r = FDecompressedRegion;
   if (r.dcIsValid && ofs >= r.dcStartOfs && ofs - r.dcStartOfs <= r.dcLen &&
       len <= r.dcLen - (ofs - r.dcStartOfs))
-    return r.dcBuf.data() + (ofs - r.dcStartOfs);
-  ClearRegion();
+    return r.dcBuf.data() + r.dcBase + (ofs - r.dcStartOfs);
+  // Onward from the current region: the walk goes through the file in order.
+  const bool onward = r.dcIsValid && ofs >= r.dcStartOfs;
   FErr.Clear();
   const TCompressedDataIndex& t = FCDataIndex;
-  if (len > t.TotalDecompressedSize || ofs > t.TotalDecompressedSize - len) return nullptr;
+  if (len > t.TotalDecompressedSize || ofs > t.TotalDecompressedSize - len) {
+    ClearRegion();
+    return nullptr;
+  }
   uint64_t want = std::max(len, FMinDecompressionSize);
   auto it = std::upper_bound(t.DecompressedFileOfs.begin(), t.DecompressedFileOfs.end(), ofs);
-  if (it == t.DecompressedFileOfs.begin()) return nullptr;
+  if (it == t.DecompressedFileOfs.begin()) {
+    ClearRegion();
+    return nullptr;
+  }
   uint64_t b = uint64_t(it - t.DecompressedFileOfs.begin()) - 1;
   while (b > 0 && t.DecompressedFileOfs[b] > ofs) --b;
+  if (onward && TakeReadAhead(b, ofs, len)) {
+    if (ReadAheadAllowed()) StartReadAhead(r.EndID + 1);
+    return r.dcBuf.data() + r.dcBase + (ofs - r.dcStartOfs);
+  }
+  ClearRegion();
   uint64_t e = b;
   uint64_t covered = t.DecompressedFileOfs[b] + t.DecompressedSize[b] - ofs;
   while (covered < want && e + 1 < t.NRecords) covered += t.DecompressedSize[++e];
@@ -432,12 +530,14 @@ const uint8_t* TZCompressedFile::OfsPtr(uint64_t ofs, uint64_t len) {
     }
   }
   if (!Decompress2MemOK(b, e, r.dcBuf.data(), 0, size)) return nullptr;
+  r.dcBase = 0;
   r.dcStartOfs = start;
   r.dcLen = size;
   r.dcEndOfs = start + size - 1;
   r.StartID = b;
   r.EndID = e;
   r.dcIsValid = true;
+  if (onward && ReadAheadAllowed()) StartReadAhead(e + 1);
   return r.dcBuf.data() + (ofs - start);
 }
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/zelError.h"
@@ -29,6 +30,7 @@ struct TDecompressedRegion {
   uint64_t dcEndOfs = 0;  // decoded offset of the last byte
   uint64_t dcLen = 0;
   std::vector<uint8_t> dcBuf;
+  uint64_t dcBase = 0;  // where the region's first byte sits in dcBuf
   bool dcIsValid = false;
   uint64_t StartID = 0;
   uint64_t EndID = 0;
@@ -68,7 +70,10 @@ class TZCompressedFile : public TMMTF, public IRawDataDecoder {
   bool SaveDecoderIndexToBuf(std::string& out) override;
   TZelErr LastError() const override { return FErr; }
   std::vector<std::string> Warnings() const override { return FWarnings; }
-  void SetRawReader(TRawReadFunc read) override { FRawRead = std::move(read); }
+  void SetRawReader(TRawReadFunc read) override {
+    StopReadAhead();
+    FRawRead = std::move(read);
+  }
 
   // --- block table
   // Decodes blocks first..last into dst + dstOfs (false when they do not fit dstSz).
@@ -127,6 +132,24 @@ class TZCompressedFile : public TMMTF, public IRawDataDecoder {
   std::string FZFileName;
   TZelErr FErr;
   std::vector<std::string> FWarnings;  // of the last table build
+
+ private:
+  // A walk through the file in order decodes the next region on a helper thread while the
+  // caller reads the current one (BGZF read through the owner, more than one thread allowed).
+  // The buffer keeps room in front for the end of the current region, so that a line that
+  // runs over into the next region is found whole.
+  struct TReadAhead {
+    std::thread T;
+    std::vector<uint8_t> Buf;
+    uint64_t First = 0, Last = 0;
+    bool Ok = false;
+    TZelErr Err;
+  } FAhead;
+  bool ReadAheadAllowed();
+  void StartReadAhead(uint64_t first);
+  void StopReadAhead();
+  // The region at block b for [ofs, ofs + len) made from the read-ahead; false if it has none.
+  bool TakeReadAhead(uint64_t b, uint64_t ofs, uint64_t len);
 };
 
 // BGZF: a series of independent gzip members of at most 64 KiB each.

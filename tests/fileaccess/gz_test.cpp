@@ -306,6 +306,47 @@ TEST_F(GzFiles, RandomRangesEqualPlainText) {
   }
 }
 
+// A walk in order, each read starting inside the last one and running past it, as a VCF walk
+// reads its lines: with two threads the next region is decoded ahead, and a read that runs
+// over a region's end is found whole, also when it is longer than the room kept for it.
+TEST_F(GzFiles, WalkInOrderEqualsPlainText) {
+  const TCopies& c = Copies();
+  const std::string& text = c.text;
+  for (const std::string& path : {c.bgzf, c.bgzfTiny}) {
+    for (uint32_t threads : {1u, 2u}) {
+      TZelErr err;
+      auto f = Open(path, {cDefMMFPartSz, 0, threads, 0x30000}, err);
+      ASSERT_TRUE(f) << err.Details;
+      auto* d = dynamic_cast<TZCompressedFile*>(f->Decoder().get());
+      ASSERT_TRUE(d);
+      d->SetMinDecompressionSize(0x8000);
+      std::mt19937_64 rng(threads);
+      uint64_t ofs = 0, reads = 0;
+      while (ofs < text.size()) {
+        // Mostly line-sized reads, one after the other; now and then a long one.
+        const uint64_t r = rng() % 1000;
+        uint64_t len = 1 + (r == 0   ? 1200000 + rng() % 100000
+                            : r < 30 ? 20000 + rng() % 70000
+                                     : rng() % 3000);
+        len = std::min<uint64_t>(len, text.size() - ofs);
+        const uint8_t* p = f->OfsPtr(ofs, len);
+        ASSERT_TRUE(p) << path << " " << ofs << "+" << len;
+        ASSERT_EQ(0, std::memcmp(p, text.data() + ofs, len)) << path << " " << ofs << "+" << len;
+        ofs += r % 4 == 0 ? 1 + len / 2 : len;
+        ++reads;
+      }
+      EXPECT_GT(reads, 500u);
+      // Back to the start after the walk, and onward again.
+      for (uint64_t o :
+           {uint64_t(0), uint64_t(text.size() / 3), uint64_t(text.size() / 3 + 40000)}) {
+        const uint8_t* p = f->OfsPtr(o, 5000);
+        ASSERT_TRUE(p);
+        EXPECT_EQ(0, std::memcmp(p, text.data() + o, 5000)) << path << " " << o;
+      }
+    }
+  }
+}
+
 TEST_F(GzFiles, EofBlockAddsNothing) {
   const TCopies& c = Copies();
   TZelErr err;
