@@ -426,10 +426,13 @@ bool scSaveFst(const std::string& base) {
     }
     return true;
   };
-  // The four tables of a data set are made at once, each in its own buffer kept from data set
-  // to data set, and written in order.
-  std::string texts[4];
-  bool made[4];
+  // The four tables of a data set are made at once, each written in pieces as it is made
+  // into its own temporary file; the files are put in place in order once all are whole.
+  struct TTableOut {
+    std::unique_ptr<TFileOut> Out;
+    std::string Text;
+    int Err = 0;
+  } tables[4];
   std::vector<std::string> summary;
   if (extra) summary.push_back(FstSummaryHeader());
   for (const TPopParams* pp : sets) {
@@ -451,30 +454,55 @@ bool scSaveFst(const std::string& base) {
     THeterozygosities het;
     PopParamsFreqAndHet(*pp, af, het);
     const std::vector<std::string>& names = pp->LocNames;
+    static const char* const kTables[4] = {"ac_", "af_", "het_", "fst_"};
+    std::function<void(std::string&)> drain[4];
+    for (int q = 0; q < 4; ++q) {
+      TTableOut& t = tables[q];
+      t.Out = std::make_unique<TFileOut>(base + kTables[q] + d + ".tsv");
+      t.Err = t.Out->Err();
+      t.Text.clear();
+      drain[q] = [&t](std::string& text) {
+        if (t.Err == 0) t.Err = t.Out->Write(text.data(), text.size());
+        text.clear();
+      };
+    }
+    // A table whose lines do not fit the result is written empty.
     std::vector<std::function<void()>> procs = {
         [&] {
-          made[0] = ReportACText(texts[0], "\r\n", pp->AC, true, names, loc, true, true, true, '\t',
-                                 ", ", ".");
+          if (!ReportACText(tables[0].Text, "\r\n", drain[0], pp->AC, true, names, loc, true, true,
+                            true, '\t', ", ", "."))
+            tables[0].Text.clear();
+          drain[0](tables[0].Text);
         },
         [&] {
-          made[1] =
-              ReportAFText(texts[1], "\r\n", af, true, names, loc, true, true, '\t', ", ", 4, 5);
+          if (!ReportAFText(tables[1].Text, "\r\n", drain[1], af, true, names, loc, true, true,
+                            '\t', ", ", 4, 5))
+            tables[1].Text.clear();
+          drain[1](tables[1].Text);
         },
-        [&] { made[2] = ReportHetText(texts[2], "\r\n", het, true, names, loc, '\t', 4, 5); },
-        [&] { made[3] = ReportFstText(texts[3], "\r\n", pp->Fst, true, names, loc, '\t', 4, 5); }};
+        [&] {
+          if (!ReportHetText(tables[2].Text, "\r\n", drain[2], het, true, names, loc, '\t', 4, 5))
+            tables[2].Text.clear();
+          drain[2](tables[2].Text);
+        },
+        [&] {
+          if (!ReportFstText(tables[3].Text, "\r\n", drain[3], pp->Fst, true, names, loc, '\t', 4,
+                             5))
+            tables[3].Text.clear();
+          drain[3](tables[3].Text);
+        }};
     if (const TZelErr e = ParalleliseProcs(procs)) {
       iscZelError(e);
       return false;
     }
-    static const char* const kTables[4] = {"ac_", "af_", "het_", "fst_"};
     for (int q = 0; q < 4; ++q) {
-      // A table whose lines do not fit the result is written empty.
-      if (!made[q]) texts[q].clear();
-      const std::string name = base + kTables[q] + d + ".tsv";
-      const int code = WriteFileDataItem(name, texts[q].data(), texts[q].size(), 0);
-      texts[q].clear();
-      if (code != 0) {
-        iscZelError("Cannot write file", "U", name + ": " + FioErrorText(code));
+      TTableOut& t = tables[q];
+      if (t.Err == 0) t.Err = t.Out->Commit();
+      t.Out.reset();  // an output not put in place is removed
+      if (t.Err != 0) {
+        iscZelError("Cannot write file", "U",
+                    base + kTables[q] + d + ".tsv: " + FioErrorText(t.Err));
+        for (int r = q + 1; r < 4; ++r) tables[r].Out.reset();
         return false;
       }
     }

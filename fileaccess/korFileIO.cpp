@@ -260,6 +260,11 @@ TFileOut::~TFileOut() {
   if (!FCommitted && !FTmp.empty()) ::unlink(FTmp.c_str());
 }
 
+int TFileOut::Write(const void* p, uint64_t n) {
+  if (FFd < 0) return FErr ? FErr : cFioBadArgs;
+  return WriteAll(FFd, p, n);
+}
+
 int TFileOut::Commit() {
   if (FFd < 0) return FErr ? FErr : cFioBadArgs;
   if (FDirect) {

@@ -59,6 +59,8 @@ class TFileOut {
   int Fd() const { return FFd; }  // -1 when the output could not be opened (see Err)
   int Err() const { return FErr; }
   bool Direct() const { return FDirect; }  // the target itself is written
+  // Writes all n bytes; 0 or an error code (the open's error when the output is not open).
+  [[nodiscard]] int Write(const void* p, uint64_t n);
   // Gives the file the permissions the target has (or a new file would get), flushes, closes
   // and renames it over the target; 0 or an error code of these routines.
   [[nodiscard]] int Commit();

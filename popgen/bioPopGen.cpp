@@ -583,9 +583,11 @@ namespace {
 struct TTextSink {
   std::string& Text;
   const char* Eol;
+  const std::function<void(std::string&)>& Drain;
   void push_back(const std::string& l) {
     Text += l;
     Text += Eol;
+    if (Drain && Text.size() >= (1u << 20)) Drain(Text);
   }
   void reserve(size_t) {}
 };
@@ -657,11 +659,12 @@ std::vector<std::string> ReportACStr(const TAlleleCounts& AC, bool addheader,
   return out;
 }
 
-bool ReportACText(std::string& text, const char* eol, const TAlleleCounts& AC, bool addheader,
-                  const std::vector<std::string>& locusNames, const std::string& locHeader,
-                  bool doGlobal, bool doPops, bool excludeIgnored, char popDelim,
-                  const std::string& alleleDelim, const std::string& ignoreLineStr) {
-  TTextSink sink{text, eol};
+bool ReportACText(std::string& text, const char* eol,
+                  const std::function<void(std::string&)>& drain, const TAlleleCounts& AC,
+                  bool addheader, const std::vector<std::string>& locusNames,
+                  const std::string& locHeader, bool doGlobal, bool doPops, bool excludeIgnored,
+                  char popDelim, const std::string& alleleDelim, const std::string& ignoreLineStr) {
+  TTextSink sink{text, eol, drain};
   return EmitAC(sink, AC, addheader, locusNames, locHeader, doGlobal, doPops, excludeIgnored,
                 popDelim, alleleDelim, ignoreLineStr);
 }
@@ -720,11 +723,12 @@ std::vector<std::string> ReportAFStr(const TAlleleFrequencies& AF, bool addheade
   return out;
 }
 
-bool ReportAFText(std::string& text, const char* eol, const TAlleleFrequencies& AF, bool addheader,
-                  const std::vector<std::string>& locusNames, const std::string& locHeader,
-                  bool doGlobal, bool doPops, char popDelim, const std::string& alleleDelim,
-                  int decimals, int width) {
-  TTextSink sink{text, eol};
+bool ReportAFText(std::string& text, const char* eol,
+                  const std::function<void(std::string&)>& drain, const TAlleleFrequencies& AF,
+                  bool addheader, const std::vector<std::string>& locusNames,
+                  const std::string& locHeader, bool doGlobal, bool doPops, char popDelim,
+                  const std::string& alleleDelim, int decimals, int width) {
+  TTextSink sink{text, eol, drain};
   return EmitAF(sink, AF, addheader, locusNames, locHeader, doGlobal, doPops, popDelim, alleleDelim,
                 decimals, width);
 }
@@ -774,10 +778,11 @@ std::vector<std::string> ReportHetStr(const THeterozygosities& H, bool addheader
   return out;
 }
 
-bool ReportHetText(std::string& text, const char* eol, const THeterozygosities& H, bool addheader,
-                   const std::vector<std::string>& locusNames, const std::string& locHeader,
-                   char delim, int decimals, int width) {
-  TTextSink sink{text, eol};
+bool ReportHetText(std::string& text, const char* eol,
+                   const std::function<void(std::string&)>& drain, const THeterozygosities& H,
+                   bool addheader, const std::vector<std::string>& locusNames,
+                   const std::string& locHeader, char delim, int decimals, int width) {
+  TTextSink sink{text, eol, drain};
   return EmitHet(sink, H, addheader, locusNames, locHeader, delim, decimals, width);
 }
 
@@ -810,9 +815,10 @@ std::vector<std::string> ReportFstStr(const std::vector<double>& Fst, bool addhe
   return out;
 }
 
-bool ReportFstText(std::string& text, const char* eol, const std::vector<double>& Fst,
+bool ReportFstText(std::string& text, const char* eol,
+                   const std::function<void(std::string&)>& drain, const std::vector<double>& Fst,
                    bool addheader, const std::vector<std::string>& locusNames,
                    const std::string& locHeader, char delim, int decimals, int width) {
-  TTextSink sink{text, eol};
+  TTextSink sink{text, eol, drain};
   return EmitFst(sink, Fst, addheader, locusNames, locHeader, delim, decimals, width);
 }

@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -150,18 +151,24 @@ std::vector<std::string> ReportFstStr(const std::vector<double>& Fst, bool addhe
                                       const std::string& locHeader, char delim, int decimals,
                                       int width);
 // The same tables appended to text, each line ended by eol (false where the table would be
-// empty for a mismatch of locusNames: then text is unchanged).
-bool ReportACText(std::string& text, const char* eol, const TAlleleCounts& AC, bool addheader,
-                  const std::vector<std::string>& locusNames, const std::string& locHeader,
-                  bool doGlobal, bool doPops, bool excludeIgnored, char popDelim,
-                  const std::string& alleleDelim, const std::string& ignoreLineStr);
-bool ReportAFText(std::string& text, const char* eol, const TAlleleFrequencies& AF, bool addheader,
-                  const std::vector<std::string>& locusNames, const std::string& locHeader,
-                  bool doGlobal, bool doPops, char popDelim, const std::string& alleleDelim,
-                  int decimals, int width);
-bool ReportHetText(std::string& text, const char* eol, const THeterozygosities& H, bool addheader,
-                   const std::vector<std::string>& locusNames, const std::string& locHeader,
-                   char delim, int decimals, int width);
-bool ReportFstText(std::string& text, const char* eol, const std::vector<double>& Fst,
+// empty for a mismatch of locusNames: then text is unchanged). drain, when set, is handed the
+// text whenever it holds a megabyte or more, and empties it: a table of any size is written
+// in pieces.
+bool ReportACText(std::string& text, const char* eol,
+                  const std::function<void(std::string&)>& drain, const TAlleleCounts& AC,
+                  bool addheader, const std::vector<std::string>& locusNames,
+                  const std::string& locHeader, bool doGlobal, bool doPops, bool excludeIgnored,
+                  char popDelim, const std::string& alleleDelim, const std::string& ignoreLineStr);
+bool ReportAFText(std::string& text, const char* eol,
+                  const std::function<void(std::string&)>& drain, const TAlleleFrequencies& AF,
+                  bool addheader, const std::vector<std::string>& locusNames,
+                  const std::string& locHeader, bool doGlobal, bool doPops, char popDelim,
+                  const std::string& alleleDelim, int decimals, int width);
+bool ReportHetText(std::string& text, const char* eol,
+                   const std::function<void(std::string&)>& drain, const THeterozygosities& H,
+                   bool addheader, const std::vector<std::string>& locusNames,
+                   const std::string& locHeader, char delim, int decimals, int width);
+bool ReportFstText(std::string& text, const char* eol,
+                   const std::function<void(std::string&)>& drain, const std::vector<double>& Fst,
                    bool addheader, const std::vector<std::string>& locusNames,
                    const std::string& locHeader, char delim, int decimals, int width);
