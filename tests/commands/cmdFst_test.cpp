@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
 #include "commands/cmdLoad.h"
 #include "commands/cmdPop.h"
@@ -115,6 +116,32 @@ TEST_F(CmdFstTest, ErrorsRegisterNothingAndSaveFindsNothing) {
   Clear();
   EXPECT_TRUE(scSaveFst(""));
   EXPECT_TRUE(ZelLogLines().empty());
+}
+
+// A table that cannot be written is an error naming it (here the last table's name is taken
+// by a folder), and no temporary file is left behind.
+TEST_F(CmdFstTest, FailedWriteIsReportedAndLeavesNoTable) {
+  ASSERT_NE(LoadHand(), nullptr);
+  const std::string dir = ::testing::TempDir() + "/zel_fst_fail/";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir + "fst_global.tsv");
+  Clear();
+  EXPECT_FALSE(scSaveFst(dir));
+  EXPECT_TRUE(iscZelHasError(false));
+  const TLines log = ZelLogLines();
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back().rfind("ERROR [U]: Cannot write file: " + dir + "fst_global.tsv: ", 0), 0u)
+      << log.back();
+  // The tables before it are whole; no temporary file is left.
+  for (const auto& e : std::filesystem::directory_iterator(dir))
+    EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
+  EXPECT_GT(std::filesystem::file_size(dir + "ac_global.tsv"), 100u);
+  // A folder that is not there: the first table fails to open.
+  Clear();
+  EXPECT_FALSE(scSaveFst(dir + "missing/run1"));
+  EXPECT_EQ(ZelLogLines().back(), "ERROR [U]: Cannot write file: " + dir +
+                                      "missing/run1ac_global.tsv: No such file or directory.");
+  std::filesystem::remove_all(dir);
 }
 
 TEST_F(CmdFstTest, SelectionByFstThroughTheSeam) {
