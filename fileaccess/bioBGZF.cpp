@@ -412,12 +412,18 @@ bool TZCompressedFile::ReadAheadAllowed() {
 }
 
 void TZCompressedFile::StopReadAhead() {
-  if (FAhead.T.joinable()) FAhead.T.join();
-  FAhead.Ok = false;
+  bool ok = FAhead.Running;
+  for (auto& part : FAhead.Parts) {
+    if (part.T.joinable()) part.T.join();
+    ok = ok && part.Ok;
+  }
+  FAhead.Running = false;
+  FAhead.Ok = ok;
 }
 
 void TZCompressedFile::StartReadAhead(uint64_t first) {
   StopReadAhead();
+  FAhead.Ok = false;
   const TCompressedDataIndex& t = FCDataIndex;
   if (first >= t.NRecords) return;
   uint64_t last = first, size = t.DecompressedSize[first];
@@ -432,31 +438,41 @@ void TZCompressedFile::StartReadAhead(uint64_t first) {
   }
   FAhead.First = first;
   FAhead.Last = last;
-  FAhead.Err = TZelErr();
-  FAhead.T = std::thread([this, first, last] {
-    const TCompressedDataIndex& t = FCDataIndex;
-    const uint64_t spStart = BlockRawStart(first), spLen = BlockRawEnd(last) - spStart;
-    thread_local std::vector<uint8_t> raw;
-    bool ok = false;
-    try {
-      if (raw.size() < spLen) raw.resize(spLen);
-      ok = spLen && FRawRead(spStart, raw.data(), spLen) == int64_t(spLen);
-    } catch (const std::bad_alloc&) {
-    }
-    uint8_t* dst = FAhead.Buf.data() + cAheadRoom;
-    const uint64_t base = t.DecompressedFileOfs[first];
-    for (uint64_t i = first; ok && i <= last; ++i)
-      ok = DecodeOneBlock(i, raw.data(), spStart, spLen, dst + (t.DecompressedFileOfs[i] - base),
-                          FAhead.Err);
-    // A failure is not reported from here: the region is then decoded again when it is asked
-    // for, and that decoding reports it.
-    FAhead.Ok = ok;
-  });
+  // The region's blocks in as many runs as threads are allowed: the caller's thread reads
+  // lines meanwhile, so decoding keeps up with it.
+  const uint64_t n = last - first + 1;
+  const uint64_t nt = std::min<uint64_t>(ThreadsToUse(n), n);
+  if (FAhead.Parts.size() < nt) FAhead.Parts.resize(nt);
+  uint8_t* dst = FAhead.Buf.data() + cAheadRoom;
+  const uint64_t base = t.DecompressedFileOfs[first];
+  for (uint64_t k = 0; k < FAhead.Parts.size(); ++k) FAhead.Parts[k].Ok = k >= nt;
+  for (uint64_t k = 0; k < nt; ++k) {
+    const uint64_t a = first + n * k / nt, z = first + n * (k + 1) / nt - 1;
+    TReadAhead::TPart& part = FAhead.Parts[k];
+    part.T = std::thread([this, &part, a, z, dst, base] {
+      const TCompressedDataIndex& t = FCDataIndex;
+      const uint64_t spStart = BlockRawStart(a), spLen = BlockRawEnd(z) - spStart;
+      bool ok = false;
+      try {
+        if (part.Raw.size() < spLen) part.Raw.resize(spLen);
+        ok = spLen && FRawRead(spStart, part.Raw.data(), spLen) == int64_t(spLen);
+      } catch (const std::bad_alloc&) {
+      }
+      // A failure is not reported from here: the region is then decoded again when it is
+      // asked for, and that decoding reports it.
+      TZelErr err;
+      for (uint64_t i = a; ok && i <= z; ++i)
+        ok = DecodeOneBlock(i, part.Raw.data(), spStart, spLen,
+                            dst + (t.DecompressedFileOfs[i] - base), err);
+      part.Ok = ok;
+    });
+  }
+  FAhead.Running = true;
 }
 
 bool TZCompressedFile::TakeReadAhead(uint64_t b, uint64_t ofs, uint64_t len) {
-  if (!FAhead.T.joinable()) return false;
-  FAhead.T.join();
+  if (!FAhead.Running) return false;
+  StopReadAhead();
   TDecompressedRegion& r = FDecompressedRegion;
   const TCompressedDataIndex& t = FCDataIndex;
   const uint64_t first = FAhead.First, last = FAhead.Last;

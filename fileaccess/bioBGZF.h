@@ -139,11 +139,16 @@ class TZCompressedFile : public TMMTF, public IRawDataDecoder {
   // The buffer keeps room in front for the end of the current region, so that a line that
   // runs over into the next region is found whole.
   struct TReadAhead {
-    std::thread T;
+    struct TPart {
+      std::thread T;
+      std::vector<uint8_t> Raw;  // the part's compressed bytes, kept from region to region
+      bool Ok = false;
+    };
+    std::vector<TPart> Parts;  // one thread per part of the region
     std::vector<uint8_t> Buf;
     uint64_t First = 0, Last = 0;
+    bool Running = false;
     bool Ok = false;
-    TZelErr Err;
   } FAhead;
   bool ReadAheadAllowed();
   void StartReadAhead(uint64_t first);
