@@ -438,9 +438,25 @@ bool scSaveFst(const std::string& base) {
   for (const TPopParams* pp : sets) {
     const std::string d = FstFileDesc(pp->Desc);
     if (extra) {
-      if (est != fstNei &&
-          !write(estPrefix + d + ".tsv", ReportFstPartsStr(pp->Parts, pp->LocNames)))
-        return false;
+      if (est != fstNei) {
+        // Written in pieces as it is made, like the four tables below.
+        const std::string name = estPrefix + d + ".tsv";
+        TFileOut out(name);
+        int err = out.Err();
+        std::string& text = tables[0].Text;
+        text.clear();
+        const std::function<void(std::string&)> drain = [&](std::string& t) {
+          if (err == 0) err = out.Write(t.data(), t.size());
+          t.clear();
+        };
+        if (!ReportFstPartsText(text, "\r\n", drain, pp->Parts, pp->LocNames)) text.clear();
+        drain(text);
+        if (err == 0) err = out.Commit();
+        if (err != 0) {
+          iscZelError("Cannot write file", "U", name + ": " + FioErrorText(err));
+          return false;
+        }
+      }
       if (gExtra.WindowSize > 0) {
         std::vector<TFstWindow> windows;
         FstWindows(pp->LocNames, pp->Parts, gExtra.WindowSize,

@@ -332,22 +332,48 @@ bool FstWindows(const std::vector<std::string>& locNames, const TFstLocusParts& 
   return true;
 }
 
-std::vector<std::string> ReportFstPartsStr(const TFstLocusParts& parts,
-                                           const std::vector<std::string>& locNames) {
-  std::vector<std::string> lines;
-  if (locNames.size() != parts.Size()) return lines;
-  lines.reserve(parts.Size() + 1);
-  lines.push_back("Chr\tPos\tNumerator\tDenominator\tFst");
+namespace {
+
+// Lines of the per-locus table to out (push_back of each line).
+template <class TOut>
+bool EmitFstParts(TOut&& out, const TFstLocusParts& parts,
+                  const std::vector<std::string>& locNames) {
+  if (locNames.size() != parts.Size()) return false;
+  out("Chr\tPos\tNumerator\tDenominator\tFst");
+  std::string l;
   for (uint64_t i = 0; i < parts.Size(); ++i) {
-    std::string& l = lines.emplace_back(locNames[i]);
+    l = locNames[i];
     l += '\t';
     AppendFixed(l, parts.Num[i], kDecimals, 0);
     l += '\t';
     AppendFixed(l, parts.Den[i], kDecimals, 0);
     l += '\t';
     AppendFixed(l, parts.Value[i], kDecimals, 0);
+    out(l);
   }
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::string> ReportFstPartsStr(const TFstLocusParts& parts,
+                                           const std::vector<std::string>& locNames) {
+  std::vector<std::string> lines;
+  lines.reserve(parts.Size() + 1);
+  EmitFstParts([&](const std::string& l) { lines.push_back(l); }, parts, locNames);
   return lines;
+}
+
+bool ReportFstPartsText(std::string& text, const char* eol,
+                        const std::function<void(std::string&)>& drain, const TFstLocusParts& parts,
+                        const std::vector<std::string>& locNames) {
+  return EmitFstParts(
+      [&](const std::string& l) {
+        text += l;
+        text += eol;
+        if (drain && text.size() >= (1u << 20)) drain(text);
+      },
+      parts, locNames);
 }
 
 std::vector<std::string> ReportFstWindowsStr(const std::vector<TFstWindow>& windows) {

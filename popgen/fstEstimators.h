@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -107,6 +108,10 @@ bool FstWindows(const std::vector<std::string>& locNames, const TFstLocusParts& 
 // "Chr Start End Loci Fst", and the summary "Pair Loci Weighted Mean SE_Weighted SE_Mean".
 std::vector<std::string> ReportFstPartsStr(const TFstLocusParts& parts,
                                            const std::vector<std::string>& locNames);
+// The per-locus table appended to text as ReportACText does its table.
+bool ReportFstPartsText(std::string& text, const char* eol,
+                        const std::function<void(std::string&)>& drain, const TFstLocusParts& parts,
+                        const std::vector<std::string>& locNames);
 std::vector<std::string> ReportFstWindowsStr(const std::vector<TFstWindow>& windows);
 std::string FstSummaryHeader();
 std::string FstSummaryLine(const std::string& desc, const TFstSummary& s);
