@@ -560,10 +560,10 @@ std::string FixedStr(double v, int decimals, int width) {
 
 namespace {
 
-// Starts a data line: the locus name and the delimiter, when names are given.
+// Starts a data line (at the end of line): the locus name and the delimiter, when names are
+// given.
 inline void StartLine(std::string& line, const std::vector<std::string>& names, uint64_t k,
                       char delim) {
-  line.clear();
   if (!names.empty()) {
     line += names[k];
     line += delim;
@@ -580,16 +580,34 @@ namespace {
 
 // The lines of a table appended to one text, each ended by eol: a table's file is written
 // from one buffer that is reused, not from a string per line.
+// A data line is built in place at the text's end (Begin), then ended (End).
 struct TTextSink {
   std::string& Text;
   const char* Eol;
   const std::function<void(std::string&)>& Drain;
   void push_back(const std::string& l) {
     Text += l;
+    End();
+  }
+  std::string& Begin() { return Text; }
+  void End() {
     Text += Eol;
     if (Drain && Text.size() >= (1u << 20)) Drain(Text);
   }
   void reserve(size_t) {}
+};
+
+// The lines of a table as strings.
+struct TLinesSink {
+  std::vector<std::string>& Lines;
+  std::string Line;
+  void push_back(const std::string& l) { Lines.push_back(l); }
+  std::string& Begin() {
+    Line.clear();
+    return Line;
+  }
+  void End() { Lines.push_back(Line); }
+  void reserve(size_t n) { Lines.reserve(n); }
 };
 
 template <class TOut>
@@ -610,10 +628,11 @@ bool EmitAC(TOut& out, const TAlleleCounts& AC, bool addheader,
         h += std::string(1, popDelim) + "AC_Pop" + std::to_string(p);
     out.push_back(std::move(h));
   }
-  std::string line;
+  std::string* lp = nullptr;  // the line being built
   uint64_t k = 0;
   char num[16];
   auto appendCounts = [&](const uint32_t* c, uint32_t n) {
+    std::string& line = *lp;
     for (uint32_t a = 0; a < n; ++a) {
       if (a) line += alleleDelim;
       const auto r = std::to_chars(num, num + sizeof num, c[a]);
@@ -623,10 +642,12 @@ bool EmitAC(TOut& out, const TAlleleCounts& AC, bool addheader,
   for (uint64_t j = 0; j < AC.nLoc; ++j) {
     const bool pass = filtered && AC.Selection.GetFieldBit(j);
     if (!pass && excludeIgnored) continue;
+    std::string& line = out.Begin();
+    lp = &line;
     StartLine(line, locusNames, k++, popDelim);
     if (!pass) {
       line += ignoreLineStr;
-      out.push_back(line);
+      out.End();
       continue;
     }
     const uint32_t n = AC.NAlleles(j);
@@ -640,7 +661,7 @@ bool EmitAC(TOut& out, const TAlleleCounts& AC, bool addheader,
         line += popDelim;
       }
     TrimDelim(line, popDelim);
-    out.push_back(line);
+    out.End();
   }
   return true;
 }
@@ -654,7 +675,8 @@ std::vector<std::string> ReportACStr(const TAlleleCounts& AC, bool addheader,
                                      const std::string& alleleDelim,
                                      const std::string& ignoreLineStr) {
   std::vector<std::string> out;
-  EmitAC(out, AC, addheader, locusNames, locHeader, doGlobal, doPops, excludeIgnored, popDelim,
+  TLinesSink sink{out, {}};
+  EmitAC(sink, AC, addheader, locusNames, locHeader, doGlobal, doPops, excludeIgnored, popDelim,
          alleleDelim, ignoreLineStr);
   return out;
 }
@@ -686,14 +708,17 @@ bool EmitAF(TOut& out, const TAlleleFrequencies& AF, bool addheader,
         h += std::string(1, popDelim) + "AF_" + std::to_string(p);
     out.push_back(std::move(h));
   }
-  std::string line;
+  std::string* lp = nullptr;  // the line being built
   auto appendFreqs = [&](const double* f, uint32_t n) {
+    std::string& line = *lp;
     for (uint32_t a = 0; a < n; ++a) {
       if (a) line += alleleDelim;
       AppendFixed(line, f[a], decimals, width);
     }
   };
   for (uint64_t i = 0; i < AF.nLoc; ++i) {
+    std::string& line = out.Begin();
+    lp = &line;
     StartLine(line, locusNames, i, popDelim);
     if (doGlobal) {
       appendFreqs(AF.Global(i), AF.af_n[i]);
@@ -705,7 +730,7 @@ bool EmitAF(TOut& out, const TAlleleFrequencies& AF, bool addheader,
         line += popDelim;
       }
     TrimDelim(line, popDelim);
-    out.push_back(line);
+    out.End();
   }
   return true;
 }
@@ -718,7 +743,8 @@ std::vector<std::string> ReportAFStr(const TAlleleFrequencies& AF, bool addheade
                                      char popDelim, const std::string& alleleDelim, int decimals,
                                      int width) {
   std::vector<std::string> out;
-  EmitAF(out, AF, addheader, locusNames, locHeader, doGlobal, doPops, popDelim, alleleDelim,
+  TLinesSink sink{out, {}};
+  EmitAF(sink, AF, addheader, locusNames, locHeader, doGlobal, doPops, popDelim, alleleDelim,
          decimals, width);
   return out;
 }
@@ -750,8 +776,8 @@ bool EmitHet(TOut& out, const THeterozygosities& H, bool addheader,
     }
     out.push_back(std::move(h));
   }
-  std::string line;
   for (uint64_t i = 0; i < H.nLoc; ++i) {
+    std::string& line = out.Begin();
     StartLine(line, locusNames, i, delim);
     AppendFixed(line, H.het_global[i], decimals, width);
     if (H.nPop) {
@@ -762,7 +788,7 @@ bool EmitHet(TOut& out, const THeterozygosities& H, bool addheader,
         AppendFixed(line, H.het_pop[size_t(p) * H.nLoc + i], decimals, width);
       }
     }
-    out.push_back(line);
+    out.End();
   }
   return true;
 }
@@ -774,7 +800,8 @@ std::vector<std::string> ReportHetStr(const THeterozygosities& H, bool addheader
                                       const std::string& locHeader, char delim, int decimals,
                                       int width) {
   std::vector<std::string> out;
-  EmitHet(out, H, addheader, locusNames, locHeader, delim, decimals, width);
+  TLinesSink sink{out, {}};
+  EmitHet(sink, H, addheader, locusNames, locHeader, delim, decimals, width);
   return out;
 }
 
@@ -795,11 +822,11 @@ bool EmitFst(TOut& out, const std::vector<double>& Fst, bool addheader,
   if (!locusNames.empty() && locusNames.size() != Fst.size()) return false;
   out.reserve(Fst.size() + 1);
   if (addheader) out.push_back(locHeader + delim + "Fst");
-  std::string line;
   for (size_t i = 0; i < Fst.size(); ++i) {
+    std::string& line = out.Begin();
     StartLine(line, locusNames, i, delim);
     AppendFixed(line, Fst[i], decimals, width);
-    out.push_back(line);
+    out.End();
   }
   return true;
 }
@@ -811,7 +838,8 @@ std::vector<std::string> ReportFstStr(const std::vector<double>& Fst, bool addhe
                                       const std::string& locHeader, char delim, int decimals,
                                       int width) {
   std::vector<std::string> out;
-  EmitFst(out, Fst, addheader, locusNames, locHeader, delim, decimals, width);
+  TLinesSink sink{out, {}};
+  EmitFst(sink, Fst, addheader, locusNames, locHeader, delim, decimals, width);
   return out;
 }
 
