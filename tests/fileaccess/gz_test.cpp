@@ -211,6 +211,18 @@ void ExpectSameItems(TMMTF& ref, TMMTF& f, const std::string& what) {
   }
 }
 
+// A compressed copy opened on the given threads, decoding regions of at least minDecode bytes.
+std::unique_ptr<TMMTF> OpenDecoded(const std::string& path, uint32_t threads, uint64_t minDecode) {
+  TZelErr err;
+  auto f = Open(path, {cDefMMFPartSz, 0, threads, 0x30000}, err);
+  EXPECT_TRUE(f) << path << ": " << err.Details;
+  auto* d = f ? dynamic_cast<TZCompressedFile*>(f->Decoder().get()) : nullptr;
+  EXPECT_TRUE(d) << path;
+  if (!d) return nullptr;
+  d->SetMinDecompressionSize(minDecode);
+  return f;
+}
+
 class GzFiles : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { InitGlobalThreadPool(2, true); }
@@ -282,12 +294,8 @@ TEST_F(GzFiles, RandomRangesEqualPlainText) {
   const std::string& text = c.text;
   for (const std::string& path : {c.gz, c.gzMulti, c.bgzf}) {
     for (uint32_t threads : {1u, 2u}) {
-      TZelErr err;
-      auto f = Open(path, {cDefMMFPartSz, 0, threads, 0x30000}, err);
-      ASSERT_TRUE(f) << err.Details;
-      auto* d = dynamic_cast<TZCompressedFile*>(f->Decoder().get());
-      ASSERT_TRUE(d);
-      d->SetMinDecompressionSize(threads == 1 ? 0x400000 : 0x8000);
+      auto f = OpenDecoded(path, threads, threads == 1 ? 0x400000 : 0x8000);
+      ASSERT_TRUE(f);
       std::mt19937_64 rng(threads * 1000 + path.size());
       for (int k = 0; k < 300; ++k) {
         uint64_t len = 1 + rng() % (k % 3 == 0 ? 300000 : 2000);
@@ -314,12 +322,8 @@ TEST_F(GzFiles, WalkInOrderEqualsPlainText) {
   const std::string& text = c.text;
   for (const std::string& path : {c.bgzf, c.bgzfTiny}) {
     for (uint32_t threads : {1u, 2u}) {
-      TZelErr err;
-      auto f = Open(path, {cDefMMFPartSz, 0, threads, 0x30000}, err);
-      ASSERT_TRUE(f) << err.Details;
-      auto* d = dynamic_cast<TZCompressedFile*>(f->Decoder().get());
-      ASSERT_TRUE(d);
-      d->SetMinDecompressionSize(0x8000);
+      auto f = OpenDecoded(path, threads, 0x8000);
+      ASSERT_TRUE(f);
       std::mt19937_64 rng(threads);
       uint64_t ofs = 0, reads = 0;
       while (ofs < text.size()) {
