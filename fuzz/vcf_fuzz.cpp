@@ -36,6 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ip[2].Make(xtUInt64, {}, "");
   ip[3].Make(xtUInt8, {}, "\x01");
   std::vector<uint32_t> some{0, n ? n - 1 : 0, n + 3};
+  std::vector<uint8_t> dose(size_t(2) * n), pairs(n);
+  std::vector<uint32_t> depth(n);
   const uint64_t nv = f.NVariants() < 2000 ? f.NVariants() : 2000;
   TXtrGtReport rep;
   for (uint64_t v = 0; v <= nv; ++v) {
@@ -48,6 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (n)
       f.XtrGenotypeAndKeysMem(v, A, nullptr, sal.data(), ploidy.data(), true, nullptr, ftags, fp,
                               {some.data(), std::min<size_t>(some.size(), n)}, &rep);
+    f.XtrDosageMem(v, dose.data(), 2, v & 3, nullptr, &rep);
+    f.XtrBiallelicCallsMem(v, pairs.data(), (v & 1) ? depth.data() : nullptr, nullptr, &rep);
     f.XtrInfokeyValMem(v, itags, ip);
     f.GetAlleles(v);
     f.GetNAlleles(v);
