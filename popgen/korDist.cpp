@@ -418,6 +418,11 @@ void AddBlock(const uint64_t* pl, uint32_t words, uint32_t n, unsigned threads, 
   for (auto& th : pool) th.join();
 }
 
+// Dosage by XtrBiallelicCallsMem's pair code (3 * first + second allele, 2 missing): a
+// half-missing call counts as the homozygous call of its known allele; both missing: not
+// scored.
+constexpr uint8_t kDoseOfPair[9] = {0, 1, 0, 1, 2, 2, 0, 2, TVCFFile::DoseNotScored};
+
 // One word of a sample's three planes from its 64 dosage codes (loci of the word in order):
 // scored (code below 3), dosage at least 1, dosage 2.
 using TPackFn = void (*)(const uint8_t* code, uint64_t* q);
@@ -484,6 +489,8 @@ TZelErr PW_SNPDist_Diploid_Unweighted_AsDist(TVCFFile& vcf, uint32_t minDPAll, u
   // The dosage codes of the current 64 loci, 64 bytes per sample: each locus writes one byte
   // per sample, and every 64 loci each sample's bytes become one word of its three planes.
   std::vector<uint8_t> codes(size_t(n) * 64, TVCFFile::DoseNotScored);
+  std::vector<uint8_t> pairs(n);
+  std::vector<uint32_t> depth(useDp ? n : 0);
   auto pack = [&]() {
     const uint32_t w = (loc - 1) >> 6;
     for (uint32_t s = 0; s < n; ++s)
@@ -523,9 +530,18 @@ TZelErr PW_SNPDist_Diploid_Unweighted_AsDist(TVCFFile& vcf, uint32_t minDPAll, u
     if (!vcf.IsSNP(v) || !vcf.IsPolymorphic(v) || !vcf.IsNondegenerate(v) || !vcf.IsBiallelic(v))
       continue;
     bool depthKey = false;
-    if (vcf.XtrDosageMem(v, codes.data() + (loc & 63), 64, minDPAll, &depthKey, &rep) != xtrOK)
+    uint8_t* const code = codes.data() + (loc & 63);
+    if (vcf.XtrBiallelicCallsMem(v, pairs.data(), useDp ? depth.data() : nullptr, &depthKey,
+                                 &rep)) {
+      // Every call in the common form: the dosage of each pair of alleles, masked by depth.
+      for (uint32_t s = 0; s < n; ++s) {
+        const uint8_t c = kDoseOfPair[pairs[s]];
+        code[size_t(s) * 64] = useDp && depth[s] < minDPAll ? TVCFFile::DoseNotScored : c;
+      }
+    } else if (vcf.XtrDosageMem(v, code, 64, minDPAll, &depthKey, &rep) != xtrOK) {
       return TZelErr("PW_SNPDist_Diploid_Unweighted", "No valid GT tag found",
                      "Input seen: <" + std::string(vcf.VariantLine(v)) + ">");
+    }
     if (useDp && depthKey) ++stats.DepthSeen;
     ++stats.UsedSnps;
     if ((++loc & 63) == 0) pack();

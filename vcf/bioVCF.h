@@ -245,8 +245,8 @@ class TVCFFile : public TZelObject {
   // is its number of allele-1 copies (0, 1, 2), or DoseNotScored. A call scores when one
   // allele is 0 or 1 and the other 0, 1 or missing (a half-missing call scores as the
   // homozygous call of its known allele); with minDepth > 0 only when its DP reads as a depth
-  // of at least minDepth (absent or not a number: 0). Exactly what XtrGenotypeAndKeysMem's
-  // alleles and DP give, in one pass that builds no allele list. *depthKey: FORMAT names DP.
+  // of at least minDepth (absent or not a number: 0). Any call form, read one call at a time:
+  // for the lines XtrBiallelicCallsMem does not take. *depthKey: FORMAT names DP.
   static constexpr uint8_t DoseNotScored = 3;
   TXtrFuncRes XtrDosageMem(uint64_t v, uint8_t* code, size_t stride, uint32_t minDepth,
                            bool* depthKey, TXtrGtReport* report = nullptr) const;
@@ -254,7 +254,8 @@ class TVCFFile : public TZelObject {
   // 3 * first + second allele, each 0, 1 or 2 for missing; depth[s] (when depth is given) the
   // call's DP, 0 when absent, empty or ".". False when any call or DP is in another form (GT
   // not first, other alleles, haploid, placeholders, DP not a plain count): the line is then
-  // for the general readers, which give the same values and the errors.
+  // for the general readers, which give the same values and the errors. *depthKey: FORMAT
+  // names DP (also when no depth is asked for).
   bool XtrBiallelicCallsMem(uint64_t v, uint8_t* pair, uint32_t* depth, bool* depthKey,
                             TXtrGtReport* report = nullptr) const;
   std::vector<std::string> GetInfoKeysPresent(uint64_t fromVariant, uint64_t toVariant);

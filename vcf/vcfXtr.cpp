@@ -758,13 +758,6 @@ inline uint8_t DoseOf(uint32_t a0, uint32_t a1) {
   return uint8_t(lo + (hi == MissingAlleleNo ? lo : hi));
 }
 
-// Dosage of a three-character GT by its alleles' bytes less '.', 4 * first + second: '.' is
-// 0, '/' 1 (never an allele), '0' 2, '1' 3; 0xFF: the general path decides.
-constexpr uint8_t kDoseByAlleles[16] = {3,    0xFF, 0,    2,     // '.' with . / 0 1
-                                        0xFF, 0xFF, 0xFF, 0xFF,  // '/'
-                                        0,    0xFF, 0,    1,     // '0'
-                                        2,    0xFF, 1,    2};    // '1'
-
 // A call's depth: DP's item read as a number, 0 when absent or not a number.
 uint32_t CallDepth(const char* b, const char* e, uint32_t dpPos) {
   const char* cur = b;
@@ -796,44 +789,18 @@ TXtrFuncRes TVCFFile::XtrDosageMem(uint64_t v, uint8_t* code, size_t stride, uin
   const uint32_t nn = gt.Pos == vcfNone32 || nf <= vcfSample ? 0 : std::min(n, nf - vcfSample);
   for (uint32_t j = nn; j < n; ++j) code[size_t(j) * stride] = DoseNotScored;
   if (nn == 0) return xtrOK;
-  const bool inl = gt.Pos == 0 && gt.Identity && gt.MaxAllele >= 2;
   const char* line = FLine;
   const uint32_t* cols = FCols.data() + vcfSample;
   for (uint32_t j = 0; j < nn; ++j) {
-    const char* b = line + cols[j];
-    const uint32_t len = cols[j + 1] - 1 - cols[j];
-    uint8_t c = 0xFF;
-    // GT of three characters first: the item after it starts at b + 4.
-    const bool three = inl && len >= 3 && (b[1] == '/' || b[1] == '|') && (len == 3 || b[3] == ':');
-    if (three) {
-      const uint32_t t0 = uint32_t(uint8_t(b[0]) - uint8_t('.'));
-      const uint32_t t2 = uint32_t(uint8_t(b[2]) - uint8_t('.'));
-      if ((t0 | t2) <= 3) c = kDoseByAlleles[t0 * 4 + t2];
-    }
-    if (c == 0xFF) {
-      // Anything else, as the allele lists read it: one call through the general walk.
-      pair[0] = pair[1] = MissingAlleleNo;
-      const uint32_t one = j;
-      if (TXtrFuncRes r = WalkCalls<true, false>(v, &gt, nullptr, {&one, 1}, report); r != xtrOK)
-        return r;
-      c = DoseOf(pair[0], pair[1]);
-    }
+    // One call at a time through the general walk, as the allele lists read it.
+    pair[0] = pair[1] = MissingAlleleNo;
+    const uint32_t one = j;
+    if (TXtrFuncRes r = WalkCalls<true, false>(v, &gt, nullptr, {&one, 1}, report); r != xtrOK)
+      return r;
+    uint8_t c = DoseOf(pair[0], pair[1]);
     if (c != DoseNotScored && minDepth > 0) {
-      uint32_t depth = 0;
-      if (dpPos == 1 && three && len > 4) {
-        // GT:DP as nearly always: a plain count right after the genotype.
-        const char* q = b + 4;
-        const char* e = b + len;
-        const char* qe = e - q > 9 ? q + 9 : e;
-        uint32_t u = 0, d;
-        while (q < qe && (d = uint32_t(uint8_t(*q) - uint8_t('0'))) <= 9) {
-          u = u * 10 + d;
-          ++q;
-        }
-        depth = q > b + 4 && (q == e || *q == ':') ? u : CallDepth(b, e, dpPos);
-      } else if (dpPos != vcfNone32) {
-        depth = CallDepth(b, b + len, dpPos);
-      }
+      const char* b = line + cols[j];
+      const uint32_t depth = dpPos == vcfNone32 ? 0 : CallDepth(b, line + cols[j + 1] - 1, dpPos);
       if (depth < minDepth) c = DoseNotScored;
     }
     code[size_t(j) * stride] = c;
@@ -870,8 +837,7 @@ bool TVCFFile::XtrBiallelicCallsMem(uint64_t v, uint8_t* pair, uint32_t* depth, 
   TGtWalk gt;
   gt.Prepare(*this);
   if (gt.Pos != 0 || !gt.Identity || gt.NRaw != 2) return false;
-  uint32_t dpPos = vcfNone32;
-  if (depth) dpPos = VcfFindItem(Column(v, vcfFormat), "DP", ':');
+  const uint32_t dpPos = VcfFindItem(Column(v, vcfFormat), "DP", ':');
   if (depthKey) *depthKey = dpPos != vcfNone32;
   NoteLineShape(v, report);
   const uint32_t nf = FNFields;
