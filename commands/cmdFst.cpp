@@ -408,60 +408,67 @@ bool scSaveFst(const std::string& base) {
     }
   }
   const std::string loc = "Chr\tPos";
-  // One table at a time, each joined into one block: the line writer would make a system call
-  // per line, and four tables of every pair at once would double the memory of the result.
-  auto write = [](const std::string& name, std::vector<std::string> lines) {
-    size_t size = 0;
-    for (const std::string& l : lines) size += l.size() + 2;
-    std::string text;
-    text.reserve(size);
-    for (std::string& l : lines) {
-      text += l;
-      text += "\r\n";
-      std::string().swap(l);
-    }
-    if (const int code = WriteFileDataItem(name, text.data(), text.size(), 0); code != 0) {
-      iscZelError("Cannot write file", "U", name + ": " + FioErrorText(code));
-      return false;
-    }
-    return true;
-  };
-  // The four tables of a data set are made at once, each written in pieces as it is made
-  // into its own temporary file; the files are put in place in order once all are whole.
+  // Every table goes into its own temporary file in pieces as it is made (Text is handed to
+  // Drain whenever it grows past a megabyte), and is put in place by Finish. A table whose
+  // lines do not fit the result is written empty.
   struct TTableOut {
+    std::string Name;
     std::unique_ptr<TFileOut> Out;
     std::string Text;
     int Err = 0;
-  } tables[4];
+    std::function<void(std::string&)> Drain = [this](std::string& text) {
+      if (Err == 0) Err = Out->Write(text.data(), text.size());
+      text.clear();
+    };
+    void Open(const std::string& name) {
+      Name = name;
+      Out = std::make_unique<TFileOut>(name);
+      Err = Out->Err();
+      Text.clear();
+    }
+    void Made(bool made) {
+      if (!made) Text.clear();
+      Drain(Text);
+    }
+    // False, with the error logged, when the table could not be written.
+    bool Finish() {
+      if (Err == 0) Err = Out->Commit();
+      Out.reset();  // an output not put in place is removed
+      if (Err == 0) return true;
+      iscZelError("Cannot write file", "U", Name + ": " + FioErrorText(Err));
+      return false;
+    }
+  };
+  auto writeLines = [](TTableOut& t, const std::string& name,
+                       const std::vector<std::string>& lines) {
+    t.Open(name);
+    for (const std::string& l : lines) {
+      t.Text += l;
+      t.Text += "\r\n";
+    }
+    t.Made(true);
+    return t.Finish();
+  };
+  // The four tables of a data set are made at once; they are put in place in order.
+  TTableOut tables[4];
   std::vector<std::string> summary;
   if (extra) summary.push_back(FstSummaryHeader());
   for (const TPopParams* pp : sets) {
     const std::string d = FstFileDesc(pp->Desc);
     if (extra) {
       if (est != fstNei) {
-        // Written in pieces as it is made, like the four tables below.
-        const std::string name = estPrefix + d + ".tsv";
-        TFileOut out(name);
-        int err = out.Err();
-        std::string& text = tables[0].Text;
-        text.clear();
-        const std::function<void(std::string&)> drain = [&](std::string& t) {
-          if (err == 0) err = out.Write(t.data(), t.size());
-          t.clear();
-        };
-        if (!ReportFstPartsText(text, "\r\n", drain, pp->Parts, pp->LocNames)) text.clear();
-        drain(text);
-        if (err == 0) err = out.Commit();
-        if (err != 0) {
-          iscZelError("Cannot write file", "U", name + ": " + FioErrorText(err));
-          return false;
-        }
+        TTableOut& t = tables[0];
+        t.Open(estPrefix + d + ".tsv");
+        t.Made(ReportFstPartsText(t.Text, "\r\n", t.Drain, pp->Parts, pp->LocNames));
+        if (!t.Finish()) return false;
       }
       if (gExtra.WindowSize > 0) {
         std::vector<TFstWindow> windows;
         FstWindows(pp->LocNames, pp->Parts, gExtra.WindowSize,
                    gExtra.WindowStep ? gExtra.WindowStep : gExtra.WindowSize, windows);
-        if (!write(estPrefix + "window_" + d + ".tsv", ReportFstWindowsStr(windows))) return false;
+        if (!writeLines(tables[0], estPrefix + "window_" + d + ".tsv",
+                        ReportFstWindowsStr(windows)))
+          return false;
       }
       summary.push_back(FstSummaryLine(pp->Desc, SummariseFst(pp->Parts, gExtra.JackknifeBlocks)));
     }
@@ -471,59 +478,34 @@ bool scSaveFst(const std::string& base) {
     PopParamsFreqAndHet(*pp, af, het);
     const std::vector<std::string>& names = pp->LocNames;
     static const char* const kTables[4] = {"ac_", "af_", "het_", "fst_"};
-    std::function<void(std::string&)> drain[4];
-    for (int q = 0; q < 4; ++q) {
-      TTableOut& t = tables[q];
-      t.Out = std::make_unique<TFileOut>(base + kTables[q] + d + ".tsv");
-      t.Err = t.Out->Err();
-      t.Text.clear();
-      drain[q] = [&t](std::string& text) {
-        if (t.Err == 0) t.Err = t.Out->Write(text.data(), text.size());
-        text.clear();
-      };
-    }
-    // A table whose lines do not fit the result is written empty.
+    for (int q = 0; q < 4; ++q) tables[q].Open(base + kTables[q] + d + ".tsv");
+    TTableOut &ac = tables[0], &fq = tables[1], &ht = tables[2], &fs = tables[3];
     std::vector<std::function<void()>> procs = {
         [&] {
-          if (!ReportACText(tables[0].Text, "\r\n", drain[0], pp->AC, true, names, loc, true, true,
-                            true, '\t', ", ", "."))
-            tables[0].Text.clear();
-          drain[0](tables[0].Text);
+          ac.Made(ReportACText(ac.Text, "\r\n", ac.Drain, pp->AC, true, names, loc, true, true,
+                               true, '\t', ", ", "."));
         },
         [&] {
-          if (!ReportAFText(tables[1].Text, "\r\n", drain[1], af, true, names, loc, true, true,
-                            '\t', ", ", 4, 5))
-            tables[1].Text.clear();
-          drain[1](tables[1].Text);
+          fq.Made(ReportAFText(fq.Text, "\r\n", fq.Drain, af, true, names, loc, true, true, '\t',
+                               ", ", 4, 5));
         },
         [&] {
-          if (!ReportHetText(tables[2].Text, "\r\n", drain[2], het, true, names, loc, '\t', 4, 5))
-            tables[2].Text.clear();
-          drain[2](tables[2].Text);
+          ht.Made(ReportHetText(ht.Text, "\r\n", ht.Drain, het, true, names, loc, '\t', 4, 5));
         },
         [&] {
-          if (!ReportFstText(tables[3].Text, "\r\n", drain[3], pp->Fst, true, names, loc, '\t', 4,
-                             5))
-            tables[3].Text.clear();
-          drain[3](tables[3].Text);
+          fs.Made(ReportFstText(fs.Text, "\r\n", fs.Drain, pp->Fst, true, names, loc, '\t', 4, 5));
         }};
     if (const TZelErr e = ParalleliseProcs(procs)) {
       iscZelError(e);
       return false;
     }
-    for (int q = 0; q < 4; ++q) {
-      TTableOut& t = tables[q];
-      if (t.Err == 0) t.Err = t.Out->Commit();
-      t.Out.reset();  // an output not put in place is removed
-      if (t.Err != 0) {
-        iscZelError("Cannot write file", "U",
-                    base + kTables[q] + d + ".tsv: " + FioErrorText(t.Err));
+    for (int q = 0; q < 4; ++q)
+      if (!tables[q].Finish()) {
         for (int r = q + 1; r < 4; ++r) tables[r].Out.reset();
         return false;
       }
-    }
   }
-  if (extra && !write(estPrefix + "summary.tsv", std::move(summary))) return false;
+  if (extra && !writeLines(tables[0], estPrefix + "summary.tsv", summary)) return false;
   iscZelLog("Finished.");
   scUiSetState(0);
   return true;

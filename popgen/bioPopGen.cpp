@@ -578,38 +578,6 @@ inline void TrimDelim(std::string& line, char delim) {
 
 namespace {
 
-// The lines of a table appended to one text, each ended by eol: a table's file is written
-// from one buffer that is reused, not from a string per line.
-// A data line is built in place at the text's end (Begin), then ended (End).
-struct TTextSink {
-  std::string& Text;
-  const char* Eol;
-  const std::function<void(std::string&)>& Drain;
-  void push_back(const std::string& l) {
-    Text += l;
-    End();
-  }
-  std::string& Begin() { return Text; }
-  void End() {
-    Text += Eol;
-    if (Drain && Text.size() >= (1u << 20)) Drain(Text);
-  }
-  void reserve(size_t) {}
-};
-
-// The lines of a table as strings.
-struct TLinesSink {
-  std::vector<std::string>& Lines;
-  std::string Line;
-  void push_back(const std::string& l) { Lines.push_back(l); }
-  std::string& Begin() {
-    Line.clear();
-    return Line;
-  }
-  void End() { Lines.push_back(Line); }
-  void reserve(size_t n) { Lines.reserve(n); }
-};
-
 template <class TOut>
 bool EmitAC(TOut& out, const TAlleleCounts& AC, bool addheader,
             const std::vector<std::string>& locusNames, const std::string& locHeader, bool doGlobal,

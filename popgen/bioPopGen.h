@@ -128,6 +128,40 @@ bool Het2Fst(const THeterozygosities& He, std::vector<double>& Fst, bool limitFs
 void AppendFixed(std::string& out, double v, int decimals, int width);
 std::string FixedStr(double v, int decimals, int width);
 
+// Where a table's lines go. A data line is built in place (Begin), then ended (End); whole
+// lines (headers) are given to push_back.
+// Appended to one text, each line ended by Eol: a table's file is written from one buffer that
+// is reused (and handed to Drain, when set, whenever it holds a megabyte or more), not from a
+// string per line.
+struct TTextSink {
+  std::string& Text;
+  const char* Eol;
+  const std::function<void(std::string&)>& Drain;
+  void push_back(const std::string& l) {
+    Text += l;
+    End();
+  }
+  std::string& Begin() { return Text; }
+  void End() {
+    Text += Eol;
+    if (Drain && Text.size() >= (1u << 20)) Drain(Text);
+  }
+  void reserve(size_t) {}
+};
+
+// A string per line.
+struct TLinesSink {
+  std::vector<std::string>& Lines;
+  std::string Line;
+  void push_back(const std::string& l) { Lines.push_back(l); }
+  std::string& Begin() {
+    Line.clear();
+    return Line;
+  }
+  void End() { Lines.push_back(Line); }
+  void reserve(size_t n) { Lines.reserve(n); }
+};
+
 // Text tables: a header line when addheader, then one line per passing locus. locusNames,
 // when not empty, must have one entry per output line (else the result is empty) and fills
 // the first column(s) under locHeader.

@@ -334,22 +334,22 @@ bool FstWindows(const std::vector<std::string>& locNames, const TFstLocusParts& 
 
 namespace {
 
-// Lines of the per-locus table to out (push_back of each line).
+// The per-locus table's lines to out (a TTextSink or TLinesSink).
 template <class TOut>
-bool EmitFstParts(TOut&& out, const TFstLocusParts& parts,
+bool EmitFstParts(TOut& out, const TFstLocusParts& parts,
                   const std::vector<std::string>& locNames) {
   if (locNames.size() != parts.Size()) return false;
-  out("Chr\tPos\tNumerator\tDenominator\tFst");
-  std::string l;
+  out.push_back("Chr\tPos\tNumerator\tDenominator\tFst");
   for (uint64_t i = 0; i < parts.Size(); ++i) {
-    l = locNames[i];
+    std::string& l = out.Begin();
+    l += locNames[i];
     l += '\t';
     AppendFixed(l, parts.Num[i], kDecimals, 0);
     l += '\t';
     AppendFixed(l, parts.Den[i], kDecimals, 0);
     l += '\t';
     AppendFixed(l, parts.Value[i], kDecimals, 0);
-    out(l);
+    out.End();
   }
   return true;
 }
@@ -359,21 +359,17 @@ bool EmitFstParts(TOut&& out, const TFstLocusParts& parts,
 std::vector<std::string> ReportFstPartsStr(const TFstLocusParts& parts,
                                            const std::vector<std::string>& locNames) {
   std::vector<std::string> lines;
-  lines.reserve(parts.Size() + 1);
-  EmitFstParts([&](const std::string& l) { lines.push_back(l); }, parts, locNames);
+  TLinesSink sink{lines, {}};
+  sink.reserve(parts.Size() + 1);
+  EmitFstParts(sink, parts, locNames);
   return lines;
 }
 
 bool ReportFstPartsText(std::string& text, const char* eol,
                         const std::function<void(std::string&)>& drain, const TFstLocusParts& parts,
                         const std::vector<std::string>& locNames) {
-  return EmitFstParts(
-      [&](const std::string& l) {
-        text += l;
-        text += eol;
-        if (drain && text.size() >= (1u << 20)) drain(text);
-      },
-      parts, locNames);
+  TTextSink sink{text, eol, drain};
+  return EmitFstParts(sink, parts, locNames);
 }
 
 std::vector<std::string> ReportFstWindowsStr(const std::vector<TFstWindow>& windows) {
