@@ -18,13 +18,9 @@ build=${ZEL_BENCH_BUILD:-build-dist-rel}
 data=bench/data
 mkdir -p "$data"
 
-need=()
-command -v plink1.9 >/dev/null || need+=(plink1.9)
-/usr/bin/python3 -c 'import skbio, scipy' 2>/dev/null || need+=(python3-skbio python3-scipy python3-numpy)
-if [ ${#need[@]} -gt 0 ]; then
-  SUDO=""; [ "$(id -u)" = 0 ] || SUDO=sudo
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+. bench/need.sh
+need plink1.9
+/usr/bin/python3 -c 'import skbio, scipy' 2>/dev/null || install_packages python3-skbio python3-scipy python3-numpy
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZEL_BENCH=ON >/dev/null
 ninja -C "$build" -j2 zelcli zel_bench_dist >/dev/null
 g++ -O2 -std=c++20 bench/vcfgen.cpp -o "$build/vcfgen"

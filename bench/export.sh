@@ -11,9 +11,8 @@ mkdir -p "$data"
 vcf=$data/export500x400k.vcf.gz
 map=$data/export500x400k.popmap
 
-if ! command -v bgzip >/dev/null; then
-  if [ "$(id -u)" = 0 ]; then apt-get install -y tabix >/dev/null; else sudo apt-get install -y tabix >/dev/null; fi
-fi
+. bench/need.sh
+need bgzip:tabix
 [ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 ninja -C "$build" -j2 zelcli >/dev/null
 g++ -O2 -std=c++20 bench/vcfgen.cpp -o "$build/vcfgen"

@@ -13,13 +13,8 @@ mkdir -p "$data"
 vcf=$data/fst500_$variants.vcf.gz
 map=$data/fst500_$variants.popmap
 
-for tool in vcftools plink2 bgzip; do
-  pkg=$tool
-  [ "$tool" = bgzip ] && pkg=tabix
-  if ! command -v "$tool" >/dev/null; then
-    if [ "$(id -u)" = 0 ]; then apt-get install -y "$pkg" >/dev/null; else sudo apt-get install -y "$pkg" >/dev/null; fi
-  fi
-done
+. bench/need.sh
+need vcftools plink2 bgzip:tabix
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZEL_BENCH=OFF >/dev/null
 ninja -C "$build" -j2 zelcli >/dev/null
 g++ -O2 -std=c++20 bench/vcfgen.cpp -o "$build/vcfgen"

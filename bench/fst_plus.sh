@@ -16,13 +16,8 @@ mkdir -p "$data"
 vcf=$data/fst500_$variants.vcf.gz
 map=$data/fst500_$variants.popmap
 
-for tool in vcftools plink2 bgzip; do
-  pkg=$tool
-  [ "$tool" = bgzip ] && pkg=tabix
-  if ! command -v "$tool" >/dev/null; then
-    if [ "$(id -u)" = 0 ]; then apt-get install -y "$pkg" >/dev/null; else sudo apt-get install -y "$pkg" >/dev/null; fi
-  fi
-done
+. bench/need.sh
+need vcftools plink2 bgzip:tabix
 if [ ! -f "$build/build.ninja" ]; then
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZEL_BENCH=OFF -DZEL_GUI=OFF >/dev/null
 fi

@@ -15,9 +15,8 @@ reps="${ZEL_BENCH_REPS:-3}"
 bench="$build/bench/zel_bench_gz"
 
 [[ -x "$bench" ]] || { echo "missing $bench: run ninja -C $build zel_bench_gz" >&2; exit 1; }
-if ! command -v bgzip > /dev/null; then
-  if [ "$(id -u)" = 0 ]; then apt-get install -y tabix > /dev/null; else sudo apt-get install -y tabix > /dev/null; fi
-fi
+. "$here/bench/need.sh"
+need bgzip:tabix
 for t in bgzip gzip; do
   command -v "$t" > /dev/null || { echo "missing $t (Debian: tabix, gzip)" >&2; exit 1; }
 done

@@ -14,9 +14,8 @@ build=${ZEL_BENCH_BUILD:-build-vcf-rel}
 data=bench/data
 mkdir -p "$data"
 
-if ! command -v bcftools >/dev/null; then
-  if [ "$(id -u)" = 0 ]; then apt-get install -y bcftools >/dev/null; else sudo apt-get install -y bcftools >/dev/null; fi
-fi
+. bench/need.sh
+need bcftools
 if [ ! -f "$build/build.ninja" ]; then
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZEL_GUI=OFF >/dev/null
 fi

@@ -11,9 +11,8 @@ data=bench/data
 mkdir -p "$data"
 vcf=$data/bench200_${bytes}.vcf
 
-if ! command -v bcftools >/dev/null; then
-  if [ "$(id -u)" = 0 ]; then apt-get install -y bcftools >/dev/null; else sudo apt-get install -y bcftools >/dev/null; fi
-fi
+. bench/need.sh
+need bcftools
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 ninja -C "$build" -j2 zelcli >/dev/null
 g++ -O2 -std=c++20 bench/vcfgen.cpp -o "$build/vcfgen"
