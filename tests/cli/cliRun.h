@@ -19,6 +19,22 @@ struct TCliRun {
   std::string Out, Err;
 };
 
+// A fresh folder under /tmp, removed with everything in it at the end of its scope.
+struct TTmpDir {
+  std::filesystem::path Dir;
+  TTmpDir() {
+    char t[] = "/tmp/zel_test_XXXXXX";
+    if (const char* made = mkdtemp(t)) Dir = made;
+  }
+  ~TTmpDir() {
+    std::error_code ec;
+    if (!Dir.empty()) std::filesystem::remove_all(Dir, ec);
+  }
+  TTmpDir(const TTmpDir&) = delete;
+  TTmpDir& operator=(const TTmpDir&) = delete;
+  std::string operator/(const std::string& n) const { return (Dir / n).string(); }
+};
+
 // Whether a peer tool is on the PATH (tests that compare with it skip otherwise).
 inline bool HaveTool(const char* name) {
   return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;

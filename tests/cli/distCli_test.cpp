@@ -16,19 +16,6 @@ namespace fs = std::filesystem;
 
 const std::string kData = ZEL_TEST_DATA "/dist/";
 
-struct TTmpDir {
-  fs::path Dir;
-  TTmpDir() {
-    char t[] = "/tmp/zel_distcli_XXXXXX";
-    Dir = mkdtemp(t);
-  }
-  ~TTmpDir() {
-    std::error_code ec;
-    fs::remove_all(Dir, ec);
-  }
-  std::string operator/(const std::string& n) const { return (Dir / n).string(); }
-};
-
 void WriteText(const std::string& fn, const std::string& text) {
   std::ofstream(fn, std::ios::binary) << text;
 }

@@ -20,15 +20,8 @@ std::string Fst(const std::string& name) { return std::string(ZEL_TEST_DATA) + "
 // A fresh folder per test, removed at the end.
 class FstCli : public ::testing::Test {
  protected:
-  fs::path Dir;
-  void SetUp() override {
-    char tmpl[] = "/tmp/zel_fst_XXXXXX";
-    Dir = mkdtemp(tmpl);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(Dir, ec);
-  }
+  TTmpDir Tmp;
+  const fs::path& Dir = Tmp.Dir;
   std::string Out(const std::string& rel = "") const { return (Dir / "out").string() + "/" + rel; }
   // Every file of a folder with its content.
   static std::map<std::string, std::string> Files(const fs::path& d) {

@@ -60,15 +60,8 @@ double LogFigure(const std::string& log, const std::string& kind) {
 
 class FstEstimatorsCli : public ::testing::Test {
  protected:
-  fs::path Dir;
-  void SetUp() override {
-    char tmpl[] = "/tmp/zel_fstest_XXXXXX";
-    Dir = mkdtemp(tmpl);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(Dir, ec);
-  }
+  TTmpDir Tmp;
+  const fs::path& Dir = Tmp.Dir;
   std::string Out() const { return (Dir / "out").string() + "/"; }
   // zelcli fst on peers.vcf with every call counted (no depth, any number of populations and
   // alleles), as the peer tools do.
