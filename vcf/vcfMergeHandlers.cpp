@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "base/korStr.h"
 #include "vcf/bioVCFTypes.h"
 #include "vcf/vcfAlleles.h"
 
@@ -55,14 +56,8 @@ bool DefinitionKey(std::string_view l, std::string_view& type, std::string_view&
 }
 
 std::vector<std::string> SplitAlts(std::string_view alt) {
-  std::vector<std::string> r;
-  size_t b = 0;
-  while (b < alt.size()) {
-    size_t e = alt.find(',', b);
-    if (e == std::string_view::npos) e = alt.size();
-    r.emplace_back(alt.substr(b, e - b));
-    b = e + 1;
-  }
+  TAStr r;
+  Str2AStr(alt, ',', r, true);
   return r;
 }
 
