@@ -2,7 +2,6 @@
 #include "vcf/vcfXtr.h"
 
 #include <algorithm>
-#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
