@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 
+#include "base/korHugeMem.h"
 #include "base/korNum.h"
 
 bool TDendrogram::SetTips(const std::vector<std::string>& tipNames, uint64_t atNode) {
@@ -115,7 +116,7 @@ TZelErr upgma(const TSymDist& dist, TDendrogram& dendro, std::string& newick) {
   // the slots in row order.
   const size_t N = n;
   // The square is not cleared: no element is read before it is written.
-  std::unique_ptr<double[]> Dm(new (std::nothrow) double[N * N]);
+  THugeArr<double> Dm = MakeHugeArr<double>(N * N);
   if (!Dm) return TZelErr("UPGMA", "Out of memory", std::to_string(n) + " items");
   double* const D = Dm.get();
   const double* packed = dist.Data();
