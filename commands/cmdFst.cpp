@@ -449,63 +449,91 @@ bool scSaveFst(const std::string& base) {
     t.Made(true);
     return t.Finish();
   };
-  // The four tables of a data set are made at once; they are put in place in order.
-  TTableOut tables[4];
+  // The four tables of the data sets are made on the worker threads: a wave of data sets, one
+  // per worker, or the four tables of a lone data set at once. Every table is put in place in
+  // data-set order, after the data set's estimator tables; a failure drops what was made after.
+  const size_t wave = std::max<size_t>(1, std::min<size_t>(ZelThreads(), sets.size()));
+  std::unique_ptr<TTableOut[]> tables(new TTableOut[4 * wave]);
+  TTableOut single;  // the estimator, window and summary tables, one at a time
   std::vector<std::string> summary;
   if (extra) summary.push_back(FstSummaryHeader());
-  for (const TPopParams* pp : sets) {
-    const std::string d = FstFileDesc(pp->Desc);
-    if (extra) {
-      if (est != fstNei) {
-        TTableOut& t = tables[0];
-        t.Open(estPrefix + d + ".tsv");
-        t.Made(ReportFstPartsText(t.Text, "\r\n", t.Drain, pp->Parts, pp->LocNames));
-        if (!t.Finish()) return false;
+  static const char* const kTables[4] = {"ac_", "af_", "het_", "fst_"};
+  for (size_t first = 0; first < sets.size(); first += wave) {
+    const size_t nw = std::min(wave, sets.size() - first);
+    if (est == fstNei) {
+      for (size_t w = 0; w < nw; ++w)
+        for (int q = 0; q < 4; ++q)
+          tables[4 * w + q].Open(base + kTables[q] + FstFileDesc(sets[first + w]->Desc) + ".tsv");
+      auto make = [&](size_t w, int q, const TAlleleFrequencies& af, const THeterozygosities& het) {
+        const TPopParams& pp = *sets[first + w];
+        TTableOut& t = tables[4 * w + q];
+        const std::vector<std::string>& names = pp.LocNames;
+        switch (q) {
+          case 0:
+            t.Made(ReportACText(t.Text, "\r\n", t.Drain, pp.AC, true, names, loc, true, true, true,
+                                '\t', ", ", "."));
+            break;
+          case 1:
+            t.Made(ReportAFText(t.Text, "\r\n", t.Drain, af, true, names, loc, true, true, '\t',
+                                ", ", 4, 5));
+            break;
+          case 2:
+            t.Made(ReportHetText(t.Text, "\r\n", t.Drain, het, true, names, loc, '\t', 4, 5));
+            break;
+          default:
+            t.Made(ReportFstText(t.Text, "\r\n", t.Drain, pp.Fst, true, names, loc, '\t', 4, 5));
+        }
+      };
+      std::vector<std::function<void()>> procs;
+      TAlleleFrequencies af1;
+      THeterozygosities het1;
+      if (nw == 1) {
+        PopParamsFreqAndHet(*sets[first], af1, het1);
+        for (int q = 0; q < 4; ++q) procs.push_back([&, q] { make(0, q, af1, het1); });
+      } else {
+        for (size_t w = 0; w < nw; ++w)
+          procs.push_back([&, w] {
+            TAlleleFrequencies af;
+            THeterozygosities het;
+            PopParamsFreqAndHet(*sets[first + w], af, het);
+            for (int q = 0; q < 4; ++q) make(w, q, af, het);
+          });
       }
-      if (gExtra.WindowSize > 0) {
-        std::vector<TFstWindow> windows;
-        FstWindows(pp->LocNames, pp->Parts, gExtra.WindowSize,
-                   gExtra.WindowStep ? gExtra.WindowStep : gExtra.WindowSize, windows);
-        if (!writeLines(tables[0], estPrefix + "window_" + d + ".tsv",
-                        ReportFstWindowsStr(windows)))
-          return false;
-      }
-      summary.push_back(FstSummaryLine(pp->Desc, SummariseFst(pp->Parts, gExtra.JackknifeBlocks)));
-    }
-    if (est != fstNei) continue;
-    TAlleleFrequencies af;
-    THeterozygosities het;
-    PopParamsFreqAndHet(*pp, af, het);
-    const std::vector<std::string>& names = pp->LocNames;
-    static const char* const kTables[4] = {"ac_", "af_", "het_", "fst_"};
-    for (int q = 0; q < 4; ++q) tables[q].Open(base + kTables[q] + d + ".tsv");
-    TTableOut &ac = tables[0], &fq = tables[1], &ht = tables[2], &fs = tables[3];
-    std::vector<std::function<void()>> procs = {
-        [&] {
-          ac.Made(ReportACText(ac.Text, "\r\n", ac.Drain, pp->AC, true, names, loc, true, true,
-                               true, '\t', ", ", "."));
-        },
-        [&] {
-          fq.Made(ReportAFText(fq.Text, "\r\n", fq.Drain, af, true, names, loc, true, true, '\t',
-                               ", ", 4, 5));
-        },
-        [&] {
-          ht.Made(ReportHetText(ht.Text, "\r\n", ht.Drain, het, true, names, loc, '\t', 4, 5));
-        },
-        [&] {
-          fs.Made(ReportFstText(fs.Text, "\r\n", fs.Drain, pp->Fst, true, names, loc, '\t', 4, 5));
-        }};
-    if (const TZelErr e = ParalleliseProcs(procs)) {
-      iscZelError(e);
-      return false;
-    }
-    for (int q = 0; q < 4; ++q)
-      if (!tables[q].Finish()) {
-        for (int r = q + 1; r < 4; ++r) tables[r].Out.reset();
+      if (const TZelErr e = ParalleliseProcs(procs)) {
+        iscZelError(e);
         return false;
       }
+    }
+    for (size_t w = 0; w < nw; ++w) {
+      const TPopParams* pp = sets[first + w];
+      const std::string d = FstFileDesc(pp->Desc);
+      bool ok = true;
+      if (extra) {
+        if (est != fstNei) {
+          single.Open(estPrefix + d + ".tsv");
+          single.Made(
+              ReportFstPartsText(single.Text, "\r\n", single.Drain, pp->Parts, pp->LocNames));
+          ok = single.Finish();
+        }
+        if (ok && gExtra.WindowSize > 0) {
+          std::vector<TFstWindow> windows;
+          FstWindows(pp->LocNames, pp->Parts, gExtra.WindowSize,
+                     gExtra.WindowStep ? gExtra.WindowStep : gExtra.WindowSize, windows);
+          ok = writeLines(single, estPrefix + "window_" + d + ".tsv", ReportFstWindowsStr(windows));
+        }
+        if (ok)
+          summary.push_back(
+              FstSummaryLine(pp->Desc, SummariseFst(pp->Parts, gExtra.JackknifeBlocks)));
+      }
+      if (est == fstNei)
+        for (int q = 0; q < 4 && ok; ++q) ok = tables[4 * w + q].Finish();
+      if (!ok) {
+        for (size_t r = 0; r < 4 * wave; ++r) tables[r].Out.reset();
+        return false;
+      }
+    }
   }
-  if (extra && !writeLines(tables[0], estPrefix + "summary.tsv", summary)) return false;
+  if (extra && !writeLines(single, estPrefix + "summary.tsv", summary)) return false;
   iscZelLog("Finished.");
   scUiSetState(0);
   return true;

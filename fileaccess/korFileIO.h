@@ -71,6 +71,7 @@ class TFileOut {
   int FErr = 0;
   bool FDirect = false;
   bool FCommitted = false;
+  uint64_t FWritten = 0, FQueued = 0;  // bytes written by Write; of them, sent to the disk
 };
 
 // The system's text for an error code of these routines.

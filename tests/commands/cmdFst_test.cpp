@@ -13,6 +13,7 @@
 #include "core/zelGivenUser.h"
 #include "core/zelLog.h"
 #include "core/zelRegistry.h"
+#include "core/zelStartup.h"
 #include "core/zelUiState.h"
 #include "popgen/bioDS.h"
 #include "popgen/bioFst.h"
@@ -141,6 +142,40 @@ TEST_F(CmdFstTest, FailedWriteIsReportedAndLeavesNoTable) {
   EXPECT_FALSE(scSaveFst(dir + "missing/run1"));
   EXPECT_EQ(ZelLogLines().back(), "ERROR [U]: Cannot write file: " + dir +
                                       "missing/run1ac_global.tsv: No such file or directory.");
+  std::filesystem::remove_all(dir);
+}
+
+// Pairs are made several at once (one per thread) but put in place in pair order: a failure
+// keeps every table before it, whole, and nothing after it, whatever the number of threads.
+TEST_F(CmdFstTest, FailedPairwiseWriteKeepsTheTablesBeforeIt) {
+  const std::string dir = ::testing::TempDir() + "/zel_fst_fail_pw/";
+  const unsigned threads = ZelThreads();
+  for (unsigned t : {1u, 2u, 3u}) {
+    SCOPED_TRACE(t);
+    ZelSetThreads(t);
+    ASSERT_TRUE(scLoadVcfFile(Fst("pairs.vcf")));
+    ASSERT_TRUE(scLoadPopMap(Fst("pairs.popmap")));
+    scSelectPopScheme("three");
+    ASSERT_TRUE(scPairwiseFst(0, 10, 1, 2, 2, true, true));  // pairs Z-Y, X-Y, X-Z
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir + "het_X-Y.tsv");
+    Clear();
+    EXPECT_FALSE(scSaveFst(dir));
+    EXPECT_EQ(
+        ZelLogLines().back().rfind("ERROR [U]: Cannot write file: " + dir + "het_X-Y.tsv: ", 0), 0u)
+        << ZelLogLines().back();
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) {
+      names.push_back(e.path().filename().string());
+      if (!e.is_directory()) {
+        EXPECT_GT(std::filesystem::file_size(e.path()), 20u) << names.back();
+      }
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (TLines{"ac_X-Y.tsv", "ac_Z-Y.tsv", "af_X-Y.tsv", "af_Z-Y.tsv", "fst_Z-Y.tsv",
+                             "het_X-Y.tsv", "het_Z-Y.tsv"}));
+  }
+  ZelSetThreads(threads);
   std::filesystem::remove_all(dir);
 }
 
