@@ -8,9 +8,11 @@
 #include <memory>
 #include <new>
 #include <type_traits>
+#include <vector>
 
-// Uninitialised storage of at least `bytes`, or nullptr. Requests of 2 MB and more are aligned
-// to 2 MB and advised for huge pages; smaller ones are a plain malloc. Free with std::free.
+// Uninitialised storage of `bytes`, or nullptr. Requests of 2 MB and more are aligned to 2 MB
+// and their whole 2 MB pages advised for huge pages; smaller ones are a plain malloc. Free with
+// std::free.
 void* AllocHuge(size_t bytes) noexcept;
 
 struct THugeFree {
@@ -47,3 +49,5 @@ struct THugeAlloc {
     return true;
   }
 };
+template <class T>
+using THugeVec = std::vector<T, THugeAlloc<T>>;

@@ -413,8 +413,8 @@ bool AlleleFreq(const TAlleleCounts& AC, TAlleleFrequencies& AF) {
   return true;
 }
 
-std::vector<double> makeSSC_global(const TAlleleCounts& AC) {
-  std::vector<double> f;
+THugeVec<double> makeSSC_global(const TAlleleCounts& AC) {
+  THugeVec<double> f;
   if (AC.Selection.GetNBits() != AC.nLoc) return f;
   f.reserve(AC.nSelLoc);
   for (uint64_t j = 0; j < AC.nLoc; ++j) {
@@ -425,8 +425,8 @@ std::vector<double> makeSSC_global(const TAlleleCounts& AC) {
   return f;
 }
 
-std::vector<double> makeSSC_pop(const TAlleleCounts& AC) {
-  std::vector<double> f;
+THugeVec<double> makeSSC_pop(const TAlleleCounts& AC) {
+  THugeVec<double> f;
   if (AC.Selection.GetNBits() != AC.nLoc) return f;
   f.assign(size_t(AC.nPop) * AC.nSelLoc, 0);
   uint64_t i = 0;
@@ -448,7 +448,7 @@ bool GetExpHet(const TAlleleFrequencies& AF, THeterozygosities& Hets,
   if (AF.nLoc == 0) return false;
   const uint64_t nLoc = AF.nLoc;
   const uint32_t nPop = AF.nPop;
-  std::vector<double> fg, fp;
+  THugeVec<double> fg, fp;
   if (PAC4SmSmpCorr) {
     fg = makeSSC_global(*PAC4SmSmpCorr);
     fp = makeSSC_pop(*PAC4SmSmpCorr);

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "base/korHugeMem.h"
 #include "base/korStruc.h"
 #include "base/zelError.h"
 #include "base/zelProgress.h"
@@ -25,11 +26,11 @@ struct TDiploidCounts;
 constexpr uint32_t kPopGenNone = 0xFFFFFFFFu;
 
 struct TAlleleCounts {
-  std::vector<uint64_t> LocOfs;          // nLoc + 1 entries: first allele slot of each locus
-  std::vector<uint32_t> ac_global;       // [LocOfs[j] + a]
-  std::vector<uint32_t> ac_pop;          // [LocOfs[j] * nPop + p * nAlleles(j) + a]
-  std::vector<uint32_t> nA_pop;          // [p * nLoc + j], filled by the filter
-  std::vector<uint32_t> nA_global;       // [j], filled by the filter
+  THugeVec<uint64_t> LocOfs;             // nLoc + 1 entries: first allele slot of each locus
+  THugeVec<uint32_t> ac_global;          // [LocOfs[j] + a]
+  THugeVec<uint32_t> ac_pop;             // [LocOfs[j] * nPop + p * nAlleles(j) + a]
+  THugeVec<uint32_t> nA_pop;             // [p * nLoc + j], filled by the filter
+  THugeVec<uint32_t> nA_global;          // [j], filled by the filter
   std::vector<uint32_t> nAllelesPerPop;  // ploidy x samples of each population
   TBitField Selection;                   // loci that passed the filter
   uint64_t nLoc = 0;
@@ -50,10 +51,10 @@ struct TAlleleCounts {
 
 // Frequencies of the passing loci (numbered 0 .. nLoc - 1 in variant order).
 struct TAlleleFrequencies {
-  std::vector<uint32_t> af_n;     // alleles of each passing locus
-  std::vector<uint64_t> LocOfs;   // nLoc + 1 entries
-  std::vector<double> af_global;  // [LocOfs[i] + a]
-  std::vector<double> af_pop;     // [LocOfs[i] * nPop + p * af_n[i] + a]; NaN: no observation
+  THugeVec<uint32_t> af_n;     // alleles of each passing locus
+  THugeVec<uint64_t> LocOfs;   // nLoc + 1 entries
+  THugeVec<double> af_global;  // [LocOfs[i] + a]
+  THugeVec<double> af_pop;     // [LocOfs[i] * nPop + p * af_n[i] + a]; NaN: no observation
   uint32_t max_nAF = 0;
   uint64_t nLoc = 0;
   uint32_t nPop = 0;
@@ -66,9 +67,9 @@ struct TAlleleFrequencies {
 };
 
 struct THeterozygosities {
-  std::vector<double> het_global;  // H_T per passing locus
-  std::vector<double> het_pop;     // [p * nLoc + i]
-  std::vector<double> Hs;          // mean of the defined het_pop of each locus
+  THugeVec<double> het_global;  // H_T per passing locus
+  THugeVec<double> het_pop;     // [p * nLoc + i]
+  THugeVec<double> Hs;          // mean of the defined het_pop of each locus
   uint64_t nLoc = 0;
   uint32_t nPop = 0;
 };
@@ -112,8 +113,8 @@ uint64_t FilterAndTallyAlleleCounts(TAlleleCounts& AC, uint32_t minNPerPop, uint
 bool AlleleFreq(const TAlleleCounts& AC, TAlleleFrequencies& AF);
 
 // Small-sample factors N / (N - 1) per passing locus (and population); NaN where N < 2.
-std::vector<double> makeSSC_global(const TAlleleCounts& AC);
-std::vector<double> makeSSC_pop(const TAlleleCounts& AC);  // [p * nSelLoc + i]
+THugeVec<double> makeSSC_global(const TAlleleCounts& AC);
+THugeVec<double> makeSSC_pop(const TAlleleCounts& AC);  // [p * nSelLoc + i]
 
 // Expected heterozygosities; with counts given, corrected by the small-sample factors.
 bool GetExpHet(const TAlleleFrequencies& AF, THeterozygosities& Hets,

@@ -19,7 +19,7 @@ void SetValues(TFstLocusParts& out) {
                        : kNaN;
 }
 
-const uint32_t* DipPop(const TAlleleCounts& AC, const std::vector<uint32_t>& v, uint32_t p,
+const uint32_t* DipPop(const TAlleleCounts& AC, const THugeVec<uint32_t>& v, uint32_t p,
                        uint64_t j) {
   return v.data() + AC.LocOfs[j] * AC.nPop + uint64_t(p) * AC.NAlleles(j);
 }

@@ -27,8 +27,8 @@ const char* FstEstimatorName(TFstEstimator est);
 // half missing, or a homozygous call cut to one allele by the depth threshold) are only
 // counted, since both estimators are defined on diploid individuals.
 struct TDiploidCounts {
-  std::vector<uint32_t> al_pop;
-  std::vector<uint32_t> het_pop;  // left empty when WithHet is false (Hudson needs none)
+  THugeVec<uint32_t> al_pop;
+  THugeVec<uint32_t> het_pop;  // left empty when WithHet is false (Hudson needs none)
   uint64_t OneAlleleCalls = 0;
   bool WithHet = true;
 };
