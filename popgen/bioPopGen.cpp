@@ -120,7 +120,11 @@ bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembershi
   // Buffers made once and reused for every variant.
   std::vector<uint32_t> sal(size_t(nS) * ploidy), actN(nS), handDepth;
   std::vector<uint8_t> pairs(nS);
-  std::vector<uint32_t> fastDepth(nS), tally(size_t(nPop) * 18);
+  // Per population 19 slots: 9 calls (3 * allele 0 + allele 1, 2 = missing), the same 9 below
+  // the homozygote depth, and the dropped calls; one more row for the unassigned samples.
+  const size_t tallyHalf = (size_t(nPop) + 1) * 19;
+  std::vector<uint32_t> fastDepth(nS), tally(2 * tallyHalf), tallyRow(nS);
+  for (uint32_t s = 0; s < nS; ++s) tallyRow[s] = (popOf[s] == kPopGenNone ? nPop : popOf[s]) * 19;
   std::vector<std::string> tags;
   std::vector<TXtrFmtFuncParam> params;
   if (minDP_all) {
@@ -185,23 +189,31 @@ bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembershi
         ++inf.VariantsNoDP;  // every call has depth 0 and is dropped
         continue;
       }
+      // Without branches on the data (a depth below a threshold is a coin toss to the
+      // processor), and in two tallies taken in turn, so that a run of equal calls does not
+      // wait on one counter: a dropped call goes to slot 18 and an unassigned sample to the
+      // row after the last population, neither of which is read.
       std::fill(tally.begin(), tally.end(), 0u);
-      for (uint32_t s = 0; s < nS; ++s) {
-        const uint32_t p = popOf[s];
-        if (p == kPopGenNone) continue;
-        uint32_t code = pairs[s];
-        if (minDP_all) {
-          const uint32_t d = fastDepth[s];
-          if (d < minDP_all) continue;
-          if (d < hom) code += 9;
-        }
-        ++tally[size_t(p) * 18 + code];
+      uint32_t* const t0 = tally.data();
+      uint32_t* const t1 = t0 + tallyHalf;
+      auto slot = [&](uint32_t s) {
+        if (!minDP_all) return tallyRow[s] + pairs[s];
+        const uint32_t d = fastDepth[s];
+        const uint32_t code = pairs[s] + 9 * uint32_t(d < hom);
+        return tallyRow[s] + (d < minDP_all ? 18 : code);
+      };
+      uint32_t s = 0;
+      for (; s + 1 < nS; s += 2) {
+        ++t0[slot(s)];
+        ++t1[slot(s + 1)];
       }
+      if (s < nS) ++t0[slot(s)];
+      for (size_t k = 0; k < tallyHalf; ++k) t0[k] += t1[k];
       uint32_t* acg = AC.ac_global.data() + ofs;
       for (uint32_t p = 0; p < nPop; ++p) {
         uint32_t* cp = AC.ac_pop.data() + ofs * nPop + size_t(p) * n;
         for (uint32_t code = 0; code < 18; ++code) {
-          const uint32_t k = tally[size_t(p) * 18 + code];
+          const uint32_t k = tally[size_t(p) * 19 + code];
           if (k == 0) continue;
           const uint32_t x0 = (code % 9) / 3, x1 = code % 3;
           const uint32_t a[2] = {x0 == 2 ? MissingAlleleNo : x0, x1 == 2 ? MissingAlleleNo : x1};

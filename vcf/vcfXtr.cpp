@@ -846,6 +846,7 @@ bool TVCFFile::XtrBiallelicCallsMem(uint64_t v, uint8_t* pair, uint32_t* depth, 
     if (depth) depth[j] = 0;
   }
   const char* line = FLine;
+  const char* const lineEnd = FLine + FLineLen;
   const uint32_t* cols = FCols.data() + vcfSample;
   for (uint32_t j = 0; j < nn; ++j) {
     const char* b = line + cols[j];
@@ -867,6 +868,21 @@ bool TVCFFile::XtrBiallelicCallsMem(uint64_t v, uint8_t* pair, uint32_t* depth, 
     } else if (dpPos == 1) {
       // GT:DP as nearly always: the item right after the genotype.
       const char* q = len > 3 ? b + 4 : e;
+      // One to three digits ended by ':' or the call's end, read as one word: a loop over a
+      // count of one or two digits guesses its end wrong about every other call.
+      if (q + 4 <= lineEnd && q < e) {
+        uint32_t w;
+        std::memcpy(&w, q, 4);
+        const uint32_t x = w ^ 0x30303030u;  // digits become 0 .. 9
+        const uint32_t notDigit = (((x & 0x7F7F7F7Fu) + 0x76767676u) | x) & 0x80808080u;
+        const uint32_t nd = notDigit ? uint32_t(__builtin_ctz(notDigit)) / 8 : 4;
+        if (nd >= 1 && nd <= 3 && (q + nd == e || q[nd] == ':')) {
+          uint32_t u = x << (8 * (4 - nd));  // right-aligned, zeros in front
+          u = u * 10 + (u >> 8);
+          depth[j] = (u & 0xFF) * 100 + ((u >> 16) & 0xFF);
+          continue;
+        }
+      }
       const char* qe = q;
       while (qe < e && *qe != ':') ++qe;
       if (!PlainDepth(q, qe, depth[j])) return false;

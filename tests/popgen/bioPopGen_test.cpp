@@ -315,7 +315,9 @@ namespace {
 TEST(AlleleCounts, CommonFormCountsAsTheGeneralReaders) {
   const char* gts[] = {"0/0", "0/1", "1|0", "1/1", "./.", "0/.", "./1", ".", "0", "1", "0/2"};
   // (A DP that is not a number stops a run: not drawn here.)
-  const char* dps[] = {nullptr, ".", "", "0", "1", "2", "9", "10", "35", "007"};
+  // Depths of one to four digits: "009" reads as 9, below a homozygote threshold of 10.
+  const char* dps[] = {nullptr, ".",  "",    "0",   "1",    "2",  "9",
+                       "10",    "35", "009", "100", "1000", "007"};
   const uint32_t n = 24;
   uint64_t x = 31;
   auto rnd = [&](uint32_t k) {
@@ -339,7 +341,7 @@ TEST(AlleleCounts, CommonFormCountsAsTheGeneralReaders) {
                     (withDp ? "GQ:DP:GT" : "GQ:GT");
     for (uint32_t s = 0; s < n; ++s) {
       const char* g = gts[rnd(odd ? 11 : 7)];
-      const char* d = dps[rnd(odd ? 10 : 9)];
+      const char* d = dps[rnd(odd ? 13 : 12)];
       if (std::string(g) == ".") {
         a += "\t.";
         b += "\t.";
