@@ -515,6 +515,33 @@ bool Het2Fst(const THeterozygosities& He, std::vector<double>& Fst, bool limitFs
 
 namespace {
 
+// The text of q / 10^D with D decimals (q below 2^32), a '-' in front when neg; its length.
+// The divisions are by constants, which the compiler turns into multiplications.
+template <int D>
+size_t ScaledText(uint32_t q, bool neg, char* buf) {
+  constexpr uint32_t kPow = [] {
+    uint32_t p = 1;
+    for (int k = 0; k < D; ++k) p *= 10;
+    return p;
+  }();
+  uint32_t ip = q / kPow, fr = q % kPow;
+  char* p = buf;
+  if (neg) *p++ = '-';
+  char tmp[10];
+  int n = 0;
+  do {
+    tmp[n++] = char('0' + ip % 10);
+    ip /= 10;
+  } while (ip);
+  while (n) *p++ = tmp[--n];
+  *p++ = '.';
+  for (int k = D - 1; k >= 0; --k) {
+    p[k] = char('0' + fr % 10);
+    fr /= 10;
+  }
+  return size_t(p + D - buf);
+}
+
 // Fixed notation with up to 9 decimals for moderate values (scaled below 4e8), without the
 // general conversion: the scaled value is rounded directly unless it lies within 1e-7 of a tie,
 // where the rounding of the product could differ from that of the exact binary value (then false:
@@ -528,18 +555,36 @@ bool FastFixed(double v, int decimals, char* buf, size_t& len) {
   const double fl = std::floor(x);
   const double frac = x - fl;
   if (std::fabs(frac - 0.5) < 1e-7) return false;
-  uint64_t q = uint64_t(fl) + (frac > 0.5 ? 1 : 0);
-  char tmp[32];
-  int n = 0;
-  for (int d = 0; d < decimals; ++d, q /= 10) tmp[n++] = char('0' + q % 10);
-  tmp[n++] = '.';
-  do {
-    tmp[n++] = char('0' + q % 10);
-    q /= 10;
-  } while (q);
-  len = 0;
-  if (std::signbit(v)) buf[len++] = '-';
-  while (n) buf[len++] = tmp[--n];
+  const uint32_t q = uint32_t(fl) + (frac > 0.5 ? 1 : 0);
+  const bool neg = std::signbit(v);
+  switch (decimals) {
+    case 1:
+      len = ScaledText<1>(q, neg, buf);
+      break;
+    case 2:
+      len = ScaledText<2>(q, neg, buf);
+      break;
+    case 3:
+      len = ScaledText<3>(q, neg, buf);
+      break;
+    case 4:
+      len = ScaledText<4>(q, neg, buf);
+      break;
+    case 5:
+      len = ScaledText<5>(q, neg, buf);
+      break;
+    case 6:
+      len = ScaledText<6>(q, neg, buf);
+      break;
+    case 7:
+      len = ScaledText<7>(q, neg, buf);
+      break;
+    case 8:
+      len = ScaledText<8>(q, neg, buf);
+      break;
+    default:
+      len = ScaledText<9>(q, neg, buf);
+  }
   return true;
 }
 
