@@ -411,14 +411,44 @@ bool TZCompressedFile::ReadAheadAllowed() {
          ThreadsToUse(cNoOfs) >= 2;
 }
 
-void TZCompressedFile::StopReadAhead() {
-  bool ok = FAhead.Running;
-  for (auto& part : FAhead.Parts) {
-    if (part.T.joinable()) part.T.join();
-    ok = ok && part.Ok;
+void TZCompressedFile::DecodeAheadRuns(std::vector<uint8_t>& raw) {
+  const TCompressedDataIndex& t = FCDataIndex;
+  uint8_t* dst = FAhead.Buf.data() + cAheadRoom;
+  const uint64_t base = t.DecompressedFileOfs[FAhead.First];
+  for (uint64_t k; !FAhead.Failed.load(std::memory_order_relaxed) &&
+                   (k = FAhead.NextRun.fetch_add(1)) < FAhead.NRuns;) {
+    const uint64_t a = FAhead.First + k * FAhead.RunBlocks;
+    const uint64_t z = std::min(FAhead.Last, a + FAhead.RunBlocks - 1);
+    const uint64_t spStart = BlockRawStart(a), spLen = BlockRawEnd(z) - spStart;
+    bool ok = false;
+    try {
+      if (raw.size() < spLen) raw.resize(spLen);
+      ok = spLen && FRawRead(spStart, raw.data(), spLen) == int64_t(spLen);
+    } catch (const std::bad_alloc&) {
+    }
+    // A failure is not reported from here: the region is then decoded again when it is asked
+    // for, and that decoding reports it.
+    TZelErr err;
+    for (uint64_t i = a; ok && i <= z; ++i)
+      ok = DecodeOneBlock(i, raw.data(), spStart, spLen, dst + (t.DecompressedFileOfs[i] - base),
+                          err);
+    if (!ok) FAhead.Failed = true;
   }
+}
+
+void TZCompressedFile::StopReadAhead(bool help) {
+  if (!FAhead.Running) {
+    FAhead.Ok = false;
+    return;
+  }
+  if (help)
+    DecodeAheadRuns(FAhead.CallerRaw);
+  else
+    FAhead.Failed = true;  // the helpers stop after the run they are in
+  for (auto& h : FAhead.Helpers)
+    if (h.T.joinable()) h.T.join();
   FAhead.Running = false;
-  FAhead.Ok = ok;
+  FAhead.Ok = !FAhead.Failed && FAhead.NextRun.load() >= FAhead.NRuns;
 }
 
 void TZCompressedFile::StartReadAhead(uint64_t first) {
@@ -438,46 +468,31 @@ void TZCompressedFile::StartReadAhead(uint64_t first) {
   }
   FAhead.First = first;
   FAhead.Last = last;
-  // The region's blocks in as many runs as threads are allowed: the caller's thread reads
-  // lines meanwhile, so decoding keeps up with it.
+  // Runs of a few blocks, several per thread, so that the threads (and the caller, when it
+  // comes early) finish at nearly the same time.
   const uint64_t n = last - first + 1;
   const uint64_t nt = std::min<uint64_t>(ThreadsToUse(n), n);
-  if (FAhead.Parts.size() < nt) FAhead.Parts.resize(nt);
-  uint8_t* dst = FAhead.Buf.data() + cAheadRoom;
-  const uint64_t base = t.DecompressedFileOfs[first];
-  for (uint64_t k = 0; k < FAhead.Parts.size(); ++k) FAhead.Parts[k].Ok = k >= nt;
+  FAhead.RunBlocks = std::max<uint64_t>(1, n / (4 * nt));
+  FAhead.NRuns = (n + FAhead.RunBlocks - 1) / FAhead.RunBlocks;
+  FAhead.NextRun = 0;
+  FAhead.Failed = false;
+  if (FAhead.Helpers.size() < nt) FAhead.Helpers.resize(nt);
   for (uint64_t k = 0; k < nt; ++k) {
-    const uint64_t a = first + n * k / nt, z = first + n * (k + 1) / nt - 1;
-    TReadAhead::TPart& part = FAhead.Parts[k];
-    part.T = std::thread([this, &part, a, z, dst, base] {
-      const TCompressedDataIndex& t = FCDataIndex;
-      const uint64_t spStart = BlockRawStart(a), spLen = BlockRawEnd(z) - spStart;
-      bool ok = false;
-      try {
-        if (part.Raw.size() < spLen) part.Raw.resize(spLen);
-        ok = spLen && FRawRead(spStart, part.Raw.data(), spLen) == int64_t(spLen);
-      } catch (const std::bad_alloc&) {
-      }
-      // A failure is not reported from here: the region is then decoded again when it is
-      // asked for, and that decoding reports it.
-      TZelErr err;
-      for (uint64_t i = a; ok && i <= z; ++i)
-        ok = DecodeOneBlock(i, part.Raw.data(), spStart, spLen,
-                            dst + (t.DecompressedFileOfs[i] - base), err);
-      part.Ok = ok;
-    });
+    TReadAhead::THelper& h = FAhead.Helpers[k];
+    h.T = std::thread([this, &h] { DecodeAheadRuns(h.Raw); });
   }
   FAhead.Running = true;
 }
 
 bool TZCompressedFile::TakeReadAhead(uint64_t b, uint64_t ofs, uint64_t len) {
   if (!FAhead.Running) return false;
-  StopReadAhead();
   TDecompressedRegion& r = FDecompressedRegion;
   const TCompressedDataIndex& t = FCDataIndex;
   const uint64_t first = FAhead.First, last = FAhead.Last;
   const uint64_t aheadStart = t.DecompressedFileOfs[first];
   const uint64_t aheadEnd = t.DecompressedFileOfs[last] + t.DecompressedSize[last];
+  // Helped only when the request lies in the region; a jump elsewhere drops it.
+  StopReadAhead(b <= last && ofs + len <= aheadEnd);
   if (!FAhead.Ok || b > last || ofs + len > aheadEnd) return false;
   uint64_t carry = 0, start = aheadStart, startId = first;
   if (b < first) {

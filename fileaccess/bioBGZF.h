@@ -2,6 +2,7 @@
 // with random access; BGZF blocks (and spans between gzip access points) decode in parallel.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -134,25 +135,32 @@ class TZCompressedFile : public TMMTF, public IRawDataDecoder {
   std::vector<std::string> FWarnings;  // of the last table build
 
  private:
-  // A walk through the file in order decodes the next region on a helper thread while the
+  // A walk through the file in order decodes the next region on helper threads while the
   // caller reads the current one (BGZF read through the owner, more than one thread allowed).
-  // The buffer keeps room in front for the end of the current region, so that a line that
-  // runs over into the next region is found whole.
+  // The region is cut into runs of blocks that the helpers take in turn; a caller that asks for
+  // the region before it is done takes the runs left itself instead of waiting. The buffer
+  // keeps room in front for the end of the current region, so that a line that runs over into
+  // the next region is found whole.
   struct TReadAhead {
-    struct TPart {
+    struct THelper {
       std::thread T;
-      std::vector<uint8_t> Raw;  // the part's compressed bytes, kept from region to region
-      bool Ok = false;
+      std::vector<uint8_t> Raw;  // compressed bytes of a run, kept from region to region
     };
-    std::vector<TPart> Parts;  // one thread per part of the region
+    std::vector<THelper> Helpers;
+    std::vector<uint8_t> CallerRaw;  // the caller's, when it takes runs
     std::vector<uint8_t> Buf;
-    uint64_t First = 0, Last = 0;
+    uint64_t First = 0, Last = 0, RunBlocks = 1, NRuns = 0;
+    std::atomic<uint64_t> NextRun{0};
+    std::atomic<bool> Failed{false};
     bool Running = false;
     bool Ok = false;
   } FAhead;
+  // Decodes runs of the read-ahead region until none is left (false on the first failure).
+  void DecodeAheadRuns(std::vector<uint8_t>& raw);
   bool ReadAheadAllowed();
   void StartReadAhead(uint64_t first);
-  void StopReadAhead();
+  // Ends the read-ahead; help: the caller decodes the runs left (else they are dropped).
+  void StopReadAhead(bool help = false);
   // The region at block b for [ofs, ofs + len) made from the read-ahead; false if it has none.
   bool TakeReadAhead(uint64_t b, uint64_t ofs, uint64_t len);
 };
