@@ -426,9 +426,12 @@ bool scSaveFst(const std::string& base) {
       Err = Out->Err();
       Text.clear();
     }
+    // On the thread that made the table: the wait for the disk is spent here, beside the
+    // other tables being made, not in Finish, which runs in order on the command's thread.
     void Made(bool made) {
       if (!made) Text.clear();
       Drain(Text);
+      if (Err == 0) Err = Out->Sync();
     }
     // False, with the error logged, when the table could not be written.
     bool Finish() {

@@ -275,6 +275,13 @@ int TFileOut::Write(const void* p, uint64_t n) {
   return 0;
 }
 
+int TFileOut::Sync() {
+  if (FFd < 0) return FErr ? FErr : cFioBadArgs;
+  if (FDirect) return 0;
+  if (fsync(FFd) != 0 && errno != EINVAL && errno != EROFS) return errno;
+  return 0;
+}
+
 int TFileOut::Commit() {
   if (FFd < 0) return FErr ? FErr : cFioBadArgs;
   if (FDirect) {

@@ -61,6 +61,10 @@ class TFileOut {
   bool Direct() const { return FDirect; }  // the target itself is written
   // Writes all n bytes; 0 or an error code (the open's error when the output is not open).
   [[nodiscard]] int Write(const void* p, uint64_t n);
+  // Flushes what was written to the disk (a later Commit then finds little to flush), so that
+  // a worker thread can wait for the disk instead of the thread that commits in order; 0 or an
+  // error code.
+  [[nodiscard]] int Sync();
   // Gives the file the permissions the target has (or a new file would get), flushes, closes
   // and renames it over the target; 0 or an error code of these routines.
   [[nodiscard]] int Commit();
