@@ -1,10 +1,14 @@
-// Engine-only timings of PCoA and UPGMA on random matrices of 2,000 and 5,000 items (the
-// matrix already in memory, as the Python peers in bench/dist_peers.sh are timed).
+// Engine-only timings of PCoA and UPGMA on matrices of 2,000 and 5,000 items (the matrix already
+// in memory, as the Python peers in bench/dist_peers.sh are timed): the peers' own matrix files
+// when ZEL_BENCH_MATRICES names their folder (dist_matrix_<n>.tsv), random ones otherwise.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <string>
 
+#include "popgen/korDist.h"
 #include "popgen/pcoa.h"
 #include "popgen/upgma.h"
 
@@ -33,8 +37,17 @@ TSymDist RandomMatrix(uint32_t n) {
   return d;
 }
 
+TSymDist BenchMatrix(uint32_t n) {
+  if (const char* dir = std::getenv("ZEL_BENCH_MATRICES")) {
+    TDistFileRead r;
+    const std::string fn = std::string(dir) + "/dist_matrix_" + std::to_string(n) + ".tsv";
+    if (!ReadDistFile(fn, r) && r.Dist) return std::move(*r.Dist);
+  }
+  return RandomMatrix(n);
+}
+
 void BM_PCoA(benchmark::State& st) {
-  const TSymDist d = RandomMatrix(uint32_t(st.range(0)));
+  const TSymDist d = BenchMatrix(uint32_t(st.range(0)));
   for (auto _ : st) {
     TPCoAResult r;
     if (PCoA(d, r)) st.SkipWithError("PCoA failed");
@@ -44,7 +57,7 @@ void BM_PCoA(benchmark::State& st) {
 BENCHMARK(BM_PCoA)->Arg(2000)->Arg(5000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_Upgma(benchmark::State& st) {
-  const TSymDist d = RandomMatrix(uint32_t(st.range(0)));
+  const TSymDist d = BenchMatrix(uint32_t(st.range(0)));
   for (auto _ : st) {
     TDendrogram t;
     std::string s;

@@ -5,7 +5,7 @@
 #   zelcli pcoa --matrix vs scikit-bio's pcoa, zelcli upgma --matrix vs scipy's
 #   linkage(method='average') on matrices of 2,000 and 5,000 items (the Python figures time
 #   the call alone, after the matrix is in memory; zelcli's include reading the matrix text,
-#   zel_bench_dist gives the engine alone on matrices in memory).
+#   zel_bench_dist gives the engine alone on the same matrices, in memory).
 # Peak memory (max RSS) is printed for every zelcli run.
 # Python figures are wall and CPU seconds of the call (time.perf_counter, time.process_time).
 # Usage: bench/dist_peers.sh [SAMPLES] [SNPS]   (default 500 400000; data in bench/data)
@@ -137,5 +137,5 @@ PY
 )
   echo "zelcli upgma (read included) wall ${uw}s cpu ${uc}s peak ${um} MB; scipy linkage(average) call ${sp}"
 done
-echo "== engine alone (matrix in memory; default OpenBLAS threads)"
-"$build/bench/zel_bench_dist" 2>/dev/null | grep -E '^BM_'
+echo "== engine alone (the same matrices, in memory; default OpenBLAS threads)"
+ZEL_BENCH_MATRICES="$data" "$build/bench/zel_bench_dist" 2>/dev/null | grep -E '^BM_'

@@ -41,15 +41,21 @@ TZelErr PCoA(const TSymDist& dist, TPCoAResult& out) {
   THugeArr<double> a = MakeHugeArr<double>(N * N);
   if (!a) return TZelErr("PCoA", "Out of memory", std::to_string(n) + " items");
   std::vector<double> w(N);
-  // -d^2/2, its row means (equal to the column means) and the overall mean.
+  // -d^2/2 in tiles: a row of the packed triangle is a column of the square, and a column
+  // written element by element down the whole square would touch a cache line per element.
+  constexpr uint32_t kTile = 64;
+  for (uint32_t i0 = 0; i0 < n; i0 += kTile)
+    for (uint32_t j0 = 0; j0 < n; j0 += kTile)
+      for (uint32_t i = i0; i < std::min(n, i0 + kTile); ++i)
+        for (uint32_t j = j0; j < std::min(n, j0 + kTile); ++j) {
+          const double d = dist.GetDist(i, j);
+          a[size_t(j) * N + i] = -0.5 * d * d;
+        }
+  // Its row means (equal to the column means: the square is symmetric, so row i is read down
+  // column i, in the same order) and the overall mean.
   std::vector<double> rowMean(N, 0.0);
   for (uint32_t i = 0; i < n; ++i)
-    for (uint32_t j = 0; j < n; ++j) {
-      const double d = dist.GetDist(i, j);
-      const double v = -0.5 * d * d;
-      a[size_t(j) * N + i] = v;
-      rowMean[i] += v;
-    }
+    for (uint32_t j = 0; j < n; ++j) rowMean[i] += a[size_t(i) * N + j];
   double all = 0;
   for (uint32_t i = 0; i < n; ++i) {
     all += rowMean[i];
