@@ -110,6 +110,24 @@ int ReadFile(const std::string& name, std::string& out, uint64_t& size) {
   return 0;
 }
 
+int ReadFileHuge(const std::string& name, THugeArr<char>& out, uint64_t& size) {
+  out.reset();
+  size = 0;
+  TFd f(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
+  if (f.fd < 0) return errno;
+  struct stat st;
+  if (fstat(f.fd, &st) != 0) return errno;
+  if (S_ISDIR(st.st_mode)) return EISDIR;
+  THugeArr<char> buf = MakeHugeArr<char>(static_cast<uint64_t>(st.st_size));
+  if (!buf) return ENOMEM;
+  uint64_t got;
+  if (int e = PreadAll(f.fd, buf.get(), static_cast<uint64_t>(st.st_size), 0, got); e != 0)
+    return e;
+  out = std::move(buf);
+  size = got;  // the file may have shrunk meanwhile
+  return 0;
+}
+
 int ReadTextFile(const std::string& name, std::vector<std::string>& out) {
   std::string s;
   uint64_t sz;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/korHugeMem.h"
+
 // Error codes: 0 success, errno values for system errors, -1 for bad arguments or short writes.
 constexpr int cFioBadArgs = -1;
 
@@ -20,6 +22,9 @@ uint64_t FileMTimeNs(const std::string& name);
 // First 8 bytes, little-endian; def when unreadable or shorter than 8 bytes.
 uint64_t PeekFileStart(const std::string& name, uint64_t def);
 [[nodiscard]] int ReadFile(const std::string& name, std::string& out, uint64_t& size);
+// The same into a buffer that is neither cleared first nor on small pages: for files of
+// hundreds of megabytes that are parsed once.
+[[nodiscard]] int ReadFileHuge(const std::string& name, THugeArr<char>& out, uint64_t& size);
 // Lines without their CR, LF or CR LF; a final line break gives no empty last line.
 [[nodiscard]] int ReadTextFile(const std::string& name, std::vector<std::string>& out);
 // min(count, size - offset) bytes from offset. offset >= size: empty, 0 read, 0 after. An error

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/korHugeMem.h"
 #include "base/zelError.h"
 #include "base/zelObject.h"
 #include "base/zelProgress.h"
@@ -68,7 +69,7 @@ class TSymDist : public TZelObject {
   uint64_t CountNAPairs() const;
 
  private:
-  std::vector<double> FDist;
+  THugeVec<double> FDist;
   std::vector<std::string> FNames;
   uint32_t FnItems = 0;
   uint64_t FDistElements = 0;

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -245,6 +247,48 @@ TEST(DistFile, WritesThePackedLayoutAndReadsItBack) {
     EXPECT_TRUE(std::isnan(r.Dist->GetDist(2, 1)));
     EXPECT_TRUE(r.Warnings.empty());
   }
+}
+
+// Cells are read as from_chars reads them, whatever their form: nine decimals as written here,
+// long or short digit runs, exponents, leading zeros, a lone point on either side.
+TEST(DistFile, CellsReadAsFromChars) {
+  const char* fixedForms[] = {
+      "5.",   ".5",    "007.50",     "123456789012345", "1234567890123456", "0.1234567890123456789",
+      "1e-3", "2.5E2", "0.000000001"};
+  uint64_t x = 7;
+  auto unit = [&] {
+    x = x * 6364136223846793005ull + 1442695040888963407ull;
+    return double(x >> 11) / double(1ull << 53);
+  };
+  const uint32_t n = 60;
+  std::string text;
+  for (uint32_t i = 0; i < n; ++i) text += "i" + std::to_string(i) + (i + 1 < n ? "\t" : "\n");
+  std::vector<std::string> cells;
+  for (uint32_t r = 0; r < n; ++r) {
+    for (uint32_t c = 0; c < r; ++c) {
+      char buf[64];
+      const double u = unit() * (c % 3 == 0 ? 1000 : 1);
+      const uint32_t k = (r * 31 + c) % 12;
+      if (k < std::size(fixedForms))
+        std::snprintf(buf, sizeof buf, "%s", fixedForms[k]);
+      else
+        std::snprintf(buf, sizeof buf, k == 9 ? "%.9f" : k == 10 ? "%.17g" : "%.3f", u);
+      cells.push_back(buf);
+      text += cells.back() + "\t";
+    }
+    text += "0\t\n";
+  }
+  TDistFileRead rd;
+  ASSERT_FALSE(ReadDistText(text, "m", rd));
+  ASSERT_TRUE(rd.Dist);
+  size_t k = 0;
+  for (uint32_t r = 0; r < n; ++r)
+    for (uint32_t c = 0; c < r; ++c, ++k) {
+      double want = 0;
+      const std::string& t = cells[k];
+      std::from_chars(t.data(), t.data() + t.size(), want);
+      EXPECT_EQ(rd.Dist->GetDist(r, c), want) << t;
+    }
 }
 
 TEST(DistFile, MalformedFilesAreErrorsNamingTheLine) {
