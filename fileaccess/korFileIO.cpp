@@ -87,24 +87,44 @@ uint64_t PeekFileStart(const std::string& name, uint64_t def) {
   return v;
 }
 
-int ReadFile(const std::string& name, std::string& out, uint64_t& size) {
-  out.clear();
-  size = 0;
+namespace {
+
+// Reads a whole file (not a folder) into the buffer alloc(size) gives (nullptr: out of memory);
+// got is what was read, less than size when the file shrank meanwhile.
+template <class TAlloc>
+int ReadWhole(const std::string& name, TAlloc alloc, uint64_t& got) {
+  got = 0;
   TFd f(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
   if (f.fd < 0) return errno;
   struct stat st;
   if (fstat(f.fd, &st) != 0) return errno;
   if (S_ISDIR(st.st_mode)) return EISDIR;
+  const uint64_t n = static_cast<uint64_t>(st.st_size);
+  char* p = alloc(n);
+  if (!p) return ENOMEM;
+  return PreadAll(f.fd, p, n, 0, got);
+}
+
+}  // namespace
+
+int ReadFile(const std::string& name, std::string& out, uint64_t& size) {
+  out.clear();
+  size = 0;
   std::string buf;
-  try {
-    buf.resize(static_cast<uint64_t>(st.st_size));
-  } catch (const std::bad_alloc&) {
-    return ENOMEM;
-  }
   uint64_t got;
-  int e = PreadAll(f.fd, buf.data(), buf.size(), 0, got);
+  const int e = ReadWhole(
+      name,
+      [&buf](uint64_t n) -> char* {
+        try {
+          buf.resize(n);
+        } catch (const std::bad_alloc&) {
+          return nullptr;
+        }
+        return buf.data();
+      },
+      got);
   if (e != 0) return e;
-  buf.resize(got);  // the file may have shrunk meanwhile
+  buf.resize(got);
   out = std::move(buf);
   size = got;
   return 0;
@@ -113,18 +133,18 @@ int ReadFile(const std::string& name, std::string& out, uint64_t& size) {
 int ReadFileHuge(const std::string& name, THugeArr<char>& out, uint64_t& size) {
   out.reset();
   size = 0;
-  TFd f(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
-  if (f.fd < 0) return errno;
-  struct stat st;
-  if (fstat(f.fd, &st) != 0) return errno;
-  if (S_ISDIR(st.st_mode)) return EISDIR;
-  THugeArr<char> buf = MakeHugeArr<char>(static_cast<uint64_t>(st.st_size));
-  if (!buf) return ENOMEM;
+  THugeArr<char> buf;
   uint64_t got;
-  if (int e = PreadAll(f.fd, buf.get(), static_cast<uint64_t>(st.st_size), 0, got); e != 0)
-    return e;
+  const int e = ReadWhole(
+      name,
+      [&buf](uint64_t n) {
+        buf = MakeHugeArr<char>(n);
+        return buf.get();
+      },
+      got);
+  if (e != 0) return e;
   out = std::move(buf);
-  size = got;  // the file may have shrunk meanwhile
+  size = got;
   return 0;
 }
 
