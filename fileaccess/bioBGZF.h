@@ -155,7 +155,7 @@ class TZCompressedFile : public TMMTF, public IRawDataDecoder {
     bool Running = false;
     bool Ok = false;
   } FAhead;
-  // Decodes runs of the read-ahead region until none is left (false on the first failure).
+  // Decodes runs of the read-ahead region until none is left or one failed (then Failed is set).
   void DecodeAheadRuns(std::vector<uint8_t>& raw);
   bool ReadAheadAllowed();
   void StartReadAhead(uint64_t first);

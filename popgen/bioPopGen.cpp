@@ -196,18 +196,22 @@ bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembershi
       std::fill(tally.begin(), tally.end(), 0u);
       uint32_t* const t0 = tally.data();
       uint32_t* const t1 = t0 + tallyHalf;
-      auto slot = [&](uint32_t s) {
-        if (!minDP_all) return tallyRow[s] + pairs[s];
-        const uint32_t d = fastDepth[s];
-        const uint32_t code = pairs[s] + 9 * uint32_t(d < hom);
-        return tallyRow[s] + (d < minDP_all ? 18 : code);
+      auto tallyAll = [&](auto slot) {
+        uint32_t s = 0;
+        for (; s + 1 < nS; s += 2) {
+          ++t0[slot(s)];
+          ++t1[slot(s + 1)];
+        }
+        if (s < nS) ++t0[slot(s)];
       };
-      uint32_t s = 0;
-      for (; s + 1 < nS; s += 2) {
-        ++t0[slot(s)];
-        ++t1[slot(s + 1)];
-      }
-      if (s < nS) ++t0[slot(s)];
+      if (minDP_all)
+        tallyAll([&](uint32_t s) {
+          const uint32_t d = fastDepth[s];
+          const uint32_t code = pairs[s] + 9 * uint32_t(d < hom);
+          return tallyRow[s] + (d < minDP_all ? 18 : code);
+        });
+      else
+        tallyAll([&](uint32_t s) { return tallyRow[s] + pairs[s]; });
       for (size_t k = 0; k < tallyHalf; ++k) t0[k] += t1[k];
       uint32_t* acg = AC.ac_global.data() + ofs;
       for (uint32_t p = 0; p < nPop; ++p) {
@@ -557,34 +561,11 @@ bool FastFixed(double v, int decimals, char* buf, size_t& len) {
   if (std::fabs(frac - 0.5) < 1e-7) return false;
   const uint32_t q = uint32_t(fl) + (frac > 0.5 ? 1 : 0);
   const bool neg = std::signbit(v);
-  switch (decimals) {
-    case 1:
-      len = ScaledText<1>(q, neg, buf);
-      break;
-    case 2:
-      len = ScaledText<2>(q, neg, buf);
-      break;
-    case 3:
-      len = ScaledText<3>(q, neg, buf);
-      break;
-    case 4:
-      len = ScaledText<4>(q, neg, buf);
-      break;
-    case 5:
-      len = ScaledText<5>(q, neg, buf);
-      break;
-    case 6:
-      len = ScaledText<6>(q, neg, buf);
-      break;
-    case 7:
-      len = ScaledText<7>(q, neg, buf);
-      break;
-    case 8:
-      len = ScaledText<8>(q, neg, buf);
-      break;
-    default:
-      len = ScaledText<9>(q, neg, buf);
-  }
+  using TText = size_t (*)(uint32_t, bool, char*);
+  static constexpr TText kText[10] = {nullptr,       ScaledText<1>, ScaledText<2>, ScaledText<3>,
+                                      ScaledText<4>, ScaledText<5>, ScaledText<6>, ScaledText<7>,
+                                      ScaledText<8>, ScaledText<9>};
+  len = kText[decimals](q, neg, buf);
   return true;
 }
 
