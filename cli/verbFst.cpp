@@ -65,7 +65,8 @@ bool PlotNewestFst(const TFstCliOptions& o) {
 #endif
 
 int RunFst(const TFstCliOptions& o, const TPopCliOptions& pop, const TFilterCliOptions& filters) {
-  if (!scLoadVcfFile(o.File)) return 1;
+  if (!iscLoadVcfFileForFst(o.File, pop.PopMap, pop.Scheme, o.Pairwise, o.MinDP, o.MinDPHom))
+    return 1;
   if (!ApplyPopOptions(pop)) return 1;
   if (!ApplyFilterOptions(filters)) return 1;
   if (o.Extra.WindowStep && !o.Extra.WindowSize) {

@@ -2,6 +2,7 @@
 // pair, the four tables of a result, and the variant selection by F_ST.
 #include "commands/cmdFst.h"
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <cmath>
@@ -25,6 +26,7 @@
 #include "popgen/fstEstimators.h"
 #include "popgen/popSampleMatch.h"
 #include "vcf/bioVCF.h"
+#include "vcf/vcfCallTally.h"
 
 namespace {
 
@@ -620,3 +622,42 @@ bool scFstEstimator(const std::string& name) {
 }
 
 void iscSetFstExtraOutput(const TFstExtraOutput& o) { gExtra = o; }
+
+bool iscLoadVcfFileForFst(const std::string& vcfFile, const std::string& popMapFile,
+                          const std::string& scheme, bool pairwise, uint32_t minDP_all,
+                          uint32_t minDP_hom) {
+  // The plan is a guess made before the file is opened: the count uses the tally only when
+  // the populations and depths it meets are the plan's, and the file's samples the header's
+  // seen here. Any doubt makes no plan, and the run reads the file as always.
+  TVcfCallTallyPlan plan;
+  std::vector<std::string> names;
+  TBioDataSet ds;
+  bool ok = !popMapFile.empty() && VcfPeekSampleNames(vcfFile, names) &&
+            names.size() <= TVcfCallTallyPlan::cMaxSamples && !ds.LoadFromPopMap(popMapFile) &&
+            ds.PopStruc().nInd > 0 && ds.nSchemes() > 0;
+  if (ok && !scheme.empty()) {
+    const TPopNames schemes = ds.PopStruc().GetSchemeNames();
+    const auto it = std::find(schemes.begin(), schemes.end(), scheme);
+    ok = it != schemes.end() && ds.SetCurrPopScheme(uint32_t(it - schemes.begin()));
+  }
+  const TPopScheme* sc = ok ? ds.GetCurrScheme() : nullptr;
+  if (sc) {
+    const TPopSampleMatch m = MatchPopToSamples(ds.PopStruc(), names);
+    if (!m.Err) {
+      std::vector<uint32_t> mb = m.SampleMembership(*sc);
+      if (pairwise) mb = Xlat2Levels(mb, GetLevDX(mb, kPopNone));
+      uint32_t nPop = 0;
+      const std::vector<uint32_t> pops = AlleleCountPops(mb, uint32_t(names.size()), nPop);
+      plan.Rows.resize(pops.size());
+      for (size_t s = 0; s < pops.size(); ++s)
+        plan.Rows[s] = pops[s] == kPopGenNone ? nPop : pops[s];
+      plan.NPops = nPop;
+      plan.MinDPAll = minDP_all;
+      plan.MinDPHom = std::max(minDP_hom, minDP_all);
+      plan.SampleNames = std::move(names);
+    } else {
+      sc = nullptr;
+    }
+  }
+  return iscLoadVcfFileTallied(vcfFile, sc ? &plan : nullptr);
+}

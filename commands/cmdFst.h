@@ -6,6 +6,14 @@
 #include <cstdint>
 #include <string>
 
+// Loads a VCF file for an F_ST run that follows at once (zelcli), as scLoadVcfFile does and
+// with its log. When the population map (and scheme, empty: the map's first) already fit the
+// samples of the file's header, the calls are tallied per population in the pass that
+// indexes the file, and the run's allele count reads only the lines the tally left.
+bool iscLoadVcfFileForFst(const std::string& vcfFile, const std::string& popMapFile,
+                          const std::string& scheme, bool pairwise, uint32_t minDP_all,
+                          uint32_t minDP_hom);
+
 // Each clears the error flag, logs what it does and returns false once an error was logged
 // (nothing registered then). The window's defaults: 2, 10, 4, 4, 2, true, true.
 bool scGlobalFst(uint32_t minDP_all, uint32_t minDP_hom, uint32_t minNObsAllelePerPop,

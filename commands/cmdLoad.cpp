@@ -56,7 +56,9 @@ std::string iscVcfDataSizeText(const TVCFFile& vcf) {
   return std::to_string(vcf.NSamples()) + " x " + std::to_string(vcf.NVariants());
 }
 
-bool scLoadVcfFile(const std::string& fileName) {
+bool scLoadVcfFile(const std::string& fileName) { return iscLoadVcfFileTallied(fileName, nullptr); }
+
+bool iscLoadVcfFileTallied(const std::string& fileName, const TVcfCallTallyPlan* plan) {
   iscZelHasError(true);
   struct stat st {};
   // Said out loud: from the command line a silent false looks like success.
@@ -65,6 +67,7 @@ bool scLoadVcfFile(const std::string& fileName) {
     return false;
   }
   auto vcf = std::make_unique<TVCFFile>();
+  if (plan) vcf->PlanCallTally(*plan);
   if (!vcf->OpenFile(fileName)) {
     // Nothing is registered: the previously active file stays active.
     iscZelError(vcf->LastError());

@@ -5,10 +5,13 @@
 #include <string>
 
 class TVCFFile;
+struct TVcfCallTallyPlan;
 
 uint8_t iscGuessFileTypeBySuffix(const std::string& fileName);
 bool scLoadFileAuto(const std::string& fileName);
 bool scLoadVcfFile(const std::string& fileName);
+// The same, asking the file for a tally of its calls made while it is indexed (null: none).
+bool iscLoadVcfFileTallied(const std::string& fileName, const TVcfCallTallyPlan* plan);
 void scVcfListSampleNames();
 
 // The active object when it is a VCF file, else null.

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstring>
 #include <new>
+#include <string>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -581,6 +582,7 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
   TOfsArray& a = ci.Idx;
   a.Make(FCurrIdxItemSz, 0);
   FWatchedItemStarts = 0;
+  FLineVisitorRan = false;
   TMMTFIndexWriter wr(a, ci.IndexedStr, FNxtIdxResizeBy, FNxtIdxItemsMayOverlap, FProgress,
                       FItemStartWatch);
   TZelErr err;
@@ -625,9 +627,26 @@ TZelErr TMMTF::IndexStreamed(TMMTFIndexWriter& wr, bool parallel) {
     scan.Slots = cParallelSlots;
     std::vector<std::vector<uint64_t>> hits(scan.Slots);
     std::vector<TWatchPiece> wp(scan.Slots);
+    // For a line visitor, each piece keeps the text before its first separator and after its
+    // last (a line cut by a block end is gathered whole); the committing thread joins them
+    // across pieces.
+    struct TLineSlot {
+      bool Sep = false;
+      std::string Head, Part;
+    };
+    ITextLineVisitor* const lv = FLineVisitor;
+    std::vector<TLineSlot> ls(lv ? scan.Slots : 0);
+    std::string carry;
+    if (lv) lv->Slots(scan.Slots);
     scan.Begin = [&](uint32_t slot) {
       hits[slot].clear();
       wp[slot] = TWatchPiece();
+      if (lv) {
+        ls[slot].Sep = false;
+        ls[slot].Head.clear();
+        ls[slot].Part.clear();
+        lv->Begin(slot);
+      }
     };
     scan.Text = [&, b = wr.Byte(), wb = wr.WatchedByte()](uint32_t slot, const uint8_t* d,
                                                           uint64_t n, uint64_t ofs) {
@@ -636,6 +655,30 @@ TZelErr TMMTF::IndexStreamed(TMMTFIndexWriter& wr, bool parallel) {
         wp[slot].Scan(d, n, b, wb, [&](uint64_t i) { h.push_back(ofs + i); });
       else
         ScanByteHits(d, n, b, [&](uint64_t i) { h.push_back(ofs + i); });
+      if (!lv) return;
+      TLineSlot& st = ls[slot];
+      const char* p = reinterpret_cast<const char*>(d);
+      const char* const e = p + n;
+      while (p < e) {
+        const char* nl = static_cast<const char*>(std::memchr(p, char(b), size_t(e - p)));
+        if (!nl) {
+          st.Part.append(p, size_t(e - p));
+          break;
+        }
+        if (!st.Sep) {
+          st.Head.swap(st.Part);
+          st.Head.append(p, size_t(nl - p));
+          st.Part.clear();
+          st.Sep = true;
+        } else if (!st.Part.empty()) {
+          st.Part.append(p, size_t(nl - p));
+          lv->Line(slot, st.Part.data(), st.Part.size());
+          st.Part.clear();
+        } else {
+          lv->Line(slot, p, uint64_t(nl - p));
+        }
+        p = nl + 1;
+      }
     };
     scan.Commit = [&](uint32_t slot, uint64_t base, uint64_t len, uint64_t rawEnd) {
       if (base != wr.Next()) {
@@ -645,6 +688,17 @@ TZelErr TMMTF::IndexStreamed(TMMTFIndexWriter& wr, bool parallel) {
       wr.Settle(wp[slot]);
       wr.AppendHits(hits[slot], base);
       wr.EndAt(base + len);
+      if (lv) {
+        TLineSlot& st = ls[slot];
+        if (st.Sep) {
+          carry += st.Head;
+          lv->Commit(slot, carry.data(), carry.size());
+          carry.swap(st.Part);
+          st.Part.clear();
+        } else {
+          carry += st.Part;
+        }
+      }
       if (!wr.Progress(rawEnd, FFileSz)) {
         stopped = true;
         return false;
@@ -652,11 +706,41 @@ TZelErr TMMTF::IndexStreamed(TMMTFIndexWriter& wr, bool parallel) {
       return true;
     };
     ok = FRawDataDecoder->InitialiseDecoderInParallel(rawPtr, attach, FFileSz, scan);
+    if (ok && lv && !gap && !stopped) {
+      lv->End(carry.data(), carry.size());
+      FLineVisitorRan = true;
+    }
   } else {
+    // A line visitor sees each stretch of text as a piece of its own, in slot 0.
+    ITextLineVisitor* const lv = FLineVisitor;
+    std::string carry, joined;
+    if (lv) lv->Slots(1);
     TDecodedTextSink sink = [&](const uint8_t* d, uint64_t n, uint64_t base, uint64_t rawOfs) {
       if (!wr.Data(d, n, base)) {
         gap = true;
         return false;
+      }
+      if (lv) {
+        const char* p = reinterpret_cast<const char*>(d);
+        const char* const e = p + n;
+        const char* nl = static_cast<const char*>(std::memchr(p, char(wr.Byte()), n));
+        if (!nl) {
+          carry.append(p, n);
+        } else {
+          lv->Begin(0);
+          joined.swap(carry);
+          joined.append(p, size_t(nl - p));
+          carry.clear();
+          for (p = nl + 1; p < e; p = nl + 1) {
+            nl = static_cast<const char*>(std::memchr(p, char(wr.Byte()), size_t(e - p)));
+            if (!nl) {
+              carry.assign(p, size_t(e - p));
+              break;
+            }
+            lv->Line(0, p, uint64_t(nl - p));
+          }
+          lv->Commit(0, joined.data(), joined.size());
+        }
       }
       if (!wr.Progress(rawOfs, FFileSz)) {
         stopped = true;
@@ -665,6 +749,10 @@ TZelErr TMMTF::IndexStreamed(TMMTFIndexWriter& wr, bool parallel) {
       return true;
     };
     ok = FRawDataDecoder->InitialiseDecoderWithSink(rawPtr, attach, FFileSz, sink);
+    if (ok && lv && !gap && !stopped) {
+      lv->End(carry.data(), carry.size());
+      FLineVisitorRan = true;
+    }
   }
   FDecoderPending = false;
   ClearMemData();

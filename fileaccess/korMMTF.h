@@ -120,6 +120,28 @@ struct TParallelTextScan {
       Commit;
 };
 
+// Sees every line of a text once, in the pass that indexes it, when that pass decodes the file
+// (a gzip or BGZF file indexed by a one-byte separator, in pieces on several threads or in
+// order): an owner that needs each line once then takes it there instead of decoding the file
+// again. Lines come without their separator.
+class ITextLineVisitor {
+ public:
+  virtual ~ITextLineVisitor() = default;
+  // Before the pass: pieces in progress at most (slots 0 .. n - 1).
+  virtual void Slots(uint32_t n) = 0;
+  // On a worker: the piece in slot starts (or starts again); forget what the slot gathered.
+  virtual void Begin(uint32_t slot) = 0;
+  // On a worker, in order: a line that starts after the piece's first separator and ends in
+  // the piece.
+  virtual void Line(uint32_t slot, const char* p, uint64_t n) = 0;
+  // One call at a time, pieces in file order, for a piece that holds a separator: the line
+  // that ends at its first separator (begun in earlier pieces, or at the piece's start) is
+  // `joined`; the lines Line gave for the slot follow it.
+  virtual void Commit(uint32_t slot, const char* joined, uint64_t n) = 0;
+  // After the last piece: the text's last line when no separator ends it (n 0: none).
+  virtual void End(const char* p, uint64_t n) = 0;
+};
+
 // One call of IRawDataDecoder::DecodeBlockRange. The caller fills the first four fields and
 // DecodedOfs; the decoder fills the rest.
 struct TRawDataDecodeBlockParams {
@@ -262,6 +284,10 @@ class TMMTF {
   void SetItemStartWatch(int byte) { FItemStartWatch = byte; }
   // Items of the last such MakeIndex whose first byte is the watched one (item 0 included).
   uint64_t WatchedItemStarts() const { return FWatchedItemStarts; }
+  // Offered every line by the next MakeIndex that decodes the file as it indexes (null:
+  // none). LineVisitorRan tells whether the last MakeIndex did so to the end.
+  void SetLineVisitor(ITextLineVisitor* v) { FLineVisitor = v; }
+  bool LineVisitorRan() const { return FLineVisitorRan; }
 
   // --- properties
   uint64_t FileSize() const { return FFileSz; }
@@ -425,6 +451,8 @@ class TMMTF {
   TZelErr FLastError;
   int FItemStartWatch = -1;
   uint64_t FWatchedItemStarts = 0;
+  ITextLineVisitor* FLineVisitor = nullptr;
+  bool FLineVisitorRan = false;
   // Raw-file identity recorded at LoadMMF (size, modification time) for stale-index checks.
   uint64_t FFileMTimeNs = 0;
 };

@@ -2,9 +2,12 @@
 // heterozygosities, F_ST and the text tables built from them.
 #include "popgen/bioPopGen.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <memory>
 
 #include "popgen/fstEstimators.h"
 #include "vcf/bioVCF.h"
@@ -73,6 +76,27 @@ bool ReadDepthsByHand(const TVCFFile& vcf, uint64_t v, uint32_t nS, std::vector<
 
 }  // namespace
 
+std::vector<uint32_t> AlleleCountPops(const std::vector<uint32_t>& popMembership, uint32_t nS,
+                                      uint32_t& nPop) {
+  // Unused numbers dropped, the others kept in ascending order.
+  std::vector<uint32_t> popOf(nS, 0);
+  nPop = 1;
+  if (popMembership.empty()) return popOf;
+  uint32_t raw = 0;
+  for (uint32_t p : popMembership)
+    if (p != kPopGenNone) raw = std::max(raw, p + 1);
+  std::vector<uint32_t> used(raw, 0);
+  for (uint32_t p : popMembership)
+    if (p != kPopGenNone) ++used[p];
+  std::vector<uint32_t> renum(raw, kPopGenNone);
+  nPop = 0;
+  for (uint32_t p = 0; p < raw; ++p)
+    if (used[p]) renum[p] = nPop++;
+  for (uint32_t s = 0; s < nS && s < popMembership.size(); ++s)
+    popOf[s] = popMembership[s] == kPopGenNone ? kPopGenNone : renum[popMembership[s]];
+  return popOf;
+}
+
 bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembership,
                         uint32_t minDP_all, uint32_t minDP_hom, TAlleleCounts& AC, uint32_t ploidy,
                         TAlleleCountInfo* info, IZelProgress* progress,
@@ -95,23 +119,8 @@ bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembershi
   if (nSel == 0 || nS == 0) return false;
   if (!popMembership.empty() && popMembership.size() != nS) return false;
 
-  // Populations renumbered: unused numbers dropped, the others kept in ascending order.
-  std::vector<uint32_t> popOf(nS, 0);
   uint32_t nPop = 1;
-  if (!popMembership.empty()) {
-    uint32_t raw = 0;
-    for (uint32_t p : popMembership)
-      if (p != kPopGenNone) raw = std::max(raw, p + 1);
-    std::vector<uint32_t> used(raw, 0);
-    for (uint32_t p : popMembership)
-      if (p != kPopGenNone) ++used[p];
-    std::vector<uint32_t> renum(raw, kPopGenNone);
-    nPop = 0;
-    for (uint32_t p = 0; p < raw; ++p)
-      if (used[p]) renum[p] = nPop++;
-    for (uint32_t s = 0; s < nS; ++s)
-      popOf[s] = popMembership[s] == kPopGenNone ? kPopGenNone : renum[popMembership[s]];
-  }
+  const std::vector<uint32_t> popOf = AlleleCountPops(popMembership, nS, nPop);
   AC.nPop = nPop;
   AC.nAllelesPerPop.assign(nPop, 0);
   for (uint32_t s = 0; s < nS; ++s)
@@ -146,6 +155,54 @@ bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembershi
   }
   if (locusNames) locusNames->reserve(nSel);
 
+  // Tallies to counts: each (call, low depth) slot of a population adds its number of calls to
+  // the alleles it names. A site of n alleles has K = (n + 1)^2 call codes; a row holds 2K
+  // slots, then the dropped calls.
+  auto addTally = [&](const uint32_t* tl, size_t stride, uint64_t ofs, uint32_t n) {
+    const uint32_t K = VcfTallyCodes(n);
+    uint32_t* acg = AC.ac_global.data() + ofs;
+    for (uint32_t p = 0; p < nPop; ++p) {
+      uint32_t* cp = AC.ac_pop.data() + ofs * nPop + size_t(p) * n;
+      for (uint32_t code = 0; code < 2 * K; ++code) {
+        const uint32_t k = tl[size_t(p) * stride + code];
+        if (k == 0) continue;
+        const uint32_t x0 = (code % K) / (n + 1), x1 = code % (n + 1);
+        const uint32_t a[2] = {x0 == n ? MissingAlleleNo : x0, x1 == n ? MissingAlleleNo : x1};
+        // A homozygous call below the homozygote depth counts one allele.
+        const uint32_t slots = code >= K && a[0] == a[1] ? 1 : 2;
+        uint32_t called = 0;
+        for (uint32_t q = 0; q < slots; ++q) {
+          if (a[q] >= n) continue;
+          cp[a[q]] += k;
+          acg[a[q]] += k;
+          ++called;
+        }
+        if (!diploid) continue;
+        if (called == 2) {
+          const size_t o = (ofs * nPop) + size_t(p) * n;
+          diploid->al_pop[o + a[0]] += k;
+          diploid->al_pop[o + a[1]] += k;
+          if (a[0] != a[1] && diploid->WithHet) {
+            diploid->het_pop[o + a[0]] += k;
+            diploid->het_pop[o + a[1]] += k;
+          }
+        } else if (called == 1) {
+          diploid->OneAlleleCalls += k;
+        }
+      }
+    }
+  };
+
+  // The tally made while the file was indexed, when it was made for these populations and
+  // depths: its lines need no second reading.
+  std::unique_ptr<TVcfCallTally> pre;
+  std::vector<uint32_t> preTally;
+  if (ploidy == 2 && vcf.CallTally()) {
+    std::vector<uint32_t> rows(nS);
+    for (uint32_t s = 0; s < nS; ++s) rows[s] = popOf[s] == kPopGenNone ? nPop : popOf[s];
+    if (vcf.CallTally()->Fits(rows, nPop, minDP_all, hom)) pre = vcf.TakeCallTally();
+  }
+
   const uint64_t nV = vcf.NVariants();
   uint64_t j = 0;
   for (uint64_t v = 0; v < nV; ++v) {
@@ -157,6 +214,36 @@ bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembershi
         inf.Err = TZelErr("GetAlleleCounts", "Cancelled");
         return false;
       }
+    }
+    const TVcfTallyKind kind = pre ? pre->Kind(vcf.VariantItem(v)) : TVcfTallyKind::Read;
+    if (kind != TVcfTallyKind::Read) {
+      const uint64_t line = vcf.VariantItem(v);
+      if (locusNames) locusNames->emplace_back(pre->Name(line));
+      if (kind == TVcfTallyKind::Monomorphic) {
+        AC.LocOfs.push_back(AC.LocOfs.back());
+        continue;
+      }
+      const uint32_t n = pre->NAlleles(line);
+      AC.maxNAlleles = std::max(AC.maxNAlleles, n);
+      const uint64_t ofs = AC.LocOfs.back();
+      AC.LocOfs.push_back(ofs + n);
+      AC.ac_global.resize(ofs + n, 0);
+      AC.ac_pop.resize((ofs + n) * nPop, 0);
+      if (diploid) {
+        diploid->al_pop.resize((ofs + n) * nPop, 0);
+        if (diploid->WithHet) diploid->het_pop.resize((ofs + n) * nPop, 0);
+      }
+      ++inf.VariantsRead;
+      if (kind == TVcfTallyKind::NoDepth) {
+        ++inf.VariantsNoDP;  // every call has depth 0 and is dropped
+        continue;
+      }
+      const uint32_t width = 2 * VcfTallyCodes(n);
+      const uint16_t* c = pre->Counts(line);
+      preTally.resize(size_t(nPop) * width);
+      for (size_t k = 0; k < preTally.size(); ++k) preTally[k] = c[k];
+      addTally(preTally.data(), width, ofs, n);
+      continue;
     }
     if (locusNames) {
       std::string& name = locusNames->emplace_back(vcf.Column(v, vcfChrom));
@@ -189,61 +276,14 @@ bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembershi
         ++inf.VariantsNoDP;  // every call has depth 0 and is dropped
         continue;
       }
-      // Without branches on the data (a depth below a threshold is a coin toss to the
-      // processor), and in two tallies taken in turn, so that a run of equal calls does not
-      // wait on one counter: a dropped call goes to slot 18 and an unassigned sample to the
-      // row after the last population, neither of which is read.
+      // Two tallies taken in turn; a dropped call goes to slot 18 and an unassigned sample to
+      // the row after the last population, neither of which is read.
       std::fill(tally.begin(), tally.end(), 0u);
       uint32_t* const t0 = tally.data();
-      uint32_t* const t1 = t0 + tallyHalf;
-      auto tallyAll = [&](auto slot) {
-        uint32_t s = 0;
-        for (; s + 1 < nS; s += 2) {
-          ++t0[slot(s)];
-          ++t1[slot(s + 1)];
-        }
-        if (s < nS) ++t0[slot(s)];
-      };
-      if (minDP_all)
-        tallyAll([&](uint32_t s) {
-          const uint32_t d = fastDepth[s];
-          const uint32_t code = pairs[s] + 9 * uint32_t(d < hom);
-          return tallyRow[s] + (d < minDP_all ? 18 : code);
-        });
-      else
-        tallyAll([&](uint32_t s) { return tallyRow[s] + pairs[s]; });
-      for (size_t k = 0; k < tallyHalf; ++k) t0[k] += t1[k];
-      uint32_t* acg = AC.ac_global.data() + ofs;
-      for (uint32_t p = 0; p < nPop; ++p) {
-        uint32_t* cp = AC.ac_pop.data() + ofs * nPop + size_t(p) * n;
-        for (uint32_t code = 0; code < 18; ++code) {
-          const uint32_t k = tally[size_t(p) * 19 + code];
-          if (k == 0) continue;
-          const uint32_t x0 = (code % 9) / 3, x1 = code % 3;
-          const uint32_t a[2] = {x0 == 2 ? MissingAlleleNo : x0, x1 == 2 ? MissingAlleleNo : x1};
-          // A homozygous call below the homozygote depth counts one allele.
-          const uint32_t slots = code >= 9 && a[0] == a[1] ? 1 : 2;
-          uint32_t called = 0;
-          for (uint32_t q = 0; q < slots; ++q) {
-            if (a[q] >= n) continue;
-            cp[a[q]] += k;
-            acg[a[q]] += k;
-            ++called;
-          }
-          if (!diploid) continue;
-          if (called == 2) {
-            const size_t o = (ofs * nPop) + size_t(p) * n;
-            diploid->al_pop[o + a[0]] += k;
-            diploid->al_pop[o + a[1]] += k;
-            if (a[0] != a[1] && diploid->WithHet) {
-              diploid->het_pop[o + a[0]] += k;
-              diploid->het_pop[o + a[1]] += k;
-            }
-          } else if (called == 1) {
-            diploid->OneAlleleCalls += k;
-          }
-        }
-      }
+      VcfTallyCalls(pairs.data(), minDP_all ? fastDepth.data() : nullptr, tallyRow.data(), nS,
+                    minDP_all, hom, VcfTallyCodes(2), t0, t0 + tallyHalf);
+      for (size_t k = 0; k < tallyHalf; ++k) t0[k] += t0[tallyHalf + k];
+      addTally(t0, 19, ofs, n);
       continue;
     }
 
@@ -324,6 +364,12 @@ bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembershi
     }
   }
   if (progress) progress->Progress(nSel, nSel);
+  if (pre) {
+    // The tally was built in pieces on the indexing threads, in their own heaps: handed back
+    // to the system now, before the results of the count are made, it is not kept twice.
+    pre.reset();
+    malloc_trim(0);
+  }
   AC.ac_global.shrink_to_fit();
   AC.ac_pop.shrink_to_fit();
   return true;

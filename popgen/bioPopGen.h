@@ -82,6 +82,12 @@ struct TAlleleCountInfo {
   TZelErr Err;                // set when the walk stopped
 };
 
+// The population of each of nS samples as GetVcfAlleleCounts numbers them (numbers without a
+// sample dropped, the others renumbered in ascending order; kPopGenNone: none) and their
+// number in nPop. An empty membership puts every sample in population 0.
+std::vector<uint32_t> AlleleCountPops(const std::vector<uint32_t>& popMembership, uint32_t nS,
+                                      uint32_t& nPop);
+
 // Counts the alleles of the selected variants (all variants when the file has no selection
 // yet) per population. popMembership: population number per sample (kPopGenNone =
 // unassigned) or empty (every sample in population 0); numbers without a sample are dropped

@@ -54,6 +54,7 @@ void TVCFFile::InitVCFFields() {
 }
 
 void TVCFFile::CloseText() {
+  FCallTally.reset();
   FText.reset();
   std::string().swap(FMemText);
   std::string().swap(FMetaText);
@@ -295,15 +296,31 @@ bool TVCFFile::OpenFile(const std::string& fileName) {
   // the processor's cache (a quarter faster than first touches of the mapping).
   text->SetReadWindow(uint64_t(256) << 10);
   text->SetItemStartWatch('#');
+  std::unique_ptr<TVcfTallyBuilder> tally;
+  if (FTallyPlan) {
+    tally = std::make_unique<TVcfTallyBuilder>(std::move(*FTallyPlan));
+    FTallyPlan.reset();
+    text->SetLineVisitor(tally.get());
+  }
   TZelErr err;
-  if (!ZelLoadAndIndex(*text, fileName, err, "\n", 0, FPartSz)) {
+  const bool loaded = ZelLoadAndIndex(*text, fileName, err, "\n", 0, FPartSz);
+  text->SetLineVisitor(nullptr);
+  if (!loaded) {
     FLastErr = err ? err : TZelErr::User("Cannot open file", fileName);
     return false;
   }
   if (auto* z = dynamic_cast<TZCompressedFile*>(text->Decoder().get()))
     FCompression = z->ZCompressionType() == zcBGZF ? TVcfCompression::Bgzf : TVcfCompression::Gzip;
+  const bool tallied = tally && text->LineVisitorRan();
   FText = std::move(text);
-  return OpenDone(fileName);
+  if (!OpenDone(fileName)) return false;
+  if (tallied) {
+    std::unique_ptr<TVcfCallTally> t = tally->Finish();
+    // Made for the samples the plan was made for, over the lines the index holds.
+    if (t && t->NLines() == FNLines && t->Plan().SampleNames == FSampleNames)
+      FCallTally = std::move(t);
+  }
+  return true;
 }
 
 bool TVCFFile::OpenText(std::string text, const std::string& name) {

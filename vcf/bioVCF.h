@@ -15,6 +15,7 @@
 #include "base/zelObject.h"
 #include "fileaccess/korMMTF.h"
 #include "vcf/bioVCFTypes.h"
+#include "vcf/vcfCallTally.h"
 #include "vcf/vcfFilter.h"
 #include "vcf/vcfMeta.h"
 #include "vcf/vcfXtr.h"
@@ -33,6 +34,16 @@ class TVCFFile : public TZelObject {
   // Size of the parts a plain file is mapped in by the next OpenFile (0: the default, 1 GiB);
   // small parts let tests cross part boundaries.
   void SetPartSize(uint64_t partSz) { FPartSz = partSz ? partSz : cDefMMFPartSz; }
+  // Asks the next OpenFile for a tally of the calls of biallelic lines, made in the pass that
+  // indexes the file when that pass decodes it on worker threads (BGZF): the allele count that
+  // follows then reads only the lines the tally did not take. Used by that one OpenFile.
+  void PlanCallTally(TVcfCallTallyPlan plan) {
+    FTallyPlan = std::make_unique<TVcfCallTallyPlan>(std::move(plan));
+  }
+  // The tally the last OpenFile made for its plan (null: none, or the header named other
+  // samples than the plan); records are by line index (VariantItem). Taking it hands it over.
+  const TVcfCallTally* CallTally() const { return FCallTally.get(); }
+  std::unique_ptr<TVcfCallTally> TakeCallTally() { return std::move(FCallTally); }
   // The same over text in memory (fuzzing, tests); the text is kept, never decoded.
   [[nodiscard]] bool OpenText(std::string text, const std::string& name = "<memory>");
   const TZelErr& LastError() const { return FLastErr; }
@@ -286,6 +297,8 @@ class TVCFFile : public TZelObject {
   // The indexed text (line breaks as index 0). Once opened, only SplitVariant reads it, so the
   // split line it points into stays valid until another variant is split.
   std::unique_ptr<TMMTF> FText;
+  std::unique_ptr<TVcfCallTallyPlan> FTallyPlan;
+  std::unique_ptr<TVcfCallTally> FCallTally;
   uint64_t FPartSz = cDefMMFPartSz;
   std::string FMemText;  // the text of OpenText, attached to FText
   uint64_t FNLines = 0;

@@ -824,43 +824,42 @@ inline bool PlainDepth(const char* q, const char* e, uint32_t& depth) {
   return true;
 }
 
-// Allele byte less '.' ('.' 0, '/' 1, '0' 2, '1' 3) to 0, 1, 2 for missing; 3: not taken.
-constexpr uint8_t kAlleleSlot[4] = {2, 3, 0, 1};
 }  // namespace
 
-bool TVCFFile::XtrBiallelicCallsMem(uint64_t v, uint8_t* pair, uint32_t* depth, bool* depthKey,
-                                    TXtrGtReport* report) const {
-  if (depthKey) *depthKey = false;
-  const uint32_t n = FNSamples;
-  if (n == 0 || !SplitVariant(v) || FNFields <= vcfFormat) return false;
-  TGtWalk gt;
-  gt.Prepare(*this);
-  if (gt.Pos != 0 || !gt.Identity || gt.NRaw != 2) return false;
-  const uint32_t dpPos = VcfFindItem(Column(v, vcfFormat), "DP", ':');
-  if (depthKey) *depthKey = dpPos != vcfNone32;
-  NoteLineShape(v, report);
-  const uint32_t nf = FNFields;
-  const uint32_t nn = nf <= vcfSample ? 0 : std::min(n, nf - vcfSample);
-  for (uint32_t j = nn; j < n; ++j) {
-    pair[j] = 8;
-    if (depth) depth[j] = 0;
-  }
-  const char* line = FLine;
-  const char* const lineEnd = FLine + FLineLen;
-  const uint32_t* cols = FCols.data() + vcfSample;
-  for (uint32_t j = 0; j < nn; ++j) {
+uint32_t VcfCommonFormSite(std::string_view format, std::string_view alt) {
+  if (format.size() < 2 || format[0] != 'G' || format[1] != 'T' ||
+      (format.size() > 2 && format[2] != ':'))
+    return 0;
+  // Without placeholders GT numbers are already the site's allele numbers.
+  if (alt.find('<') != std::string_view::npos) return 0;
+  thread_local std::vector<uint32_t> map;
+  const uint32_t n = VcfAlleleIndexMap(alt, map);
+  return n >= 2 && n <= 9 ? n : 0;
+}
+
+bool VcfCommonCallsOfLine(const char* line, uint32_t lineLen, const uint32_t* cols, uint32_t nCalls,
+                          uint32_t dpPos, uint32_t nAlleles, uint8_t* pair, uint32_t* depth) {
+  if (nAlleles < 2 || nAlleles > 9) return false;
+  const char* const lineEnd = line + lineLen;
+  const uint32_t w = nAlleles + 1;
+  const uint8_t missing = uint8_t(nAlleles * w + nAlleles);
+  // Allele byte less '.': '.' 0 (missing), '/' 1 (not taken), '0' 2, '1' 3, ...
+  uint8_t slot[12];
+  slot[0] = uint8_t(nAlleles);
+  for (uint32_t t = 1; t < 12; ++t) slot[t] = t >= 2 && t - 2 < nAlleles ? uint8_t(t - 2) : 0xFF;
+  for (uint32_t j = 0; j < nCalls; ++j) {
     const char* b = line + cols[j];
     const uint32_t len = cols[j + 1] - 1 - cols[j];
     if (len == 1 && b[0] == '.') {  // the whole call missing
-      pair[j] = 8;
+      pair[j] = missing;
       if (depth) depth[j] = 0;
       continue;
     }
     if (len < 3 || (b[1] != '/' && b[1] != '|') || (len > 3 && b[3] != ':')) return false;
     const uint32_t t0 = uint32_t(uint8_t(b[0]) - uint8_t('.'));
     const uint32_t t2 = uint32_t(uint8_t(b[2]) - uint8_t('.'));
-    if ((t0 | t2) > 3 || t0 == 1 || t2 == 1) return false;
-    pair[j] = uint8_t(3 * kAlleleSlot[t0] + kAlleleSlot[t2]);
+    if (t0 >= 12 || t2 >= 12 || ((slot[t0] | slot[t2]) & 0x80)) return false;
+    pair[j] = uint8_t(w * slot[t0] + slot[t2]);
     if (!depth) continue;
     const char* e = b + len;
     if (dpPos == vcfNone32) {
@@ -897,6 +896,35 @@ bool TVCFFile::XtrBiallelicCallsMem(uint64_t v, uint8_t* pair, uint32_t* depth, 
     }
   }
   return true;
+}
+
+bool VcfLineShapeUsual(const char* line, const uint32_t* cols, uint32_t nFields, uint32_t nColons,
+                       uint32_t nSamples) {
+  if (nSamples == 0 || nFields != vcfSample + nSamples) return false;
+  const uint32_t nKeys = CountFmtKeys(
+      std::string_view(line + cols[vcfFormat], cols[vcfFormat + 1] - 1 - cols[vcfFormat]));
+  uint32_t before = 0;  // ':' of the fixed columns and FORMAT
+  for (const char *q = line, *e = line + cols[vcfSample]; q < e; ++q) before += *q == ':';
+  return nKeys != 0 && uint64_t(nColons - before) <= uint64_t(nKeys - 1) * nSamples;
+}
+
+bool TVCFFile::XtrBiallelicCallsMem(uint64_t v, uint8_t* pair, uint32_t* depth, bool* depthKey,
+                                    TXtrGtReport* report) const {
+  if (depthKey) *depthKey = false;
+  const uint32_t n = FNSamples;
+  if (n == 0 || !SplitVariant(v) || FNFields <= vcfFormat) return false;
+  const std::string_view fmt = Column(v, vcfFormat);
+  if (VcfCommonFormSite(fmt, Column(v, vcfAlt)) != 2) return false;
+  const uint32_t dpPos = VcfFindItem(fmt, "DP", ':');
+  if (depthKey) *depthKey = dpPos != vcfNone32;
+  NoteLineShape(v, report);
+  const uint32_t nf = FNFields;
+  const uint32_t nn = nf <= vcfSample ? 0 : std::min(n, nf - vcfSample);
+  for (uint32_t j = nn; j < n; ++j) {
+    pair[j] = 8;
+    if (depth) depth[j] = 0;
+  }
+  return VcfCommonCallsOfLine(FLine, FLineLen, FCols.data() + vcfSample, nn, dpPos, 2, pair, depth);
 }
 
 namespace {

@@ -106,3 +106,18 @@ struct TXtrGtReport {
   uint64_t FailLine = 0;   // its line number in the file, from 1
   bool LineFault = false;  // the failure is a malformed line: TVCFFile::LineError() says how
 };
+
+// Line-level pieces of TVCFFile::XtrBiallelicCallsMem, for readers that split lines themselves.
+// GT first in FORMAT, no placeholder among the alleles and at most 9 of them: a site whose
+// calls may be in the common form. Its number of alleles (2 .. 9), else 0.
+uint32_t VcfCommonFormSite(std::string_view format, std::string_view alt);
+// The nCalls calls whose columns start at line + cols[j] (cols as VcfSplitLine gives them,
+// from the first sample column on) in the common form of a site of nAlleles alleles: pair[j]
+// is (nAlleles + 1) * first + second allele, nAlleles standing for missing; dpPos: DP's item
+// in FORMAT (vcfNone32: none). False when a call or DP is in another form.
+bool VcfCommonCallsOfLine(const char* line, uint32_t lineLen, const uint32_t* cols, uint32_t nCalls,
+                          uint32_t dpPos, uint32_t nAlleles, uint8_t* pair, uint32_t* depth);
+// A line with one column per sample and no call of more items than FORMAT has keys: a line
+// the genotype report has nothing to say about.
+bool VcfLineShapeUsual(const char* line, const uint32_t* cols, uint32_t nFields, uint32_t nColons,
+                       uint32_t nSamples);

@@ -790,3 +790,64 @@ TEST_F(GzFiles, BgzipToolOutputReads) {
 }
 
 }  // namespace
+
+// Every line of the index pass collected in the order the visitor protocol gives it.
+class TLineCollector : public ITextLineVisitor {
+ public:
+  std::vector<std::string> Lines;
+  void Slots(uint32_t n) override { FSlot.assign(n, {}); }
+  void Begin(uint32_t slot) override { FSlot[slot].clear(); }
+  void Line(uint32_t slot, const char* p, uint64_t n) override { FSlot[slot].emplace_back(p, n); }
+  void Commit(uint32_t slot, const char* joined, uint64_t n) override {
+    Lines.emplace_back(joined, n);
+    Lines.insert(Lines.end(), FSlot[slot].begin(), FSlot[slot].end());
+  }
+  void End(const char* p, uint64_t n) override {
+    if (n) Lines.emplace_back(p, n);
+  }
+
+ private:
+  std::vector<std::vector<std::string>> FSlot;
+};
+
+// However pieces and blocks cut the text (a line longer than a piece, empty lines, CR LF, no
+// break at the end), the visitor sees each line once and in order, on one thread (gzip, or
+// BGZF without workers) and on several.
+TEST_F(GzFiles, LineVisitorSeesEveryLineOnceInOrder) {
+  std::string text = MakeText(200000, 21) + "\n\n" + std::string(9000, 'x') + "\r\n" +
+                     MakeText(60000, 22) + "\nlast line";
+  std::vector<std::string> want;
+  for (size_t b = 0;;) {
+    const size_t e = text.find('\n', b);
+    if (e == std::string::npos) {
+      if (b < text.size()) want.push_back(text.substr(b));
+      break;
+    }
+    want.push_back(text.substr(b, e - b));
+    b = e + 1;
+  }
+  ASSERT_GT(want.size(), 1000u);
+  const std::string bgzf = WriteFile("visit.bgz", Bgzf(text, 3000));
+  const std::string gz = WriteFile("visit.gz", Gzip(text));
+  struct {
+    const std::string* path;
+    uint32_t threads;
+    uint64_t piece;
+  } cases[] = {{&bgzf, 2, 500}, {&bgzf, 2, 7000}, {&bgzf, 2, 1 << 20}, {&bgzf, 1, 0}, {&gz, 1, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(*c.path + " threads " + std::to_string(c.threads) + " piece " +
+                 std::to_string(c.piece));
+    TOpenCfg cfg;
+    cfg.threads = c.threads;
+    cfg.indexInitialises = true;
+    cfg.pieceSz = c.piece;
+    TZelErr err;
+    auto f = Open(*c.path, cfg, err);
+    ASSERT_TRUE(f) << err.Details;
+    TLineCollector lines;
+    f->SetLineVisitor(&lines);
+    ASSERT_EQ(f->MakeIndex("\n"), 0u) << f->LastError().Details;
+    EXPECT_TRUE(f->LineVisitorRan());
+    EXPECT_EQ(lines.Lines, want);
+  }
+}

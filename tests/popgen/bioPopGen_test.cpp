@@ -4,12 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "base/korThd.h"
 #include "popgen/bioFst.h"
+#include "tests/vcf/vcfTestUtil.h"
 #include "vcf/bioVCF.h"
 
 namespace {
@@ -376,6 +380,159 @@ TEST(AlleleCounts, CommonFormCountsAsTheGeneralReaders) {
     EXPECT_EQ(ia.VariantsNoDP, ib.VariantsNoDP);
     EXPECT_EQ(ia.Report.BadAlleleCalls, ib.Report.BadAlleleCalls);
   }
+}
+
+}  // namespace
+
+namespace {
+
+using vcftest::ToBgzf;
+using vcftest::WriteTemp;
+
+// The tally made while a BGZF file is indexed must count exactly as reading the lines does:
+// random calls on sites of two to four alleles, with the forms it leaves to the general
+// readers mixed in (haploid and out-of-range calls, placeholders, GT not first, calls with
+// an extra item, short lines, monomorphic sites, no DP), CR LF line ends and a last line
+// without a break; a random ID makes the file span several pieces of the parallel pass.
+TEST(AlleleCounts, TallyWhileIndexingCountsAsReadingTheLines) {
+  const char* gts[] = {"0/0", "0/1", "1|0", "1/1", "./.", "0/.", "./1", ".", "2/1", "0/2", "3/3"};
+  const char* odd[] = {"1", "0/5", ".|1", "0|1:7:30:9"};
+  const char* dps[] = {nullptr, ".", "", "0", "1", "2", "9", "10", "35", "009", "100", "1000"};
+  uint64_t x = 77;
+  auto rnd = [&](uint32_t k) {
+    x = x * 6364136223846793005ull + 1442695040888963407ull;
+    return uint32_t((x >> 33) % k);
+  };
+  const uint32_t nS = 30;
+  std::vector<std::string> samples, lines;
+  std::vector<uint32_t> pops;
+  for (uint32_t s = 0; s < nS; ++s) {
+    samples.push_back("s" + std::to_string(s));
+    pops.push_back(s % 7 == 6 ? kPopGenNone : s % 4);
+  }
+  const char* alts[] = {"G", "G", "G", "G,T", "G,T,C", ".", "G,<*>"};
+  for (int v = 0; v < 6000; ++v) {
+    const std::string alt = alts[rnd(7)];
+    const uint32_t shape = rnd(40);  // 0: GT last, 1: a short line, 2: one odd call
+    const bool withDp = rnd(10) != 0;
+    std::string id;
+    for (int k = 0; k < 400; ++k) id += char('a' + rnd(26));
+    std::string l =
+        "chr" + std::to_string(1 + v / 2500) + "\t" + std::to_string(100 + v) + "\t" + id +
+        "\tA\t" + alt + "\t50\tPASS\t.\t" +
+        (shape == 0 ? (withDp ? "GQ:DP:GT" : "GQ:GT") : (withDp ? "GT:DP:GQ" : "GT:GQ"));
+    const uint32_t n = shape == 1 ? nS - 3 : nS;
+    const uint32_t oddAt = shape == 2 ? rnd(n) : n;
+    for (uint32_t s = 0; s < n; ++s) {
+      std::string g = s == oddAt ? odd[rnd(4)] : gts[rnd(alt.size() > 1 ? 11 : 8)];
+      const char* d = dps[rnd(12)];
+      const std::string dp = withDp ? std::string(d ? d : "") : "";
+      if (g == ".")
+        l += "\t.";
+      else if (shape == 0)
+        l += "\t30:" + (withDp ? dp + ":" : "") + g;
+      else
+        l += "\t" + g + (withDp ? ":" + dp : "") + ":30";
+    }
+    lines.push_back(l);
+  }
+  std::string text = Vcf(samples, lines);
+  std::string crlf;
+  for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  crlf.resize(crlf.size() - 2);  // no break after the last line
+  for (const std::string* t : {&text, &crlf}) {
+    const std::string path =
+        WriteTemp(t == &text ? "tally.vcf.gz" : "tally_crlf.vcf.gz", ToBgzf(*t));
+    for (uint32_t threads : {1u, 2u}) {
+      std::unique_ptr<TWrkThdPool> pool;
+      if (threads > 1) pool = std::make_unique<TWrkThdPool>(threads, true);
+      for (auto [all, hom] : {std::pair{0u, 0u}, {2u, 10u}}) {
+        SCOPED_TRACE((t == &text ? "LF" : "CRLF") + std::string(", threads ") +
+                     std::to_string(threads) + ", depths " + std::to_string(all) + "/" +
+                     std::to_string(hom));
+        uint32_t nPop = 0;
+        const TU popOf = AlleleCountPops(pops, nS, nPop);
+        TVcfCallTallyPlan plan;
+        plan.SampleNames = samples;
+        for (uint32_t p : popOf) plan.Rows.push_back(p == kPopGenNone ? nPop : p);
+        plan.NPops = nPop;
+        plan.MinDPAll = all;
+        plan.MinDPHom = std::max(all, hom);
+        TVCFFile tallied, plain;
+        tallied.PlanCallTally(plan);
+        ASSERT_TRUE(tallied.OpenFile(path)) << tallied.LastError().Details;
+        ASSERT_TRUE(plain.OpenFile(path));
+        ASSERT_TRUE(tallied.CallTally());
+        EXPECT_FALSE(plain.CallTally());
+        // Most lines are taken, those of three and four alleles too.
+        uint64_t taken = 0, multi = 0;
+        for (uint64_t v = 0; v < tallied.NVariants(); ++v) {
+          const uint64_t line = tallied.VariantItem(v);
+          if (tallied.CallTally()->Kind(line) != TVcfTallyKind::Read) ++taken;
+          if (tallied.CallTally()->NAlleles(line) > 2) ++multi;
+        }
+        EXPECT_GT(taken, 4000u);
+        EXPECT_GT(multi, 500u);
+        TAlleleCounts ca, cb;
+        TAlleleCountInfo ia, ib;
+        TDiploidCounts da, db;
+        std::vector<std::string> na, nb;
+        ASSERT_TRUE(GetVcfAlleleCounts(tallied, pops, all, hom, ca, 2, &ia, nullptr, &na, &da))
+            << ia.Err.Msg << ia.Err.Details;
+        EXPECT_FALSE(tallied.CallTally());  // used once
+        ASSERT_TRUE(GetVcfAlleleCounts(plain, pops, all, hom, cb, 2, &ib, nullptr, &nb, &db));
+        EXPECT_EQ(na, nb);
+        EXPECT_EQ(ca.LocOfs, cb.LocOfs);
+        EXPECT_EQ(ca.maxNAlleles, cb.maxNAlleles);
+        EXPECT_EQ(ca.ac_global, cb.ac_global);
+        EXPECT_EQ(ca.ac_pop, cb.ac_pop);
+        EXPECT_EQ(da.al_pop, db.al_pop);
+        EXPECT_EQ(da.het_pop, db.het_pop);
+        EXPECT_EQ(da.OneAlleleCalls, db.OneAlleleCalls);
+        EXPECT_EQ(ia.VariantsRead, ib.VariantsRead);
+        EXPECT_EQ(ia.VariantsNoDP, ib.VariantsNoDP);
+        const TXtrGtReport &ra = ia.Report, &rb = ib.Report;
+        EXPECT_EQ(ra.BadAlleleCalls, rb.BadAlleleCalls);
+        EXPECT_EQ(ra.FirstBadAlleleLine, rb.FirstBadAlleleLine);
+        EXPECT_EQ(ra.PlaceholderCalls, rb.PlaceholderCalls);
+        EXPECT_EQ(ra.ShortLines, rb.ShortLines);
+        EXPECT_EQ(ra.FirstShortLine, rb.FirstShortLine);
+        EXPECT_EQ(ra.ExtraItemLines, rb.ExtraItemLines);
+        EXPECT_EQ(ra.FirstExtraItemLine, rb.FirstExtraItemLine);
+        EXPECT_GT(rb.ShortLines + rb.ExtraItemLines + rb.BadAlleleCalls, 0u);
+      }
+    }
+  }
+}
+
+// A tally is kept only for the samples it was planned for, and used only by a count with the
+// plan's populations and depths.
+TEST(AlleleCounts, TallyOnlyForItsSamplesPopulationsAndDepths) {
+  const std::string path =
+      WriteTemp("tally_small.vcf.gz",
+                ToBgzf(Vcf({"a", "b"}, {"1\t5\t.\tA\tG\t.\t.\t.\tGT:DP\t0/1:9\t1/1:3"})));
+  TVcfCallTallyPlan plan;
+  plan.SampleNames = {"a", "c"};
+  plan.Rows = {0, 1};
+  plan.NPops = 2;
+  TVCFFile f;
+  f.PlanCallTally(plan);
+  ASSERT_TRUE(f.OpenFile(path));
+  EXPECT_FALSE(f.CallTally());
+  plan.SampleNames = {"a", "b"};
+  f.PlanCallTally(plan);
+  ASSERT_TRUE(f.OpenFile(path));
+  ASSERT_TRUE(f.CallTally());
+  TAlleleCounts ac;
+  ASSERT_TRUE(GetVcfAlleleCounts(f, {0, 0}, 0, 0, ac, 2));  // other populations: read
+  EXPECT_TRUE(f.CallTally());
+  ASSERT_TRUE(GetVcfAlleleCounts(f, {0, 1}, 2, 10, ac, 2));  // other depths: read
+  EXPECT_TRUE(f.CallTally());
+  EXPECT_EQ(Pop(ac, 1, 0), (TU{0, 1}));
+  ASSERT_TRUE(GetVcfAlleleCounts(f, {4, 7}, 0, 0, ac, 2));  // the plan's, renumbered
+  EXPECT_FALSE(f.CallTally());
+  EXPECT_EQ(Pop(ac, 0, 0), (TU{1, 1}));
+  EXPECT_EQ(Pop(ac, 1, 0), (TU{0, 2}));
 }
 
 }  // namespace
