@@ -100,6 +100,9 @@ std::string ParamText(const char* kind, const TFstArgs& a) {
          "+ LimitFstToZero= " + (a.Limit ? "1" : "0") + "] ...";
 }
 
+// The names of every locus of a run (CHROM "\t" POS), shared by its data sets.
+using TSharedNames = std::shared_ptr<const std::vector<std::string>>;
+
 // The walk over the selected variants; false once an error was logged.
 bool CountAlleles(TFstInput& in, const std::vector<uint32_t>& membership, const TFstArgs& a,
                   TAlleleCounts& ac, TAlleleCountInfo& info, std::vector<std::string>& names,
@@ -142,12 +145,18 @@ void NoPassingLocus(const TAlleleCountInfo& info, const TFstArgs& a) {
 }
 
 // Frequencies to F_ST for one data set whose counts are filtered.
-void Complete(TPopParams& pp, const std::vector<std::string>& allNames, const TBitField& vcfSel,
+// The names of a data set's passing loci, picked from the names of all loci of the run.
+TLocNames PassingNames(const TPopParams& pp, const TSharedNames& allNames) {
+  std::vector<uint32_t> pick;
+  pick.reserve(pp.AC.nSelLoc);
+  for (uint64_t j = 0; j < pp.AC.nLoc && j < allNames->size(); ++j)
+    if (pp.AC.Selection.GetFieldBit(j)) pick.push_back(uint32_t(j));
+  return TLocNames(allNames, std::move(pick));
+}
+
+void Complete(TPopParams& pp, const TSharedNames& allNames, const TBitField& vcfSel,
               const TFstArgs& a, bool keepFreqAndHet) {
-  pp.LocNames.clear();
-  pp.LocNames.reserve(pp.AC.nSelLoc);
-  for (uint64_t j = 0; j < pp.AC.nLoc && j < allNames.size(); ++j)
-    if (pp.AC.Selection.GetFieldBit(j)) pp.LocNames.push_back(allNames[j]);
+  pp.LocNames = PassingNames(pp, allNames);
   pp.SmallSampleCorrection = a.Ssc;
   AlleleFreq(pp.AC, pp.AF);
   GetExpHet(pp.AF, pp.Het, a.Ssc ? &pp.AC : nullptr);
@@ -170,12 +179,9 @@ void Complete(TPopParams& pp, const std::vector<std::string>& allNames, const TB
 // population of a global run, the two of a pair) at the loci pp.AC.Selection passed. The
 // frequency and heterozygosity tables are not made.
 void CompleteEstimator(TPopParams& pp, const TAlleleCounts& ac, const TDiploidCounts& dc,
-                       const std::vector<uint32_t>& pops, const std::vector<std::string>& allNames,
+                       const std::vector<uint32_t>& pops, const TSharedNames& allNames,
                        const TBitField& vcfSel) {
-  pp.LocNames.clear();
-  pp.LocNames.reserve(pp.AC.nSelLoc);
-  for (uint64_t j = 0; j < pp.AC.nLoc && j < allNames.size(); ++j)
-    if (pp.AC.Selection.GetFieldBit(j)) pp.LocNames.push_back(allNames[j]);
+  pp.LocNames = PassingNames(pp, allNames);
   if (gEstimator == fstWC)
     WcFstParts(ac, dc, pp.AC.Selection, pops, pp.Parts);
   else
@@ -223,6 +229,7 @@ bool RunGlobal(const TFstArgs& a) {
   TDiploidCounts dc;
   TDiploidCounts* dcp = gEstimator == fstNei ? nullptr : &dc;
   if (!CountAlleles(in, in.Membership, a, pp.AC, info, names, dcp)) return false;
+  const TSharedNames allNames = std::make_shared<const std::vector<std::string>>(std::move(names));
   const uint64_t passed = FilterAndTallyAlleleCounts(pp.AC, a.MinNObs, a.MinNPops, a.MaxNStates);
   iscZelLog(PassLine(passed, pp.AC.nLoc, ""));
   if (passed == 0) {
@@ -232,9 +239,9 @@ bool RunGlobal(const TFstArgs& a) {
   if (dcp) {
     std::vector<uint32_t> pops(pp.AC.nPop);
     for (uint32_t p = 0; p < pp.AC.nPop; ++p) pops[p] = p;
-    CompleteEstimator(pp, pp.AC, dc, pops, names, in.Vcf->Selection());
+    CompleteEstimator(pp, pp.AC, dc, pops, allNames, in.Vcf->Selection());
   } else {
-    Complete(pp, names, in.Vcf->Selection(), a, true);
+    Complete(pp, allNames, in.Vcf->Selection(), a, true);
   }
   obj->Estimator = gEstimator;
   obj->popParSrcid = uint64_t(in.VcfId);
@@ -269,6 +276,8 @@ bool RunPairwise(TFstArgs a) {
   allDc.WithHet = gEstimator == fstWC;
   TDiploidCounts* dcp = gEstimator == fstNei ? nullptr : &allDc;
   if (!CountAlleles(in, mb, a, all, info, locNames, dcp)) return false;
+  const TSharedNames allNames =
+      std::make_shared<const std::vector<std::string>>(std::move(locNames));
 
   auto obj = std::make_unique<TPopParameters>();
   obj->PopParameters.reserve(nPairs);
@@ -298,7 +307,7 @@ bool RunPairwise(TFstArgs a) {
                       "; its tables hold header lines only");
       else
         ++pairsWithLoci;
-      CompleteEstimator(pp, all, allDc, {pp.Pop2, pp.Pop1}, locNames, in.Vcf->Selection());
+      CompleteEstimator(pp, all, allDc, {pp.Pop2, pp.Pop1}, allNames, in.Vcf->Selection());
     }
   }
   all = TAlleleCounts();  // every pair has its counts
@@ -310,7 +319,7 @@ bool RunPairwise(TFstArgs a) {
       for (uint32_t k; (k = next.fetch_add(1)) < nPairs;) {
         TPopParams& pp = obj->PopParameters[k];
         passed[k] = FilterAndTallyAlleleCounts(pp.AC, a.MinNObs, a.MinNPops, a.MaxNStates);
-        Complete(pp, locNames, in.Vcf->Selection(), a, false);
+        Complete(pp, allNames, in.Vcf->Selection(), a, false);
       }
     });
     if (const TZelErr e = ParalleliseProcs(procs)) {
@@ -472,7 +481,7 @@ bool scSaveFst(const std::string& base) {
       auto make = [&](size_t w, int q, const TAlleleFrequencies& af, const THeterozygosities& het) {
         const TPopParams& pp = *sets[first + w];
         TTableOut& t = tables[4 * w + q];
-        const std::vector<std::string>& names = pp.LocNames;
+        const TLocNames& names = pp.LocNames;
         switch (q) {
           case 0:
             t.Made(ReportACText(t.Text, "\r\n", t.Drain, pp.AC, true, names, loc, true, true, true,

@@ -20,7 +20,7 @@ struct TPopParams {
   std::vector<double> Fst;                        // per passing locus; NaN: undefined
   std::vector<std::vector<double>> LocPopValues;  // not filled by the F_ST commands
   std::vector<std::vector<double>> LocIndValues;  // not filled by the F_ST commands
-  std::vector<std::string> LocNames;              // CHROM "\t" POS per passing locus
+  TLocNames LocNames;                             // CHROM "\t" POS per passing locus
   std::vector<std::string> PopNames;              // the scheme's population names
   uint32_t Pop1 = 0xFFFFFFFFu, Pop2 = 0xFFFFFFFFu;
   std::string PopName1, PopName2;

@@ -239,9 +239,8 @@ bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembershi
         continue;
       }
       const uint32_t width = 2 * VcfTallyCodes(n);
-      const uint16_t* c = pre->Counts(line);
       preTally.resize(size_t(nPop) * width);
-      for (size_t k = 0; k < preTally.size(); ++k) preTally[k] = c[k];
+      pre->CopyCounts(line, preTally.data());
       addTally(preTally.data(), width, ofs, n);
       continue;
     }
@@ -646,8 +645,7 @@ namespace {
 
 // Starts a data line (at the end of line): the locus name and the delimiter, when names are
 // given.
-inline void StartLine(std::string& line, const std::vector<std::string>& names, uint64_t k,
-                      char delim) {
+inline void StartLine(std::string& line, const TLocNames& names, uint64_t k, char delim) {
   if (!names.empty()) {
     line += names[k];
     line += delim;
@@ -663,10 +661,9 @@ inline void TrimDelim(std::string& line, char delim) {
 namespace {
 
 template <class TOut>
-bool EmitAC(TOut& out, const TAlleleCounts& AC, bool addheader,
-            const std::vector<std::string>& locusNames, const std::string& locHeader, bool doGlobal,
-            bool doPops, bool excludeIgnored, char popDelim, const std::string& alleleDelim,
-            const std::string& ignoreLineStr) {
+bool EmitAC(TOut& out, const TAlleleCounts& AC, bool addheader, const TLocNames& locusNames,
+            const std::string& locHeader, bool doGlobal, bool doPops, bool excludeIgnored,
+            char popDelim, const std::string& alleleDelim, const std::string& ignoreLineStr) {
   if (AC.nPop == 0) doPops = false;
   const bool filtered = AC.Selection.GetNBits() == AC.nLoc && AC.nLoc > 0;
   const uint64_t nOut = excludeIgnored ? (filtered ? AC.nSelLoc : 0) : AC.nLoc;
@@ -721,9 +718,8 @@ bool EmitAC(TOut& out, const TAlleleCounts& AC, bool addheader,
 }  // namespace
 
 std::vector<std::string> ReportACStr(const TAlleleCounts& AC, bool addheader,
-                                     const std::vector<std::string>& locusNames,
-                                     const std::string& locHeader, bool doGlobal, bool doPops,
-                                     bool excludeIgnored, char popDelim,
+                                     const TLocNames& locusNames, const std::string& locHeader,
+                                     bool doGlobal, bool doPops, bool excludeIgnored, char popDelim,
                                      const std::string& alleleDelim,
                                      const std::string& ignoreLineStr) {
   std::vector<std::string> out;
@@ -735,9 +731,9 @@ std::vector<std::string> ReportACStr(const TAlleleCounts& AC, bool addheader,
 
 bool ReportACText(std::string& text, const char* eol,
                   const std::function<void(std::string&)>& drain, const TAlleleCounts& AC,
-                  bool addheader, const std::vector<std::string>& locusNames,
-                  const std::string& locHeader, bool doGlobal, bool doPops, bool excludeIgnored,
-                  char popDelim, const std::string& alleleDelim, const std::string& ignoreLineStr) {
+                  bool addheader, const TLocNames& locusNames, const std::string& locHeader,
+                  bool doGlobal, bool doPops, bool excludeIgnored, char popDelim,
+                  const std::string& alleleDelim, const std::string& ignoreLineStr) {
   TTextSink sink{text, eol, drain};
   return EmitAC(sink, AC, addheader, locusNames, locHeader, doGlobal, doPops, excludeIgnored,
                 popDelim, alleleDelim, ignoreLineStr);
@@ -746,9 +742,9 @@ bool ReportACText(std::string& text, const char* eol,
 namespace {
 
 template <class TOut>
-bool EmitAF(TOut& out, const TAlleleFrequencies& AF, bool addheader,
-            const std::vector<std::string>& locusNames, const std::string& locHeader, bool doGlobal,
-            bool doPops, char popDelim, const std::string& alleleDelim, int decimals, int width) {
+bool EmitAF(TOut& out, const TAlleleFrequencies& AF, bool addheader, const TLocNames& locusNames,
+            const std::string& locHeader, bool doGlobal, bool doPops, char popDelim,
+            const std::string& alleleDelim, int decimals, int width) {
   if (AF.nPop == 0) doPops = false;
   if (!locusNames.empty() && locusNames.size() != AF.nLoc) return false;
   out.reserve(AF.nLoc + 1);
@@ -790,10 +786,9 @@ bool EmitAF(TOut& out, const TAlleleFrequencies& AF, bool addheader,
 }  // namespace
 
 std::vector<std::string> ReportAFStr(const TAlleleFrequencies& AF, bool addheader,
-                                     const std::vector<std::string>& locusNames,
-                                     const std::string& locHeader, bool doGlobal, bool doPops,
-                                     char popDelim, const std::string& alleleDelim, int decimals,
-                                     int width) {
+                                     const TLocNames& locusNames, const std::string& locHeader,
+                                     bool doGlobal, bool doPops, char popDelim,
+                                     const std::string& alleleDelim, int decimals, int width) {
   std::vector<std::string> out;
   TLinesSink sink{out, {}};
   EmitAF(sink, AF, addheader, locusNames, locHeader, doGlobal, doPops, popDelim, alleleDelim,
@@ -803,9 +798,9 @@ std::vector<std::string> ReportAFStr(const TAlleleFrequencies& AF, bool addheade
 
 bool ReportAFText(std::string& text, const char* eol,
                   const std::function<void(std::string&)>& drain, const TAlleleFrequencies& AF,
-                  bool addheader, const std::vector<std::string>& locusNames,
-                  const std::string& locHeader, bool doGlobal, bool doPops, char popDelim,
-                  const std::string& alleleDelim, int decimals, int width) {
+                  bool addheader, const TLocNames& locusNames, const std::string& locHeader,
+                  bool doGlobal, bool doPops, char popDelim, const std::string& alleleDelim,
+                  int decimals, int width) {
   TTextSink sink{text, eol, drain};
   return EmitAF(sink, AF, addheader, locusNames, locHeader, doGlobal, doPops, popDelim, alleleDelim,
                 decimals, width);
@@ -814,9 +809,8 @@ bool ReportAFText(std::string& text, const char* eol,
 namespace {
 
 template <class TOut>
-bool EmitHet(TOut& out, const THeterozygosities& H, bool addheader,
-             const std::vector<std::string>& locusNames, const std::string& locHeader, char delim,
-             int decimals, int width) {
+bool EmitHet(TOut& out, const THeterozygosities& H, bool addheader, const TLocNames& locusNames,
+             const std::string& locHeader, char delim, int decimals, int width) {
   if (!locusNames.empty() && locusNames.size() != H.nLoc) return false;
   out.reserve(H.nLoc + 1);
   const std::string d(1, delim);
@@ -848,9 +842,8 @@ bool EmitHet(TOut& out, const THeterozygosities& H, bool addheader,
 }  // namespace
 
 std::vector<std::string> ReportHetStr(const THeterozygosities& H, bool addheader,
-                                      const std::vector<std::string>& locusNames,
-                                      const std::string& locHeader, char delim, int decimals,
-                                      int width) {
+                                      const TLocNames& locusNames, const std::string& locHeader,
+                                      char delim, int decimals, int width) {
   std::vector<std::string> out;
   TLinesSink sink{out, {}};
   EmitHet(sink, H, addheader, locusNames, locHeader, delim, decimals, width);
@@ -859,8 +852,8 @@ std::vector<std::string> ReportHetStr(const THeterozygosities& H, bool addheader
 
 bool ReportHetText(std::string& text, const char* eol,
                    const std::function<void(std::string&)>& drain, const THeterozygosities& H,
-                   bool addheader, const std::vector<std::string>& locusNames,
-                   const std::string& locHeader, char delim, int decimals, int width) {
+                   bool addheader, const TLocNames& locusNames, const std::string& locHeader,
+                   char delim, int decimals, int width) {
   TTextSink sink{text, eol, drain};
   return EmitHet(sink, H, addheader, locusNames, locHeader, delim, decimals, width);
 }
@@ -868,9 +861,8 @@ bool ReportHetText(std::string& text, const char* eol,
 namespace {
 
 template <class TOut>
-bool EmitFst(TOut& out, const std::vector<double>& Fst, bool addheader,
-             const std::vector<std::string>& locusNames, const std::string& locHeader, char delim,
-             int decimals, int width) {
+bool EmitFst(TOut& out, const std::vector<double>& Fst, bool addheader, const TLocNames& locusNames,
+             const std::string& locHeader, char delim, int decimals, int width) {
   if (!locusNames.empty() && locusNames.size() != Fst.size()) return false;
   out.reserve(Fst.size() + 1);
   if (addheader) out.push_back(locHeader + delim + "Fst");
@@ -886,9 +878,8 @@ bool EmitFst(TOut& out, const std::vector<double>& Fst, bool addheader,
 }  // namespace
 
 std::vector<std::string> ReportFstStr(const std::vector<double>& Fst, bool addheader,
-                                      const std::vector<std::string>& locusNames,
-                                      const std::string& locHeader, char delim, int decimals,
-                                      int width) {
+                                      const TLocNames& locusNames, const std::string& locHeader,
+                                      char delim, int decimals, int width) {
   std::vector<std::string> out;
   TLinesSink sink{out, {}};
   EmitFst(sink, Fst, addheader, locusNames, locHeader, delim, decimals, width);
@@ -897,8 +888,8 @@ std::vector<std::string> ReportFstStr(const std::vector<double>& Fst, bool addhe
 
 bool ReportFstText(std::string& text, const char* eol,
                    const std::function<void(std::string&)>& drain, const std::vector<double>& Fst,
-                   bool addheader, const std::vector<std::string>& locusNames,
-                   const std::string& locHeader, char delim, int decimals, int width) {
+                   bool addheader, const TLocNames& locusNames, const std::string& locHeader,
+                   char delim, int decimals, int width) {
   TTextSink sink{text, eol, drain};
   return EmitFst(sink, Fst, addheader, locusNames, locHeader, delim, decimals, width);
 }

@@ -18,6 +18,7 @@
 #include "base/korStruc.h"
 #include "base/zelError.h"
 #include "base/zelProgress.h"
+#include "popgen/locNames.h"
 #include "vcf/vcfXtr.h"
 
 class TVCFFile;
@@ -173,43 +174,39 @@ struct TLinesSink {
 // when not empty, must have one entry per output line (else the result is empty) and fills
 // the first column(s) under locHeader.
 std::vector<std::string> ReportACStr(const TAlleleCounts& AC, bool addheader,
-                                     const std::vector<std::string>& locusNames,
-                                     const std::string& locHeader, bool doGlobal, bool doPops,
-                                     bool excludeIgnored, char popDelim,
+                                     const TLocNames& locusNames, const std::string& locHeader,
+                                     bool doGlobal, bool doPops, bool excludeIgnored, char popDelim,
                                      const std::string& alleleDelim,
                                      const std::string& ignoreLineStr);
 std::vector<std::string> ReportAFStr(const TAlleleFrequencies& AF, bool addheader,
-                                     const std::vector<std::string>& locusNames,
-                                     const std::string& locHeader, bool doGlobal, bool doPops,
-                                     char popDelim, const std::string& alleleDelim, int decimals,
-                                     int width);
+                                     const TLocNames& locusNames, const std::string& locHeader,
+                                     bool doGlobal, bool doPops, char popDelim,
+                                     const std::string& alleleDelim, int decimals, int width);
 std::vector<std::string> ReportHetStr(const THeterozygosities& H, bool addheader,
-                                      const std::vector<std::string>& locusNames,
-                                      const std::string& locHeader, char delim, int decimals,
-                                      int width);
+                                      const TLocNames& locusNames, const std::string& locHeader,
+                                      char delim, int decimals, int width);
 std::vector<std::string> ReportFstStr(const std::vector<double>& Fst, bool addheader,
-                                      const std::vector<std::string>& locusNames,
-                                      const std::string& locHeader, char delim, int decimals,
-                                      int width);
+                                      const TLocNames& locusNames, const std::string& locHeader,
+                                      char delim, int decimals, int width);
 // The same tables appended to text, each line ended by eol (false where the table would be
 // empty for a mismatch of locusNames: then text is unchanged). drain, when set, is handed the
 // text whenever it holds a megabyte or more, and empties it: a table of any size is written
 // in pieces.
 bool ReportACText(std::string& text, const char* eol,
                   const std::function<void(std::string&)>& drain, const TAlleleCounts& AC,
-                  bool addheader, const std::vector<std::string>& locusNames,
-                  const std::string& locHeader, bool doGlobal, bool doPops, bool excludeIgnored,
-                  char popDelim, const std::string& alleleDelim, const std::string& ignoreLineStr);
+                  bool addheader, const TLocNames& locusNames, const std::string& locHeader,
+                  bool doGlobal, bool doPops, bool excludeIgnored, char popDelim,
+                  const std::string& alleleDelim, const std::string& ignoreLineStr);
 bool ReportAFText(std::string& text, const char* eol,
                   const std::function<void(std::string&)>& drain, const TAlleleFrequencies& AF,
-                  bool addheader, const std::vector<std::string>& locusNames,
-                  const std::string& locHeader, bool doGlobal, bool doPops, char popDelim,
-                  const std::string& alleleDelim, int decimals, int width);
+                  bool addheader, const TLocNames& locusNames, const std::string& locHeader,
+                  bool doGlobal, bool doPops, char popDelim, const std::string& alleleDelim,
+                  int decimals, int width);
 bool ReportHetText(std::string& text, const char* eol,
                    const std::function<void(std::string&)>& drain, const THeterozygosities& H,
-                   bool addheader, const std::vector<std::string>& locusNames,
-                   const std::string& locHeader, char delim, int decimals, int width);
+                   bool addheader, const TLocNames& locusNames, const std::string& locHeader,
+                   char delim, int decimals, int width);
 bool ReportFstText(std::string& text, const char* eol,
                    const std::function<void(std::string&)>& drain, const std::vector<double>& Fst,
-                   bool addheader, const std::vector<std::string>& locusNames,
-                   const std::string& locHeader, char delim, int decimals, int width);
+                   bool addheader, const TLocNames& locusNames, const std::string& locHeader,
+                   char delim, int decimals, int width);

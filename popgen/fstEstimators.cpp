@@ -263,8 +263,8 @@ TFstSummary SummariseFst(const TFstLocusParts& parts, uint32_t nBlocks) {
   return s;
 }
 
-bool FstWindows(const std::vector<std::string>& locNames, const TFstLocusParts& parts,
-                uint64_t size, uint64_t step, std::vector<TFstWindow>& out) {
+bool FstWindows(const TLocNames& locNames, const TFstLocusParts& parts, uint64_t size,
+                uint64_t step, std::vector<TFstWindow>& out) {
   out.clear();
   if (size == 0 || step == 0 || locNames.size() != parts.Size()) return false;
   struct TLoc {
@@ -336,8 +336,7 @@ namespace {
 
 // The per-locus table's lines to out (a TTextSink or TLinesSink).
 template <class TOut>
-bool EmitFstParts(TOut& out, const TFstLocusParts& parts,
-                  const std::vector<std::string>& locNames) {
+bool EmitFstParts(TOut& out, const TFstLocusParts& parts, const TLocNames& locNames) {
   if (locNames.size() != parts.Size()) return false;
   out.push_back("Chr\tPos\tNumerator\tDenominator\tFst");
   for (uint64_t i = 0; i < parts.Size(); ++i) {
@@ -356,8 +355,7 @@ bool EmitFstParts(TOut& out, const TFstLocusParts& parts,
 
 }  // namespace
 
-std::vector<std::string> ReportFstPartsStr(const TFstLocusParts& parts,
-                                           const std::vector<std::string>& locNames) {
+std::vector<std::string> ReportFstPartsStr(const TFstLocusParts& parts, const TLocNames& locNames) {
   std::vector<std::string> lines;
   TLinesSink sink{lines, {}};
   sink.reserve(parts.Size() + 1);
@@ -367,7 +365,7 @@ std::vector<std::string> ReportFstPartsStr(const TFstLocusParts& parts,
 
 bool ReportFstPartsText(std::string& text, const char* eol,
                         const std::function<void(std::string&)>& drain, const TFstLocusParts& parts,
-                        const std::vector<std::string>& locNames) {
+                        const TLocNames& locNames) {
   TTextSink sink{text, eol, drain};
   return EmitFstParts(sink, parts, locNames);
 }

@@ -100,18 +100,17 @@ struct TFstWindow {
   double Num = 0, Den = 0, Value = std::nan("");
 };
 // False (out empty) when size or step is 0 or locNames does not fit parts.
-bool FstWindows(const std::vector<std::string>& locNames, const TFstLocusParts& parts,
-                uint64_t size, uint64_t step, std::vector<TFstWindow>& out);
+bool FstWindows(const TLocNames& locNames, const TFstLocusParts& parts, uint64_t size,
+                uint64_t step, std::vector<TFstWindow>& out);
 
 // Text tables (tab-separated, "NA" for undefined values, 8 decimals so that other tools'
 // figures can be compared closely): per locus "Chr Pos Numerator Denominator Fst", windows
 // "Chr Start End Loci Fst", and the summary "Pair Loci Weighted Mean SE_Weighted SE_Mean".
-std::vector<std::string> ReportFstPartsStr(const TFstLocusParts& parts,
-                                           const std::vector<std::string>& locNames);
+std::vector<std::string> ReportFstPartsStr(const TFstLocusParts& parts, const TLocNames& locNames);
 // The per-locus table appended to text as ReportACText does its table.
 bool ReportFstPartsText(std::string& text, const char* eol,
                         const std::function<void(std::string&)>& drain, const TFstLocusParts& parts,
-                        const std::vector<std::string>& locNames);
+                        const TLocNames& locNames);
 std::vector<std::string> ReportFstWindowsStr(const std::vector<TFstWindow>& windows);
 std::string FstSummaryHeader();
 std::string FstSummaryLine(const std::string& desc, const TFstSummary& s);

@@ -74,11 +74,16 @@ uint32_t TVcfCallTally::NAlleles(uint64_t line) const {
   return ChunkOf(line, k).NAlleles[k];
 }
 
-const uint16_t* TVcfCallTally::Counts(uint64_t line) const {
-  if (line >= FNLines) return nullptr;
+void TVcfCallTally::CopyCounts(uint64_t line, uint32_t* out) const {
+  if (line >= FNLines) return;
   size_t k;
   const TChunk& ch = ChunkOf(line, k);
-  return ch.Counts.data() + (k ? ch.CountEnd[k - 1] : 0);
+  const size_t b = k ? ch.CountEnd[k - 1] : 0, e = ch.CountEnd[k];
+  const uint8_t* c = ch.Counts.data();
+  if (FWide)
+    for (size_t i = b; i < e; i += 2) *out++ = uint32_t(c[i]) | uint32_t(c[i + 1]) << 8;
+  else
+    for (size_t i = b; i < e; ++i) *out++ = c[i];
 }
 
 // What a slot gathers from its piece (the records of its lines, the piece's first line put in
@@ -91,10 +96,16 @@ struct TVcfTallyBuilder::TSlot {
   std::vector<uint32_t> T;
   std::vector<uint32_t> RowBase;
   uint32_t RowBaseFor = 0;  // the number of codes RowBase is made for
+  // Sizes of the slot's last piece: the next one reserves as much, so that its records are
+  // not copied as they grow.
+  size_t HintRecs = 0, HintCounts = 0, HintNames = 0;
   bool Failed = false;
 };
 
 TVcfTallyBuilder::TVcfTallyBuilder(TVcfCallTallyPlan plan) : FTally(new TVcfCallTally) {
+  std::vector<uint32_t> perRow(size_t(plan.NPops) + 1, 0);
+  for (uint32_t r : plan.Rows) ++perRow[std::min(r, plan.NPops)];
+  for (uint32_t p = 0; p < plan.NPops; ++p) FTally->FWide = FTally->FWide || perRow[p] > 255;
   FTally->FPlan = std::move(plan);
 }
 
@@ -116,6 +127,17 @@ void TVcfTallyBuilder::Begin(uint32_t slot) {
   TSlot& s = *FSlots[slot];
   s.Chunk = TVcfCallTally::TChunk();
   s.Failed = false;
+  try {
+    TVcfCallTally::TChunk& ch = s.Chunk;
+    ch.Kind.reserve(s.HintRecs);
+    ch.NAlleles.reserve(s.HintRecs);
+    ch.CountEnd.reserve(s.HintRecs);
+    ch.NameEnd.reserve(s.HintRecs);
+    ch.Counts.reserve(s.HintCounts);
+    ch.Names.reserve(s.HintNames);
+  } catch (const std::bad_alloc&) {
+    s.Failed = true;
+  }
 }
 
 void TVcfTallyBuilder::Line(uint32_t slot, const char* p, uint64_t n) {
@@ -186,13 +208,16 @@ void TVcfTallyBuilder::Take(TSlot& s, const char* p, uint64_t n) {
             uint32_t* t0 = s.T.data();
             VcfTallyCalls(s.Pair.data(), depthOn ? s.Depth.data() : nullptr, s.RowBase.data(), nS,
                           pl.MinDPAll, pl.MinDPHom, K, t0, t0 + half);
+            const bool wide = FTally->FWide;
             const size_t at = ch.Counts.size();
-            ch.Counts.resize(at + size_t(pl.NPops) * 2 * K);
-            uint16_t* out = ch.Counts.data() + at;
+            ch.Counts.resize(at + size_t(pl.NPops) * 2 * K * (wide ? 2 : 1));
+            uint8_t* out = ch.Counts.data() + at;
             for (uint32_t r = 0; r < pl.NPops; ++r)
-              for (uint32_t k = 0; k < 2 * K; ++k)
-                out[size_t(r) * 2 * K + k] =
-                    uint16_t(t0[size_t(r) * stride + k] + t0[half + size_t(r) * stride + k]);
+              for (uint32_t k = 0; k < 2 * K; ++k) {
+                const uint32_t x = t0[size_t(r) * stride + k] + t0[half + size_t(r) * stride + k];
+                *out++ = uint8_t(x);
+                if (wide) *out++ = uint8_t(x >> 8);
+              }
           }
         }
       }
@@ -238,6 +263,9 @@ void TVcfTallyBuilder::Commit(uint32_t slot, const char* joined, uint64_t n) {
 
 void TVcfTallyBuilder::Store(TSlot& s) {
   TVcfCallTally& t = *FTally;
+  s.HintRecs = s.Chunk.Kind.size() + s.Chunk.Kind.size() / 8;
+  s.HintCounts = s.Chunk.Counts.size() + s.Chunk.Counts.size() / 8;
+  s.HintNames = s.Chunk.Names.size() + s.Chunk.Names.size() / 8;
   s.Chunk.FirstLine = t.FNLines;
   t.FNLines += s.Chunk.Kind.size();
   t.FChunks.push_back(std::move(s.Chunk));

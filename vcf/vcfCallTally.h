@@ -61,7 +61,7 @@ class TVcfCallTally {
     uint64_t FirstLine = 0;  // line index (from 0) of its first record
     std::vector<uint8_t> Kind;
     std::vector<uint8_t> NAlleles;
-    std::vector<uint16_t> Counts;  // NPops * 2K per tallied record, none for the others
+    std::vector<uint8_t> Counts;  // NPops * 2K per tallied record (bytes, or 16-bit when wide)
     std::vector<uint32_t> CountEnd;
     std::string Names;  // CHROM "\t" POS of each record, back to back
     std::vector<uint32_t> NameEnd;
@@ -74,17 +74,20 @@ class TVcfCallTally {
            (minDPAll == 0 || minDPHom == FPlan.MinDPHom);
   }
   uint64_t NLines() const { return FNLines; }
-  // Record of line i: its kind, name, number of alleles and tally (NPops * 2K counts, for a
-  // tallied line); lines are best asked for in order.
+  // Record of line i: its kind, name, number of alleles and tally (NPops * 2K counts into
+  // out, for a tallied line); lines are best asked for in order.
   TVcfTallyKind Kind(uint64_t line) const;
   std::string_view Name(uint64_t line) const;
   uint32_t NAlleles(uint64_t line) const;
-  const uint16_t* Counts(uint64_t line) const;
+  void CopyCounts(uint64_t line, uint32_t* out) const;
 
  private:
   friend class TVcfTallyBuilder;
   const TChunk& ChunkOf(uint64_t line, size_t& k) const;
   TVcfCallTallyPlan FPlan;
+  // A count never exceeds its population's samples: one byte each while every population
+  // has fewer than 256, which halves the tally.
+  bool FWide = false;
   std::vector<TChunk> FChunks;
   uint64_t FNLines = 0;
   mutable size_t FCur = 0;
