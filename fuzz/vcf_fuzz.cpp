@@ -3,16 +3,61 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "vcf/bioVCF.h"
+#include "vcf/vcfCallTally.h"
 #include "vcf/vcfLine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string text = size ? std::string(reinterpret_cast<const char*>(data), size) : std::string();
   std::vector<uint32_t> cols;
   VcfSplitLine(text.data(), text.size(), cols);
+
+  // The call tally of the index pass, fed the lines as a one-thread pass gives them: the
+  // first line is the piece's joined line, the rest its own, the last one without a break.
+  {
+    TVcfCallTallyPlan plan;
+    const uint32_t ns = uint32_t(1 + size % 7);
+    for (uint32_t s = 0; s < ns; ++s) {
+      plan.SampleNames.push_back("s" + std::to_string(s));
+      plan.Rows.push_back(s % 3);
+    }
+    plan.NPops = 2;
+    plan.MinDPAll = uint32_t(size % 3);
+    plan.MinDPHom = plan.MinDPAll + uint32_t(size % 5);
+    TVcfTallyBuilder b(plan);
+    b.Slots(1);
+    b.Begin(0);
+    const size_t firstEnd = std::min(text.find('\n'), text.size());
+    size_t pos = firstEnd + 1, lastStart = text.size();
+    while (pos < text.size()) {
+      const size_t e = text.find('\n', pos);
+      if (e == std::string::npos) {
+        lastStart = pos;
+        break;
+      }
+      b.Line(0, text.data() + pos, e - pos);
+      pos = e + 1;
+    }
+    if (firstEnd < text.size()) {
+      b.Commit(0, text.data(), firstEnd);
+      b.End(text.data() + lastStart, text.size() - lastStart);
+    } else {
+      b.End(text.data(), text.size());
+    }
+    if (std::unique_ptr<TVcfCallTally> t = b.Finish()) {
+      std::vector<uint32_t> counts(2 * 2 * 100);
+      for (uint64_t i = 0; i <= t->NLines(); ++i) {
+        t->Kind(i);
+        t->Name(i);
+        if (t->Kind(i) == TVcfTallyKind::Tallied && t->NAlleles(i) <= 9)
+          t->CopyCounts(i, counts.data());
+      }
+    }
+  }
 
   TVCFFile f;
   if (!f.OpenText(text, "fuzz")) return 0;
