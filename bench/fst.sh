@@ -43,3 +43,8 @@ for t in 1 2; do
   echo "  plink2 --fst (VCF import + 10 pairs):        $(timeit plink2 --threads "$t" --vcf "$vcf" --pheno "$data/pop.pheno" --fst pop --allow-extra-chr --out "$data/plink_fst")"
   echo "  vcftools --weir-fst-pop (1 pair):             $(timeit vcftools --gzvcf "$vcf" --weir-fst-pop "$data/pop1.txt" --weir-fst-pop "$data/pop2.txt" --out "$data/vcftools_fst")"
 done
+# plink2 --threads 1 still reads BGZF on a thread of its own (its CPU time exceeds its wall
+# time): both again on one processor core.
+echo "one core each (taskset -c 0):"
+echo "  zelcli fst --pairwise --threads 1:           $(timeit taskset -c 0 "$build/cli/zelcli" -q --threads 1 fst "$vcf" --popmap "$map" --pairwise --out "$data/zel_out/")"
+echo "  plink2 --fst --threads 1:                    $(timeit taskset -c 0 plink2 --threads 1 --vcf "$vcf" --pheno "$data/pop.pheno" --fst pop --allow-extra-chr --out "$data/plink_fst")"

@@ -54,6 +54,10 @@ for t in 1 2; do
   echo "  plink2 --fst method=hudson (VCF import + 10 pairs):  $(timeit plink2 --threads "$t" --vcf "$vcf" --pheno "$data/pop.pheno" --fst pop method=hudson --allow-extra-chr --out "$data/plink_hudson")"
   echo "  zelcli fst --estimator wc (1 pair):                  $(timeit "$build/cli/zelcli" -q --threads "$t" fst "$vcf" --popmap "$data/pair12.popmap" --estimator wc "${all[@]}" --out "$data/zel_plus/wc_")"
 done
+# plink2 --threads 1 still reads BGZF on a thread of its own: both again on one processor core.
+echo "one core each (taskset -c 0):"
+echo "  zelcli fst --pairwise --estimator hudson --threads 1: $(timeit taskset -c 0 "$build/cli/zelcli" -q --threads 1 fst "$vcf" --popmap "$map" --pairwise --estimator hudson "${all[@]}" --out "$data/zel_plus/hudson_")"
+echo "  plink2 --fst method=hudson --threads 1:               $(timeit taskset -c 0 plink2 --threads 1 --vcf "$vcf" --pheno "$data/pop.pheno" --fst pop method=hudson --allow-extra-chr --out "$data/plink_hudson")"
 # vcftools has no threads: one run.
 echo "  vcftools --weir-fst-pop (1 pair, single-threaded):   $(timeit vcftools --gzvcf "$vcf" --weir-fst-pop "$data/pop1.txt" --weir-fst-pop "$data/pop2.txt" --out "$data/vcftools_wc")"
 cp "$build/stderr.txt" "$data/vcftools_wc.log"
