@@ -193,6 +193,21 @@ bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembershi
     }
   };
 
+  // A read polymorphic locus of n alleles: its zero counts; returns their offset.
+  auto addLocus = [&](uint32_t n) {
+    AC.maxNAlleles = std::max(AC.maxNAlleles, n);
+    const uint64_t ofs = AC.LocOfs.back();
+    AC.LocOfs.push_back(ofs + n);
+    AC.ac_global.resize(ofs + n, 0);
+    AC.ac_pop.resize((ofs + n) * nPop, 0);
+    if (diploid) {
+      diploid->al_pop.resize((ofs + n) * nPop, 0);
+      if (diploid->WithHet) diploid->het_pop.resize((ofs + n) * nPop, 0);
+    }
+    ++inf.VariantsRead;
+    return ofs;
+  };
+
   // The tally made while the file was indexed, when it was made for these populations and
   // depths: its lines need no second reading.
   std::unique_ptr<TVcfCallTally> pre;
@@ -224,16 +239,7 @@ bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembershi
         continue;
       }
       const uint32_t n = pre->NAlleles(line);
-      AC.maxNAlleles = std::max(AC.maxNAlleles, n);
-      const uint64_t ofs = AC.LocOfs.back();
-      AC.LocOfs.push_back(ofs + n);
-      AC.ac_global.resize(ofs + n, 0);
-      AC.ac_pop.resize((ofs + n) * nPop, 0);
-      if (diploid) {
-        diploid->al_pop.resize((ofs + n) * nPop, 0);
-        if (diploid->WithHet) diploid->het_pop.resize((ofs + n) * nPop, 0);
-      }
-      ++inf.VariantsRead;
+      const uint64_t ofs = addLocus(n);
       if (kind == TVcfTallyKind::NoDepth) {
         ++inf.VariantsNoDP;  // every call has depth 0 and is dropped
         continue;
@@ -254,16 +260,7 @@ bool GetVcfAlleleCounts(TVCFFile& vcf, const std::vector<uint32_t>& popMembershi
       continue;
     }
     const uint32_t n = vcf.GetNAlleles(v);
-    AC.maxNAlleles = std::max(AC.maxNAlleles, n);
-    const uint64_t ofs = AC.LocOfs.back();
-    AC.LocOfs.push_back(ofs + n);
-    AC.ac_global.resize(ofs + n, 0);
-    AC.ac_pop.resize((ofs + n) * nPop, 0);
-    if (diploid) {
-      diploid->al_pop.resize((ofs + n) * nPop, 0);
-      if (diploid->WithHet) diploid->het_pop.resize((ofs + n) * nPop, 0);
-    }
-    ++inf.VariantsRead;
+    const uint64_t ofs = addLocus(n);
 
     // Biallelic diploid calls in their common form: each sample adds one to its population's
     // tally of (call, low depth), and the counts are made from the tallies.
