@@ -632,7 +632,7 @@ TZelErr TMMTF::IndexStreamed(TMMTFIndexWriter& wr, bool parallel) {
     // across pieces.
     struct TLineSlot {
       bool Sep = false;
-      std::string Head, Part;
+      std::string Head, Tail;
     };
     ITextLineVisitor* const lv = FLineVisitor;
     std::vector<TLineSlot> ls(lv ? scan.Slots : 0);
@@ -644,7 +644,7 @@ TZelErr TMMTF::IndexStreamed(TMMTFIndexWriter& wr, bool parallel) {
       if (lv) {
         ls[slot].Sep = false;
         ls[slot].Head.clear();
-        ls[slot].Part.clear();
+        ls[slot].Tail.clear();
         lv->Begin(slot);
       }
     };
@@ -662,18 +662,18 @@ TZelErr TMMTF::IndexStreamed(TMMTFIndexWriter& wr, bool parallel) {
       while (p < e) {
         const char* nl = static_cast<const char*>(std::memchr(p, char(b), size_t(e - p)));
         if (!nl) {
-          st.Part.append(p, size_t(e - p));
+          st.Tail.append(p, size_t(e - p));
           break;
         }
         if (!st.Sep) {
-          st.Head.swap(st.Part);
+          st.Head.swap(st.Tail);
           st.Head.append(p, size_t(nl - p));
-          st.Part.clear();
+          st.Tail.clear();
           st.Sep = true;
-        } else if (!st.Part.empty()) {
-          st.Part.append(p, size_t(nl - p));
-          lv->Line(slot, st.Part.data(), st.Part.size());
-          st.Part.clear();
+        } else if (!st.Tail.empty()) {
+          st.Tail.append(p, size_t(nl - p));
+          lv->Line(slot, st.Tail.data(), st.Tail.size());
+          st.Tail.clear();
         } else {
           lv->Line(slot, p, uint64_t(nl - p));
         }
@@ -693,10 +693,10 @@ TZelErr TMMTF::IndexStreamed(TMMTFIndexWriter& wr, bool parallel) {
         if (st.Sep) {
           carry += st.Head;
           lv->Commit(slot, carry.data(), carry.size());
-          carry.swap(st.Part);
-          st.Part.clear();
+          carry.swap(st.Tail);
+          st.Tail.clear();
         } else {
-          carry += st.Part;
+          carry += st.Tail;
         }
       }
       if (!wr.Progress(rawEnd, FFileSz)) {
