@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <functional>
+#include <future>
 #include <memory>
 #include <set>
 #include <vector>
@@ -438,18 +439,27 @@ bool scSaveFst(const std::string& base) {
       Text.clear();
     }
     // On the thread that made the table: the wait for the disk is spent here, beside the
-    // other tables being made, not in Finish, which runs in order on the command's thread.
+    // other tables being made, not in Finish, which runs in order on the command's thread
+    // (unless the tables are put in place on a thread of their own).
+    bool SyncWhenMade = true;
     void Made(bool made) {
       if (!made) Text.clear();
       Drain(Text);
-      if (Err == 0) Err = Out->Sync();
+      if (Err == 0 && SyncWhenMade) Err = Out->Sync();
+    }
+    // Puts the table in place; the error code (0: done). Logs nothing.
+    int Commit() {
+      if (Err == 0) Err = Out->Commit();
+      Out.reset();  // an output not put in place is removed
+      return Err;
+    }
+    void LogError() const {
+      iscZelError("Cannot write file", "U", Name + ": " + FioErrorText(Err));
     }
     // False, with the error logged, when the table could not be written.
     bool Finish() {
-      if (Err == 0) Err = Out->Commit();
-      Out.reset();  // an output not put in place is removed
-      if (Err == 0) return true;
-      iscZelError("Cannot write file", "U", Name + ": " + FioErrorText(Err));
+      if (Commit() == 0) return true;
+      LogError();
       return false;
     }
   };
@@ -467,17 +477,37 @@ bool scSaveFst(const std::string& base) {
   // per worker, or the four tables of a lone data set at once. Every table is put in place in
   // data-set order, after the data set's estimator tables; a failure drops what was made after.
   const size_t wave = std::max<size_t>(1, std::min<size_t>(ZelThreads(), sets.size()));
-  std::unique_ptr<TTableOut[]> tables(new TTableOut[4 * wave]);
+  // The four tables alone: a wave is put in place (flushed to the disk and renamed, which is
+  // waiting, not work) on a thread of its own, in order, while the next wave is made.
+  const bool putAside = !extra;
+  std::unique_ptr<TTableOut[]> waves[2] = {std::make_unique<TTableOut[]>(4 * wave),
+                                           std::make_unique<TTableOut[]>(putAside ? 4 * wave : 0)};
+  std::future<size_t> placing;  // the table of the wave in place that failed, or kAllPlaced
+  const TTableOut* placingWave = nullptr;
+  constexpr size_t kAllPlaced = ~size_t(0);
+  // Waits for the wave being put in place; false, with the error logged, when a table of it
+  // failed (the tables after it were dropped).
+  auto placed = [&] {
+    if (!placing.valid()) return true;
+    const size_t bad = placing.get();
+    if (bad == kAllPlaced) return true;
+    placingWave[bad].LogError();
+    return false;
+  };
+  int cur = 0;
   TTableOut single;  // the estimator, window and summary tables, one at a time
   std::vector<std::string> summary;
   if (extra) summary.push_back(FstSummaryHeader());
   static const char* const kTables[4] = {"ac_", "af_", "het_", "fst_"};
   for (size_t first = 0; first < sets.size(); first += wave) {
     const size_t nw = std::min(wave, sets.size() - first);
+    TTableOut* const tables = waves[cur].get();
     if (est == fstNei) {
       for (size_t w = 0; w < nw; ++w)
-        for (int q = 0; q < 4; ++q)
+        for (int q = 0; q < 4; ++q) {
           tables[4 * w + q].Open(base + kTables[q] + FstFileDesc(sets[first + w]->Desc) + ".tsv");
+          tables[4 * w + q].SyncWhenMade = !putAside;
+        }
       auto make = [&](size_t w, int q, const TAlleleFrequencies& af, const THeterozygosities& het) {
         const TPopParams& pp = *sets[first + w];
         TTableOut& t = tables[4 * w + q];
@@ -514,9 +544,27 @@ bool scSaveFst(const std::string& base) {
           });
       }
       if (const TZelErr e = ParalleliseProcs(procs)) {
+        placed();
         iscZelError(e);
         return false;
       }
+    }
+    if (putAside) {
+      if (!placed()) {
+        for (size_t r = 0; r < 4 * nw; ++r) tables[r].Out.reset();
+        return false;
+      }
+      placingWave = tables;
+      placing = std::async(std::launch::async, [tables, n = 4 * nw] {
+        for (size_t r = 0; r < n; ++r)
+          if (tables[r].Commit() != 0) {
+            for (size_t k = r + 1; k < n; ++k) tables[k].Out.reset();
+            return r;
+          }
+        return kAllPlaced;
+      });
+      cur ^= 1;
+      continue;
     }
     for (size_t w = 0; w < nw; ++w) {
       const TPopParams* pp = sets[first + w];
@@ -547,6 +595,7 @@ bool scSaveFst(const std::string& base) {
       }
     }
   }
+  if (!placed()) return false;
   if (extra && !writeLines(single, estPrefix + "summary.tsv", summary)) return false;
   iscZelLog("Finished.");
   scUiSetState(0);
