@@ -612,6 +612,85 @@ uint32_t TMMTF::MakeIndex(const std::string& separator, uint32_t index) {
   return index;
 }
 
+namespace {
+
+// Hands a line visitor the lines of text decoded in pieces (see ITextLineVisitor): each piece
+// keeps the text before its first separator and after its last (a line cut by a block end is
+// gathered whole), and the committing thread joins them across pieces. Does nothing without a
+// visitor.
+class TLineJoiner {
+ public:
+  TLineJoiner(ITextLineVisitor* lv, uint32_t slots, uint8_t sep) : FLv(lv), FSep(char(sep)) {
+    if (!FLv) return;
+    FSlots.resize(slots);
+    FLv->Slots(slots);
+  }
+  void Begin(uint32_t slot) {
+    if (!FLv) return;
+    TSlot& st = FSlots[slot];
+    st.Sep = false;
+    st.Head.clear();
+    st.Tail.clear();
+    FLv->Begin(slot);
+  }
+  void Text(uint32_t slot, const uint8_t* d, uint64_t n) {
+    if (!FLv) return;
+    TSlot& st = FSlots[slot];
+    const char* p = reinterpret_cast<const char*>(d);
+    const char* const e = p + n;
+    while (p < e) {
+      const char* nl = static_cast<const char*>(std::memchr(p, FSep, size_t(e - p)));
+      if (!nl) {
+        st.Tail.append(p, size_t(e - p));
+        break;
+      }
+      if (!st.Sep) {
+        st.Head.swap(st.Tail);
+        st.Head.append(p, size_t(nl - p));
+        st.Tail.clear();
+        st.Sep = true;
+      } else if (!st.Tail.empty()) {
+        st.Tail.append(p, size_t(nl - p));
+        FLv->Line(slot, st.Tail.data(), st.Tail.size());
+        st.Tail.clear();
+      } else {
+        FLv->Line(slot, p, uint64_t(nl - p));
+      }
+      p = nl + 1;
+    }
+  }
+  // Pieces in file order.
+  void Commit(uint32_t slot) {
+    if (!FLv) return;
+    TSlot& st = FSlots[slot];
+    if (st.Sep) {
+      FCarry += st.Head;
+      FLv->Commit(slot, FCarry.data(), FCarry.size());
+      FCarry.swap(st.Tail);
+      st.Tail.clear();
+    } else {
+      FCarry += st.Tail;
+    }
+  }
+  // After the last piece; true when there is a visitor (it has then seen every line).
+  bool End() {
+    if (FLv) FLv->End(FCarry.data(), FCarry.size());
+    return FLv != nullptr;
+  }
+
+ private:
+  struct TSlot {
+    bool Sep = false;
+    std::string Head, Tail;
+  };
+  ITextLineVisitor* FLv;
+  char FSep;
+  std::vector<TSlot> FSlots;
+  std::string FCarry;
+};
+
+}  // namespace
+
 // A decoder that builds its table while it decodes the whole file hands the text over as it
 // goes (in order, or in pieces decoded on several threads); the index is packed to the width
 // of the decoded size once that is known.
@@ -627,26 +706,11 @@ TZelErr TMMTF::IndexStreamed(TMMTFIndexWriter& wr, bool parallel) {
     scan.Slots = cParallelSlots;
     std::vector<std::vector<uint64_t>> hits(scan.Slots);
     std::vector<TWatchPiece> wp(scan.Slots);
-    // For a line visitor, each piece keeps the text before its first separator and after its
-    // last (a line cut by a block end is gathered whole); the committing thread joins them
-    // across pieces.
-    struct TLineSlot {
-      bool Sep = false;
-      std::string Head, Tail;
-    };
-    ITextLineVisitor* const lv = FLineVisitor;
-    std::vector<TLineSlot> ls(lv ? scan.Slots : 0);
-    std::string carry;
-    if (lv) lv->Slots(scan.Slots);
+    TLineJoiner lj(FLineVisitor, scan.Slots, wr.Byte());
     scan.Begin = [&](uint32_t slot) {
       hits[slot].clear();
       wp[slot] = TWatchPiece();
-      if (lv) {
-        ls[slot].Sep = false;
-        ls[slot].Head.clear();
-        ls[slot].Tail.clear();
-        lv->Begin(slot);
-      }
+      lj.Begin(slot);
     };
     scan.Text = [&, b = wr.Byte(), wb = wr.WatchedByte()](uint32_t slot, const uint8_t* d,
                                                           uint64_t n, uint64_t ofs) {
@@ -655,30 +719,7 @@ TZelErr TMMTF::IndexStreamed(TMMTFIndexWriter& wr, bool parallel) {
         wp[slot].Scan(d, n, b, wb, [&](uint64_t i) { h.push_back(ofs + i); });
       else
         ScanByteHits(d, n, b, [&](uint64_t i) { h.push_back(ofs + i); });
-      if (!lv) return;
-      TLineSlot& st = ls[slot];
-      const char* p = reinterpret_cast<const char*>(d);
-      const char* const e = p + n;
-      while (p < e) {
-        const char* nl = static_cast<const char*>(std::memchr(p, char(b), size_t(e - p)));
-        if (!nl) {
-          st.Tail.append(p, size_t(e - p));
-          break;
-        }
-        if (!st.Sep) {
-          st.Head.swap(st.Tail);
-          st.Head.append(p, size_t(nl - p));
-          st.Tail.clear();
-          st.Sep = true;
-        } else if (!st.Tail.empty()) {
-          st.Tail.append(p, size_t(nl - p));
-          lv->Line(slot, st.Tail.data(), st.Tail.size());
-          st.Tail.clear();
-        } else {
-          lv->Line(slot, p, uint64_t(nl - p));
-        }
-        p = nl + 1;
-      }
+      lj.Text(slot, d, n);
     };
     scan.Commit = [&](uint32_t slot, uint64_t base, uint64_t len, uint64_t rawEnd) {
       if (base != wr.Next()) {
@@ -688,17 +729,7 @@ TZelErr TMMTF::IndexStreamed(TMMTFIndexWriter& wr, bool parallel) {
       wr.Settle(wp[slot]);
       wr.AppendHits(hits[slot], base);
       wr.EndAt(base + len);
-      if (lv) {
-        TLineSlot& st = ls[slot];
-        if (st.Sep) {
-          carry += st.Head;
-          lv->Commit(slot, carry.data(), carry.size());
-          carry.swap(st.Tail);
-          st.Tail.clear();
-        } else {
-          carry += st.Tail;
-        }
-      }
+      lj.Commit(slot);
       if (!wr.Progress(rawEnd, FFileSz)) {
         stopped = true;
         return false;
@@ -706,42 +737,18 @@ TZelErr TMMTF::IndexStreamed(TMMTFIndexWriter& wr, bool parallel) {
       return true;
     };
     ok = FRawDataDecoder->InitialiseDecoderInParallel(rawPtr, attach, FFileSz, scan);
-    if (ok && lv && !gap && !stopped) {
-      lv->End(carry.data(), carry.size());
-      FLineVisitorRan = true;
-    }
+    FLineVisitorRan = ok && !gap && !stopped && lj.End();
   } else {
     // A line visitor sees each stretch of text as a piece of its own, in slot 0.
-    ITextLineVisitor* const lv = FLineVisitor;
-    std::string carry, joined;
-    if (lv) lv->Slots(1);
+    TLineJoiner lj(FLineVisitor, 1, wr.Byte());
     TDecodedTextSink sink = [&](const uint8_t* d, uint64_t n, uint64_t base, uint64_t rawOfs) {
       if (!wr.Data(d, n, base)) {
         gap = true;
         return false;
       }
-      if (lv) {
-        const char* p = reinterpret_cast<const char*>(d);
-        const char* const e = p + n;
-        const char* nl = static_cast<const char*>(std::memchr(p, char(wr.Byte()), n));
-        if (!nl) {
-          carry.append(p, n);
-        } else {
-          lv->Begin(0);
-          joined.swap(carry);
-          joined.append(p, size_t(nl - p));
-          carry.clear();
-          for (p = nl + 1; p < e; p = nl + 1) {
-            nl = static_cast<const char*>(std::memchr(p, char(wr.Byte()), size_t(e - p)));
-            if (!nl) {
-              carry.assign(p, size_t(e - p));
-              break;
-            }
-            lv->Line(0, p, uint64_t(nl - p));
-          }
-          lv->Commit(0, joined.data(), joined.size());
-        }
-      }
+      lj.Begin(0);
+      lj.Text(0, d, n);
+      lj.Commit(0);
       if (!wr.Progress(rawOfs, FFileSz)) {
         stopped = true;
         return false;
@@ -749,10 +756,7 @@ TZelErr TMMTF::IndexStreamed(TMMTFIndexWriter& wr, bool parallel) {
       return true;
     };
     ok = FRawDataDecoder->InitialiseDecoderWithSink(rawPtr, attach, FFileSz, sink);
-    if (ok && lv && !gap && !stopped) {
-      lv->End(carry.data(), carry.size());
-      FLineVisitorRan = true;
-    }
+    FLineVisitorRan = ok && !gap && !stopped && lj.End();
   }
   FDecoderPending = false;
   ClearMemData();

@@ -240,6 +240,19 @@ inline uint32_t CountFmtKeys(std::string_view fmt) {
   return k;
 }
 
+// Call items beyond FORMAT's keys are read by no one. The splitter counted the line's ':';
+// more of them in the calls than FORMAT's keys allow in every call means some call has items
+// too many (a line where such a call is offset by calls cut short is not seen). For a split
+// line with sample columns.
+bool CallsWithExtraItems(const char* line, const uint32_t* cols, uint32_t nFields,
+                         uint32_t nColons) {
+  const uint32_t nKeys = CountFmtKeys(
+      std::string_view(line + cols[vcfFormat], cols[vcfFormat + 1] - 1 - cols[vcfFormat]));
+  uint32_t before = 0;  // ':' of the fixed columns and FORMAT
+  for (const char *q = line, *e = line + cols[vcfSample]; q < e; ++q) before += *q == ':';
+  return nKeys == 0 || uint64_t(nColons - before) > uint64_t(nKeys - 1) * (nFields - vcfSample);
+}
+
 // Gives item k of the column [b, e) and moves the cursor past it. The cursor is the start of
 // item ck, or null when the column has no item ck; it only moves forward while the items asked
 // for come in increasing order. False when the column has fewer items (the cursor then starts
@@ -670,17 +683,9 @@ void TVCFFile::NoteLineShape(uint64_t v, TXtrGtReport* r) const {
     NoteLine(r->ShortLines, r->FirstShortLine, r->LastShortVariant, v, VariantLineNo(v));
   else if (FNFields > want && FNSamples > 0)
     NoteLine(r->LongLines, r->FirstLongLine, r->LastLongVariant, v, VariantLineNo(v));
-  // Call items beyond FORMAT's keys are read by no one. The splitter counted the line's ':';
-  // more of them in the calls than FORMAT's keys allow in every call means some call has
-  // items too many (a line where such a call is offset by calls cut short is not seen).
-  if (FNFields > vcfSample) {
-    const uint32_t nKeys = CountFmtKeys(Column(v, vcfFormat));
-    uint32_t before = 0;  // ':' of the fixed columns and FORMAT
-    for (const char *q = FLine, *e = FLine + FCols[vcfSample]; q < e; ++q) before += *q == ':';
-    if (nKeys == 0 || uint64_t(FNColons - before) > uint64_t(nKeys - 1) * (FNFields - vcfSample))
-      NoteLine(r->ExtraItemLines, r->FirstExtraItemLine, r->LastExtraItemVariant, v,
-               VariantLineNo(v));
-  }
+  if (FNFields > vcfSample && CallsWithExtraItems(FLine, FCols.data(), FNFields, FNColons))
+    NoteLine(r->ExtraItemLines, r->FirstExtraItemLine, r->LastExtraItemVariant, v,
+             VariantLineNo(v));
 }
 
 // A variant that cannot be read: a malformed line is an input error (LineError() says which),
@@ -900,12 +905,8 @@ bool VcfCommonCallsOfLine(const char* line, uint32_t lineLen, const uint32_t* co
 
 bool VcfLineShapeUsual(const char* line, const uint32_t* cols, uint32_t nFields, uint32_t nColons,
                        uint32_t nSamples) {
-  if (nSamples == 0 || nFields != vcfSample + nSamples) return false;
-  const uint32_t nKeys = CountFmtKeys(
-      std::string_view(line + cols[vcfFormat], cols[vcfFormat + 1] - 1 - cols[vcfFormat]));
-  uint32_t before = 0;  // ':' of the fixed columns and FORMAT
-  for (const char *q = line, *e = line + cols[vcfSample]; q < e; ++q) before += *q == ':';
-  return nKeys != 0 && uint64_t(nColons - before) <= uint64_t(nKeys - 1) * nSamples;
+  return nSamples != 0 && nFields == vcfSample + nSamples &&
+         !CallsWithExtraItems(line, cols, nFields, nColons);
 }
 
 bool TVCFFile::XtrBiallelicCallsMem(uint64_t v, uint8_t* pair, uint32_t* depth, bool* depthKey,
