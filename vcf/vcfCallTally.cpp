@@ -86,8 +86,8 @@ void TVcfCallTally::CopyCounts(uint64_t line, uint32_t* out) const {
     for (size_t i = b; i < e; ++i) *out++ = c[i];
 }
 
-// What a slot gathers from its piece (the records of its lines, the piece's first line put in
-// front when the piece is committed) and its work buffers.
+// What a slot gathers from its piece (the records of its lines; the piece's first line is
+// stored before them when the piece is committed) and its work buffers.
 struct TVcfTallyBuilder::TSlot {
   TVcfCallTally::TChunk Chunk;
   std::vector<uint32_t> Cols;
@@ -239,23 +239,11 @@ void TVcfTallyBuilder::Commit(uint32_t slot, const char* joined, uint64_t n) {
     return;
   }
   try {
-    // The piece's first line goes in front of the lines its worker took.
+    // The piece's first line, a record of its own, goes before the lines its worker took.
     own.Chunk = TVcfCallTally::TChunk();
     Take(own, joined, n);
-    const TVcfCallTally::TChunk& f = own.Chunk;
-    TVcfCallTally::TChunk& ch = s.Chunk;
-    const uint32_t addN = uint32_t(f.Names.size()), addC = uint32_t(f.Counts.size());
-    for (uint32_t& e : ch.NameEnd) e += addN;
-    for (uint32_t& e : ch.CountEnd) e += addC;
-    ch.Names.insert(0, f.Names);
-    ch.Counts.insert(ch.Counts.begin(), f.Counts.begin(), f.Counts.end());
-    ch.Kind.insert(ch.Kind.begin(), f.Kind[0]);
-    ch.NAlleles.insert(ch.NAlleles.begin(), f.NAlleles[0]);
-    ch.NameEnd.insert(ch.NameEnd.begin(), addN);
-    ch.CountEnd.insert(ch.CountEnd.begin(), addC);
-    if (uint64_t(ch.Names.size()) > 0xFFFFFFFFu || uint64_t(ch.Counts.size()) > 0xFFFFFFFFu)
-      throw std::bad_alloc();
-    Store(s);
+    Store(own);
+    if (!s.Chunk.Kind.empty()) Store(s);
   } catch (const std::bad_alloc&) {
     FFailed = true;
   }
